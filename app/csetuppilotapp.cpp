@@ -1,0 +1,57 @@
+#include "app/csetuppilotapp.h"
+
+#include <unistd.h>
+
+#include <QMessageBox>
+#include <QString>
+
+#include "platform/sockets.h"
+
+namespace sp {
+
+namespace {
+constexpr int kTextSocketsFailed = 100;
+}
+
+CSetupPilotApp::CSetupPilotApp(Options options)
+    : options_(std::move(options)), language_(options_.programDir) {}
+
+bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
+  // One copy per session: a second start ends silently, without a window.
+  lock_ = InstanceLock::Acquire(kLockName, options_.lockDir);
+  if (!lock_) {
+    outcome_ = Outcome::AlreadyRunning;
+    return false;
+  }
+
+  // The wizard always starts in English, whatever the system language.
+  SetLanguageModule("MLEnglish");
+
+  if (!SocketLibraryAvailable()) {
+    const std::string text = LoadText(LanguageHandle(), kTextSocketsFailed);
+    if (options_.showMessage) {
+      options_.showMessage(text);
+    } else {
+      QMessageBox::warning(nullptr, QString(), QString::fromStdString(text), QMessageBox::Ok);
+    }
+    outcome_ = Outcome::NoSockets;
+    return false;
+  }
+
+  outcome_ = Outcome::Ran;
+  mainWindowResult_ = runMainWindow ? runMainWindow(*this) : 0;
+  return false;
+}
+
+void CSetupPilotApp::SetLanguageModule(const std::string& name) { language_.SetLanguageModule(name); }
+
+std::string ProgramFolder() {
+  char buffer[4096];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer, static_cast<std::size_t>(n));
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+}  // namespace sp

@@ -1,0 +1,16 @@
+#include "platform/sockets.h"
+
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+namespace sp {
+
+bool SocketLibraryAvailable() {
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+}  // namespace sp
