@@ -77,11 +77,15 @@ std::array<std::uint8_t, 3> ChsBytes(std::uint64_t lba, std::uint32_t heads, std
 
 std::optional<std::uint64_t> PartitionLength(const DiskGeometry& g) {
   if (g.bytesPerSector != kSectorBytes || g.cylinders <= 0) return std::nullopt;
-  const std::int64_t whole = g.cylinders * static_cast<std::int64_t>(g.tracksPerCylinder) * g.sectorsPerTrack *
-                             static_cast<std::int64_t>(g.bytesPerSector);
-  const std::int64_t length = whole - static_cast<std::int64_t>(kPartitionOffset);
-  if (length <= 0) return std::nullopt;
-  return std::min<std::uint64_t>(static_cast<std::uint64_t>(length), kMaxSectorCount * kSectorBytes);
+  const std::uint64_t cylinderBytes = std::uint64_t{g.tracksPerCylinder} * g.sectorsPerTrack * g.bytesPerSector;
+  const auto cylinders = static_cast<std::uint64_t>(g.cylinders);
+  const std::uint64_t limit = kMaxSectorCount * kSectorBytes;
+  // Beyond what an MBR can address the exact size no longer matters.
+  if (cylinderBytes == 0) return std::nullopt;
+  if (cylinders > (limit + kPartitionOffset) / cylinderBytes) return limit;
+  const std::uint64_t whole = cylinders * cylinderBytes;
+  if (whole <= kPartitionOffset) return std::nullopt;
+  return std::min(whole - kPartitionOffset, limit);
 }
 
 Sector BuildIscsiMbr(std::uint32_t signature, std::uint64_t partitionLength) {
