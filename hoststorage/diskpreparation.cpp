@@ -20,9 +20,10 @@ char UpperLetter(char16_t c) {
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
   if (a == b) return true;
   std::error_code ec;
-  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 std::string Capitals(std::string s) {
@@ -55,17 +56,19 @@ int DiskPreparation::VendorCheck(IBlockDevice& device, std::string& modelText) {
 
 bool DiskPreparation::IsSystemDisk(const std::string& path) {
   const std::vector<std::string> drives = disks_.PhysicalDrives();
-  return !drives.empty() && !drives[0].empty() && SamePath(drives[0], path);
+  return !drives.empty() && SamePath(drives[0], path);
 }
 
 int DiskPreparation::FindIscsiDisk(FoundDisk& disk) {
   int result = -1;
+  const std::vector<std::string> drives = disks_.PhysicalDrives();
+  const std::string systemDisk = drives.empty() ? std::string() : drives[0];
   // Volumes that have letters: the disk behind each is asked.
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
     const std::string device = letters_.DeviceAtLetter(letter);
     if (device.empty() || device[0] != '/') continue;  // network and pseudo file systems
     const std::string path = volumes_.DiskBehind(device);
-    if (IsSystemDisk(path)) continue;
+    if (SamePath(path, systemDisk)) continue;
     auto handle = disks_.Open(path);
     if (!handle) continue;
     result = VendorCheck(*handle, disk.modelText);
@@ -74,7 +77,6 @@ int DiskPreparation::FindIscsiDisk(FoundDisk& disk) {
       break;
     }
   }
-  const std::vector<std::string> drives = disks_.PhysicalDrives();
   for (int n = kFirstPhysicalDrive; n <= kLastPhysicalDrive && n < static_cast<int>(drives.size()); ++n) {
     if (drives[n].empty()) continue;
     auto handle = disks_.Open(drives[n]);

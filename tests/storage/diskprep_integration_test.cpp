@@ -74,6 +74,7 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
   constexpr std::uint64_t kLength = 8ull * 8225280 - 32256;
   sandbox.AddLun("lun-0", kSize, InquiryData("ATA     "));
   sandbox.AddLun("lun-1", kSize, InquiryData("korva   "));
+  sandbox.AddLun("lun-1b", kSize, InquiryData(" KORVA  "));
   const std::string lun = sandbox.AddLun("lun-2", kSize, InquiryData("KORVA   "));
   const std::string drive0 = realDisks.PhysicalDrives()[0];
 
@@ -118,7 +119,11 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
   }
   EXPECT_EQ(sandbox.AttachedLoops(), 0);
   EXPECT_EQ(disks.opened.count(drive0), 0u);
-  EXPECT_EQ(disks.opened.count(sandbox.lunDir() + "/lun-1"), 1u);  // asked, not matched
+  // Asked, not matched, not written.
+  for (const char* other : {"/lun-0", "/lun-1", "/lun-1b"}) {
+    EXPECT_EQ(disks.opened.count(sandbox.lunDir() + other), 1u) << other;
+    EXPECT_EQ(FileBytes(sandbox.lunDir() + other, 0, 512), std::vector<std::uint8_t>(512, 0)) << other;
+  }
 
   // The disk comes back with its NTFS volume: it gets a letter and nothing
   // is written; the file is still there.
