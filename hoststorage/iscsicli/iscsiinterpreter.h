@@ -57,16 +57,15 @@ class IscsiInterpreter {
 };
 
 // An output stream that drops everything, for owners that do not show the
-// report.
-class DiscardingStream : public std::ostream {
- public:
-  DiscardingStream() : std::ostream(&buffer_) {}
+// report. The buffer is a base so that it exists before the stream uses it.
+struct DiscardingBuffer : std::streambuf {
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
 
- private:
-  struct Buffer : std::streambuf {
-    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-  } buffer_;
+class DiscardingStream : private DiscardingBuffer, public std::ostream {
+ public:
+  DiscardingStream() : std::ostream(static_cast<DiscardingBuffer*>(this)) {}
 };
 
 }  // namespace sp

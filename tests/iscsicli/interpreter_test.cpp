@@ -282,5 +282,16 @@ TEST_F(InterpreterTest, RemovePersistentTargetMatchesInstanceAndPortal) {
   EXPECT_TRUE(PersistentLogins().empty());
 }
 
+TEST(DiscardingStream, TakesAnyAmountOfTextAndStaysGood) {
+  FakeIscsiInitiator fake;
+  FakeVolumeEnumerator volumes;
+  DiscardingStream sink;
+  IscsiInterpreter interpreter(fake, volumes, sink);
+  EXPECT_EQ(interpreter.Run("iscsicli"), 0u);
+  EXPECT_EQ(interpreter.Run(std::string("iscsicli LogoutTarget zz")), 87u);
+  EXPECT_TRUE(sink.good());
+  EXPECT_EQ(interpreter.lastCommandLine(), u"iscsicli LogoutTarget zz");
+}
+
 }  // namespace
 }  // namespace sp

@@ -201,20 +201,26 @@ TEST_P(IscsiInitiatorContract, UnknownSessionIdIsAnErrorNotASizeQuery) {
   EXPECT_TRUE(devices.empty());
 }
 
-TEST_P(IscsiInitiatorContract, SizeQueryAsksAgainUntilTheListFits) {
+TEST_P(IscsiInitiatorContract, SizeQueryReportsTheCountNeededThenTheListFits) {
   ASSERT_EQ(AddPortal(), kIscsiStatusSuccess);
-  IscsiUniqueSessionId first, second;
-  ASSERT_EQ(Login(false, first), kIscsiStatusSuccess);
-  ASSERT_EQ(Login(false, second), kIscsiStatusSuccess);
-  EXPECT_FALSE(first == second);
+  IscsiUniqueSessionId id;
+  ASSERT_EQ(Login(false, id), kIscsiStatusSuccess);
 
-  std::uint32_t capacity = 1;  // too small for two sessions
+  std::uint32_t capacity = 0;
   std::vector<IscsiSessionInfo> sessions;
   ASSERT_EQ(initiator().GetIScsiSessionList(capacity, sessions), kIscsiStatusInsufficientBuffer);
-  EXPECT_GE(capacity, 2u);
+  ASSERT_GE(capacity, 1u);
   EXPECT_TRUE(sessions.empty());
+  const std::uint32_t needed = capacity;
+  capacity = needed + 5;  // more room than needed is fine
   ASSERT_EQ(initiator().GetIScsiSessionList(capacity, sessions), kIscsiStatusSuccess);
-  EXPECT_GE(sessions.size(), 2u);
+  EXPECT_EQ(capacity, needed) << "capacity becomes the number delivered";
+  EXPECT_EQ(sessions.size(), needed);
+
+  std::uint32_t mappingCapacity = 0;
+  std::vector<IscsiTargetMapping> mappings;
+  EXPECT_EQ(initiator().ReportActiveIScsiTargetMappings(mappingCapacity, mappings), kIscsiStatusInsufficientBuffer);
+  EXPECT_GE(mappingCapacity, 1u);
 }
 
 TEST_P(IscsiInitiatorContract, LoginToAnUnknownTargetFails) {
