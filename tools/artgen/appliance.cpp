@@ -168,10 +168,14 @@ void DrawCover(QPainter& p, const Oblique& cam, const FrontState& s) {
   p.drawText(QRectF(face.left(), face.bottom() - 11, face.width(), 8), Qt::AlignCenter, QStringLiteral("VAULTLINE"));
   p.restore();
   if (s.powered) {
+    // The light pipes bloom evenly along their length.
     for (int i = 0; i < 2; ++i) {
       const qreal cx = kBayX[i] + kBayW / 2;
-      for (int k = 0; k < 5; ++k)
-        Glow(p, cam.At(cx, 28 + k * 20, z), 9 * cam.scale, WithAlpha(pal::kAccent, 80));
+      const QPainterPath pipe = cam.Front(z).map(RoundRect(QRectF(cx - 1.6, 21, 3.2, 94), 1.6));
+      SoftShape(p, pipe, WithAlpha(pal::kAccent, 110), static_cast<int>(16 * cam.scale));
+      SoftShape(p, pipe, WithAlpha(pal::kAccent, 240), static_cast<int>(5 * cam.scale));
+      p.fillPath(pipe, WithAlpha(pal::kAccentPale, 230));
+      p.fillPath(cam.Front(z).map(RoundRect(QRectF(cx - 0.5, 23, 1.0, 90), 0.5)), QColor(255, 255, 255, 220));
     }
   }
   p.setPen(QPen(QColor(255, 255, 255, 40), 1));

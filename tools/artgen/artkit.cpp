@@ -126,6 +126,23 @@ void Blur(QImage& img, int radius) {
   }
 }
 
+void Dither(QImage& img) {
+  if (img.format() != QImage::Format_ARGB32_Premultiplied)
+    img = img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < img.height(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u;
+      h = (h ^ (h >> 13)) * 1274126177u;
+      const int d = static_cast<int>((h >> 16) % 3) - 1;
+      const QRgb p = row[x];
+      const int a = qAlpha(p);
+      auto ch = [&](int v) { return std::clamp(v + d, 0, a); };
+      row[x] = qRgba(ch(qRed(p)), ch(qGreen(p)), ch(qBlue(p)), a);
+    }
+  }
+}
+
 void SoftShape(QPainter& p, const QPainterPath& path, const QColor& color, int blur, QPointF offset) {
   const QPainterPath device = p.worldTransform().map(path).translated(offset);
   const int margin = blur * 2 + 2;

@@ -54,6 +54,10 @@ QPainterPath Capsule(QPointF a, QPointF b, qreal radius);
 // same on every run.
 void Blur(QImage& img, int radius);
 
+// Adds a fixed, position-hashed grain of +-1 level to every channel: breaks
+// up the banding of wide, faint gradients once they are stored in 8 bits.
+void Dither(QImage& img);
+
 // Draws a blurred copy of the path's shape (in the painter's current
 // transform) in the given colour: drop shadows, glows, light halos.
 void SoftShape(QPainter& p, const QPainterPath& path, const QColor& color, int blur,

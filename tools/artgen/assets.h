@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 #include <functional>
@@ -42,6 +43,7 @@ QImage DrawGuideStep(int n);   // step1.png .. step10.png
 QImage DrawSceneAppliance();   // VBX-207.png
 QImage DrawSceneRouter();      // router_s.png
 QImage DrawSceneComputer();    // computer.png
+void DrawSceneFloor(QPainter& p, QPointF imageAt);  // the light the three share
 
 // cables.cpp: the sprite strips of the cabling scene.
 QImage DrawPowerStrip();       // 1-power.png, 3 frames

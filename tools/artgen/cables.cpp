@@ -117,7 +117,7 @@ QImage DrawPowerStrip() {
     const QPointF jack = kJackInFrame + QPointF(kFrameW * k, 0);
     const Oblique cam = RearCamera(jack, kScale);
     if (gaps[k] == 0) Glow(p, jack, 16, WithAlpha(pal::kAccent, 110));
-    const QPointF exit = cam.At(0, 0, -gaps[k] - 26);
+    const QPointF exit = cam.At(0, 0, -gaps[k] - 34);
     QPainterPath cord(exit);
     cord.cubicTo(exit + QPointF(12, 8), exit + QPointF(20, 26), exit + QPointF(24, 70));
     DrawCable(p, cord, kPowerCable, 3.0, 40);

@@ -110,7 +110,7 @@ QImage DrawStepHighlight() {
   QImage img = Canvas(152, 44);
   QPainter p(&img);
   Prepare(p);
-  const QRectF bar(-14, 2, 160, 28);
+  const QRectF bar(-14, 2, 164, 28);  // the longest label ends near x 143
   SoftShape(p, RoundRect(bar, 14), WithAlpha(pal::kAccent, 90), 8, QPointF(0, 2));
   p.fillPath(RoundRect(bar, 14), Linear(bar.topLeft(), bar.topRight(),
                                         {{0, QColor(0x2F, 0xA5, 0xDC)}, {0.7, pal::kAccent},
@@ -122,10 +122,6 @@ QImage DrawStepHighlight() {
   p.setPen(QPen(QColor(0x0E, 0x5E, 0x86, 160), 1));
   p.setBrush(Qt::NoBrush);
   p.drawPath(RoundRect(bar.adjusted(0.5, 0.5, -0.5, -0.5), 13.5));
-  // The right end carries a small chevron pointing at the page.
-  p.setPen(QPen(QColor(0x06, 0x2C, 0x40, 210), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  const qreal cy = bar.center().y();
-  p.drawPolyline(QPolygonF({QPointF(131, cy - 5), QPointF(136, cy), QPointF(131, cy + 5)}));
   return img;
 }
 
@@ -154,6 +150,8 @@ QImage DrawPageBackground() {
                                            {{0, QColor(0, 0, 0, 50)}, {1, QColor(0, 0, 0, 0)}}));
   p.fillRect(QRectF(0, 0, 563, 8), Linear(QPointF(0, 0), QPointF(0, 8),
                                           {{0, QColor(0, 0, 0, 60)}, {1, QColor(0, 0, 0, 0)}}));
+  p.end();
+  Dither(img);
   return img;
 }
 

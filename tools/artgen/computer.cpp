@@ -12,7 +12,7 @@ using namespace scene;
 
 namespace {
 
-Oblique MonitorCam() { return RearCamera(QPointF(430, 116), kScale); }
+Oblique MonitorCam() { return RearCamera(QPointF(418, 116), kScale); }
 
 void RoundGrille(QPainter& p, QPointF c, qreal r) {
   p.setPen(Qt::NoPen);
@@ -33,10 +33,10 @@ void DrawMonitor(QPainter& p, const Oblique& cam) {
   const QPainterPath outline = BoxOutline(cam, panel, 0, 10, 3);
   SoftShape(p, outline, WithAlpha(pal::kAccent, 120), 14);
   // Stand: a neck from the back of the panel down to a flat foot.
-  SoftShape(p, cam.Top(128).map(RoundRect(QRectF(55, -18, 56, 40), 8)), QColor(0, 0, 0, 150), 6);
+  SoftShape(p, cam.Top(128).map(RoundRect(QRectF(63, -18, 40, 36), 8)), QColor(0, 0, 0, 150), 6);
   BoxLook metal{QBrush(QColor(0x3A, 0x42, 0x4C)), QBrush(QColor(0x56, 0x60, 0x6C)), QBrush(QColor(0x2A, 0x30, 0x38)),
                 QColor(255, 255, 255, 60)};
-  ExtrudedBox(p, cam, QRectF(55, 125, 56, 3), -18, 40, 2, metal);
+  ExtrudedBox(p, cam, QRectF(63, 125, 40, 3), -18, 36, 2, metal);
   BoxLook neck{QBrush(Linear(cam.At(54, 40, -14), cam.At(70, 40, -14), {{0, QColor(0x4E, 0x57, 0x63)}, {1, QColor(0x2A, 0x30, 0x38)}})),
                QBrush(QColor(0x4A, 0x53, 0x5E)), QBrush(QColor(0x2C, 0x32, 0x3A)), QColor(255, 255, 255, 60)};
   ExtrudedBox(p, cam, QRectF(75, 52, 16, 74), -12, 10, 3, neck);
@@ -49,6 +49,11 @@ void DrawMonitor(QPainter& p, const Oblique& cam) {
                 QBrush(QColor(0x4E, 0x58, 0x64)), QBrush(QColor(0x2A, 0x30, 0x38)), QColor(255, 255, 255, 70)};
   ExtrudedBox(p, cam, QRectF(43, 18, 80, 54), -8, 8, 10, bulge);
   ExtrudedBox(p, cam, QRectF(73, 44, 20, 16), -12, 4, 2, neck);  // stand mount
+  // Vents along the top of the bulge.
+  p.save();
+  p.setTransform(cam.Front(-8), true);
+  for (int i = 0; i < 10; ++i) p.fillPath(RoundRect(QRectF(52 + i * 6.4, 22, 3, 9), 1.5), QColor(0x12, 0x15, 0x19, 200));
+  p.restore();
 }
 
 void DrawTowerPanel(QPainter& p, const Oblique& cam) {
@@ -114,9 +119,10 @@ void DrawTower(QPainter& p, const Oblique& cam) {
 }  // namespace
 
 QImage DrawSceneComputer() {
-  QImage img = Canvas(200, 214);
+  QImage img = Canvas(563 - kComputerAt.x(), kSceneBottom - kComputerAt.y());
   QPainter p(&img);
   Prepare(p);
+  DrawSceneFloor(p, kComputerAt);
   DrawMonitor(p, Local(MonitorCam(), kComputerAt));
   DrawTower(p, Local(TowerCam(), kComputerAt));
   return img;

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     }
     const QImage img = asset.draw();
     const QString path = dir.filePath(asset.name);
-    const bool ok = asset.name.endsWith(QLatin1String(".jpg")) ? sp::art::SaveJpeg(img, path, 92)
+    const bool ok = asset.name.endsWith(QLatin1String(".jpg")) ? sp::art::SaveJpeg(img, path, 95)
                                                                 : sp::art::SavePng(img, path);
     if (!ok) {
       std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(path));

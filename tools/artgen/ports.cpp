@@ -108,10 +108,11 @@ void DrawRj45PlugLoose(QPainter& p, QPointF tip, QPointF back, qreal scale, cons
 QPointF DrawDcPlug(QPainter& p, const Oblique& cam, QPointF c, qreal gap) {
   const QColor grip(0x4A, 0x52, 0x5D);
   const qreal z = -gap;
-  if (gap > 0.5) Cylinder(p, cam, c, 2.7, z - 0.01, 10, QColor(0xB7, 0xC0, 0xCA));  // metal barrel
-  Cylinder(p, cam, c, 4.6, z - 18, 18, grip);                                         // grip
-  Cylinder(p, cam, c, 2.6, z - 26, 8, QColor(0x3A, 0x41, 0x4A));                    // strain relief
-  return cam.At(c.x(), c.y(), z - 26);
+  // Drawn a little larger than life so it reads at the scene's scale.
+  if (gap > 0.5) Cylinder(p, cam, c, 3.0, z - 0.01, 10, QColor(0xB7, 0xC0, 0xCA));  // metal barrel
+  Cylinder(p, cam, c, 6.0, z - 24, 24, grip);                                         // grip
+  Cylinder(p, cam, c, 3.2, z - 34, 10, QColor(0x3A, 0x41, 0x4A));                   // strain relief
+  return cam.At(c.x(), c.y(), z - 34);
 }
 
 }  // namespace sp::art

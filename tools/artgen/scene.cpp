@@ -162,18 +162,28 @@ void DrawRouterRear(QPainter& p, const Oblique& cam) {
 
 }  // namespace
 
+void DrawSceneFloor(QPainter& p, QPointF imageAt) {
+  p.save();
+  p.translate(kFloorLight - imageAt);
+  p.scale(1.0, 0.26);
+  Glow(p, QPointF(0, 0), 300, QColor(0x3D, 0xB4, 0xE9, 30));
+  p.restore();
+}
+
 QImage DrawSceneAppliance() {
-  QImage img = Canvas(172, 200);
+  QImage img = Canvas(kRouterAt.x() - kApplianceAt.x(), kSceneBottom - kApplianceAt.y());
   QPainter p(&img);
   Prepare(p);
+  DrawSceneFloor(p, kApplianceAt);
   DrawApplianceRear(p, Local(ApplianceCam(), kApplianceAt));
   return img;
 }
 
 QImage DrawSceneRouter() {
-  QImage img = Canvas(178, 124);
+  QImage img = Canvas(kComputerAt.x() - kRouterAt.x(), kSceneBottom - kRouterAt.y());
   QPainter p(&img);
   Prepare(p);
+  DrawSceneFloor(p, kRouterAt);
   DrawRouterRear(p, Local(RouterCam(), kRouterAt));
   return img;
 }

@@ -62,6 +62,12 @@ inline QPointF RouterLan1OnPage() { return RouterCam().At(router::kLan1.x(), rou
 inline QPointF RouterLan2OnPage() { return RouterCam().At(router::kLan2.x(), router::kLan2.y(), 0); }
 inline QPointF ComputerLanOnPage() { return TowerCam().At(pc::kLan.x(), pc::kLan.y(), 0); }
 
+// The three pictures tile the scene's band of the page without gaps, each
+// down to the same bottom line, so the light on the floor they share meets
+// seamlessly.
+inline constexpr qreal kSceneBottom = 332;
+inline constexpr QPointF kFloorLight(290, 282);
+
 // A camera moved so that it draws into a picture whose top-left corner sits
 // at 'imageAt' on the page.
 inline Oblique Local(Oblique cam, QPointF imageAt) {
