@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -160,6 +162,33 @@ TEST(Artwork, ChromeSuitsTheLabelsDrawnOverIt) {
   for (QPoint c : {QPoint(0, 0), QPoint(721, 0), QPoint(0, 531), QPoint(721, 531)}) EXPECT_EQ(Alpha(win, c.x(), c.y()), 0);
   EXPECT_EQ(Alpha(win, 361, 1), 255);
   EXPECT_EQ(Alpha(win, 1, 266), 255);
+}
+
+// The check page draws the done icon straight over the busy one when the
+// first row passes, without the background in between: the busy icon must
+// not show round the done icon.
+TEST(Artwork, DoneIconCoversTheBusyIcon) {
+  const QImage busy = Load("english", "check_ico_bd.png");
+  const QImage done = Load("english", "check_ico.png");
+  ASSERT_EQ(busy.size(), done.size());
+  QImage over(done.size(), QImage::Format_ARGB32);
+  over.fill(Qt::black);
+  QImage alone = over;
+  {
+    QPainter p(&over);
+    p.drawImage(0, 0, busy);
+    p.drawImage(0, 0, done);
+    QPainter q(&alone);
+    q.drawImage(0, 0, done);
+  }
+  int worst = 0;
+  for (int y = 0; y < done.height(); ++y)
+    for (int x = 0; x < done.width(); ++x) {
+      const QRgb a = over.pixel(x, y), b = alone.pixel(x, y);
+      worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                        std::abs(qBlue(a) - qBlue(b))});
+    }
+  EXPECT_LE(worst, 18);  // anti-aliased rims differ a little
 }
 
 TEST(Artwork, GeneratorIsDeterministic) {

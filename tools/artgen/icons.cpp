@@ -38,10 +38,11 @@ QImage DrawCheckDone() {
 
 QImage DrawCheckBusy() {
   // "Under way": a ring with a bright arc, like a spinner caught mid-turn.
+  // The check page later draws check_ico.png straight over this one without
+  // clearing, so nothing here may reach outside the done icon's disc.
   QImage img = Canvas(20, 20);
   QPainter p(&img);
   Prepare(p);
-  SoftShape(p, Ellipse(kCentre, kRadius, kRadius), WithAlpha(pal::kAccent, 90), 4);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0x10, 0x2B, 0x3B));
   p.drawEllipse(kCentre, kRadius, kRadius);
