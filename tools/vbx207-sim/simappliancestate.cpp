@@ -69,6 +69,7 @@ json SimAppliance::State(Clock::time_point now) const {
       {"format", format},
       {"progress_per_second", progressPerSecond_},
       {"identify_count", identifyCount_},
+      {"identify_lit", identifyCount_ > 0},  // the bay lights stay purple once asked
       {"commit_count", commitCount_},
       {"committed", committed},
       {"logins", {{"accepted", loginsAccepted_}, {"rejected", loginsRejected_}}},

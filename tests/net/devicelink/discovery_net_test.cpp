@@ -1,5 +1,6 @@
 // Discovery, address order, the adapter check and the echo probe on a real
 // test network against the real simulator.
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,8 +8,10 @@
 #include <atomic>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "base/text.h"
+#include "devicelink/echoprobe.h"
 #include "tests/net/devicelink/devicelinknettest.h"
 
 namespace sp::nettest {
@@ -24,7 +27,11 @@ TEST_F(DiscoveryNetTest, TwoAppliancesGiveTwoRowsInTheOrderOfTheirAnswers) {
   // The first configured appliance answers later than the second.
   ASSERT_TRUE(sim_->SetFault({.mac = SimulatorMac(0), .kind = "delay", .command = 0, .delayMs = 120}));
 
+  const auto start = Clock::now();
   const DeviceRowModel rows = Discover();
+  // Both answered within a few milliseconds, but discovery polls its 50
+  // times of 5 ms all the same.
+  EXPECT_GE(SecondsSince(start), 0.25);
   ASSERT_EQ(rows.RowCount(), 2);
   EXPECT_EQ(Text(rows.rows()[0].name), "VBX-207-2");
   EXPECT_EQ(Text(rows.rows()[0].ip), "10.77.0.3");
@@ -99,6 +106,32 @@ TEST_F(DiscoveryNetTest, UnicastRepliesCountOnlyOnTheirOwnAddress) {
   EXPECT_EQ(e.code(), kReplyAccepted);
   EXPECT_GE(e.seconds, 2.9);
   EXPECT_LT(e.seconds, 4.5);
+}
+
+// Datagrams too big for the 8192-byte receive buffer are never replies, even
+// when they begin like one; one byte less is.
+TEST_F(DiscoveryNetTest, OversizedDatagramsAreNotTakenForReplies) {
+  auto sender = RunInNamespaceAsync(net().vbx(), [] {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kDevicePort);
+    to.sin_addr.s_addr = inet_addr(kPcAddress);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (std::size_t size : {8192u, 9000u, 8191u}) {
+      Bytes reply = BuildRequest(kBroadcastMac, kReplyAccepted, nullptr, 0);
+      reply.resize(size, 'x');
+      sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    close(fd);
+  });
+  const Exchange e = Send(kBroadcastMac, kCmdQueryDisks);
+  sender.get();
+  EXPECT_EQ(e.length, 8191);
+  EXPECT_EQ(e.code(), kReplyAccepted);
+  EXPECT_GE(e.seconds, 0.7);
+  EXPECT_EQ(e.area[kReplyAreaSize - 1], 'x');
 }
 
 TEST_F(DiscoveryNetTest, LocalAddressesAreListedByInterfaceThenAddressOrder) {
@@ -190,6 +223,25 @@ TEST_F(DiscoveryNetTest, EchoProbeAnswersAtOnceAndFollowsTheApplianceToItsNewAdd
   ASSERT_TRUE(net().Ip(net().vbx(), {"-o", "-4", "addr", "show", "dev", net().vbxInterface()}, &out));
   EXPECT_NE(out.find("10.77.0.50/24"), std::string::npos) << out;
   EXPECT_EQ(out.find("10.77.0.2/"), std::string::npos) << out;
+}
+
+// Where unprivileged echo sockets are not allowed, root falls back to a raw
+// socket and still gets its answer.
+TEST_F(DiscoveryNetTest, EchoProbeFallsBackToARawSocket) {
+  const std::string solo = net().AddNamespace("solo");
+  ASSERT_FALSE(solo.empty());
+  const auto result = RunInNamespace(solo, [] {
+    const int fd = open("/proc/sys/net/ipv4/ping_group_range", O_WRONLY | O_CLOEXEC);
+    const bool closed = fd >= 0 && write(fd, "1 0\n", 4) == 4;
+    if (fd >= 0) close(fd);
+    EchoProbe probe;
+    const bool raw = probe.Open() && probe.raw();
+    LinuxLocalAddresses addresses;
+    return std::make_tuple(closed, raw, DeviceLink(addresses).ProbeDeviceAddress("127.0.0.1"));
+  });
+  EXPECT_TRUE(std::get<0>(result));
+  EXPECT_TRUE(std::get<1>(result));
+  EXPECT_TRUE(std::get<2>(result));
 }
 
 }  // namespace

@@ -164,7 +164,9 @@ TEST_F(SimStateNetTest, IdentifyIsCountedForTheAddressedApplianceOnly) {
   EXPECT_EQ(Send(SimulatorMac(1), kCmdIdentify).code(), kReplyAccepted);
   EXPECT_EQ(Send(SimulatorMac(1), kCmdIdentify).code(), kReplyAccepted);
   EXPECT_EQ(sim_->Appliance(SimulatorMac(1))["identify_count"], 2);
+  EXPECT_EQ(sim_->Appliance(SimulatorMac(1))["identify_lit"], true);
   EXPECT_EQ(State()["identify_count"], 0);
+  EXPECT_EQ(State()["identify_lit"], false);
 }
 
 }  // namespace
