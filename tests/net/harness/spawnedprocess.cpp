@@ -2,20 +2,40 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace sp::nettest {
+
+namespace {
+
+// The program file for `name` as execvp would find it, looked up before the
+// fork: the child may only do async-signal-safe things until it execs.
+std::string FindProgram(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin";
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = dirs.find(':', start);
+    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) return "";
+    start = end + 1;
+  }
+}
+
+}  // namespace
 
 std::unique_ptr<SpawnedProcess> SpawnedProcess::Start(const std::string& ns, const std::vector<std::string>& argv,
                                                       const std::string& logPath, std::string* why) {
@@ -26,35 +46,42 @@ std::unique_ptr<SpawnedProcess> SpawnedProcess::Start(const std::string& ns, con
   std::vector<std::string> full;
   if (!ns.empty()) full = {"nsenter", "--net=/var/run/netns/" + ns, "--"};
   full.insert(full.end(), argv.begin(), argv.end());
+  const std::string program = FindProgram(full[0]);
+  if (program.empty()) {
+    if (why) *why = "cannot find " + full[0];
+    return nullptr;
+  }
   std::vector<char*> args;
   for (auto& a : full) args.push_back(a.data());
   args.push_back(nullptr);
+  const pid_t parent = getpid();
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  // A group of its own: Stop() can end the program's children too, and a
-  // Ctrl-C at the terminal reaches the test, which then tears down in order.
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&attr, 0);
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
-
-  pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (rc != 0) {
-    if (why) *why = "cannot start " + full[0] + ": " + std::strerror(rc);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    if (why) *why = std::string("fork: ") + std::strerror(errno);
     return nullptr;
   }
+  if (pid == 0) {
+    // A group of its own, so that Stop() can end the program's children
+    // too; and SIGTERM when the test process dies without tearing down
+    // (killed by a timeout), so the program does not outlive it.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    for (int sig = 1; sig < NSIG; ++sig) signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (in < 0 || out < 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execv(program.c_str(), args.data());
+    _exit(127);
+  }
+  setpgid(pid, pid);  // also from here, so the group exists before Start returns
   const std::string name = argv[0].substr(argv[0].find_last_of('/') + 1);
   return std::unique_ptr<SpawnedProcess>(new SpawnedProcess(pid, name, logPath));
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A program started by a network test, inside one of the test network's
 // namespaces, with its output captured to a file. It runs in a process group
-// of its own so that stopping it also ends whatever it started.
+// of its own so that stopping it also ends whatever it started, and gets
+// SIGTERM when the thread that started it ends (start programs from the
+// test's own thread), so it does not outlive a test process that was killed.
 #include <sys/types.h>
 
 #include <memory>

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -24,24 +25,59 @@ constexpr const char* kNetnsDir = "/var/run/netns";
 // must come first take indices below it, the others above.
 constexpr int kMainLinkIndex = 10;
 
-// Removes the networks of test processes that ended without tearing down
-// (killed by a timeout, a crash). Their names carry their process id.
-void RemoveStaleNetworks() {
-  DIR* dir = opendir(kNetnsDir);
-  if (!dir) return;
-  std::vector<std::string> stale;
-  while (dirent* e = readdir(dir)) {
-    const std::string name = e->d_name;
-    if (name.size() < 4 || name.compare(0, 2, "sp") != 0) continue;
-    std::size_t i = 2;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
-    if (i == 2 || i > 9 || i >= name.size() || name[i] < 'a' || name[i] > 'z') continue;
-    const long pid = std::strtol(name.substr(2, i - 2).c_str(), nullptr, 10);
+// The process id in a name made by NextPrefix() ("sp<pid><letter>..."),
+// 0 when the name is not one of ours.
+long OwnerPid(const std::string& name) {
+  if (name.size() < 4 || name.compare(0, 2, "sp") != 0) return 0;
+  std::size_t i = 2;
+  while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
+  if (i == 2 || i > 9 || i >= name.size() || name[i] < 'a' || name[i] > 'z') return 0;
+  return std::strtol(name.substr(2, i - 2).c_str(), nullptr, 10);
+}
+
+bool Dead(long pid) { return pid > 1 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+// Kills what still runs inside the network namespace `ns` (programs a
+// killed test process had started there, and what they started).
+void KillProcessesIn(const std::string& ns) {
+  struct stat nsStat {};
+  if (stat((std::string(kNetnsDir) + "/" + ns).c_str(), &nsStat) != 0) return;
+  DIR* proc = opendir("/proc");
+  if (!proc) return;
+  while (dirent* e = readdir(proc)) {
+    const long pid = std::strtol(e->d_name, nullptr, 10);
     if (pid <= 1 || pid == getpid()) continue;
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) stale.push_back(name);
+    struct stat st {};
+    if (stat((std::string("/proc/") + e->d_name + "/ns/net").c_str(), &st) == 0 && st.st_ino == nsStat.st_ino &&
+        st.st_dev == nsStat.st_dev) {
+      kill(static_cast<pid_t>(pid), SIGKILL);
+    }
   }
-  closedir(dir);
-  for (const auto& name : stale) RunCommand({"ip", "netns", "del", name});
+  closedir(proc);
+}
+
+// Removes what test processes left when they ended without tearing down
+// (killed by a timeout, a crash): their namespaces with everything running
+// in them, and their scratch directories. Names carry the process id.
+void RemoveStaleNetworks() {
+  std::vector<std::string> stale;
+  if (DIR* dir = opendir(kNetnsDir)) {
+    while (dirent* e = readdir(dir)) {
+      if (Dead(OwnerPid(e->d_name))) stale.push_back(e->d_name);
+    }
+    closedir(dir);
+  }
+  for (const auto& name : stale) {
+    KillProcessesIn(name);
+    RunCommand({"ip", "netns", "del", name});
+  }
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory(ec) && name.find('-') != std::string::npos && Dead(OwnerPid(name))) {
+      std::filesystem::remove_all(entry.path(), ec);
+    }
+  }
 }
 
 std::string NextPrefix() {
