@@ -96,6 +96,15 @@ std::string BoundedLayerList(std::string_view list) {
   return std::string(list.substr(0, Utf8PrefixLength(list, kLayerListMaxBytes)));
 }
 
+bool DimmingApplies(DimmingRule rule, int alpha) {
+  switch (rule) {
+    case DimmingRule::Fixed: return alpha < 100;
+    case DimmingRule::Percentage: return alpha < 255;
+    case DimmingRule::None: break;
+  }
+  return false;
+}
+
 std::uint8_t DimmedAlpha(std::uint8_t a, DimmingRule rule, int alpha) {
   switch (rule) {
     case DimmingRule::Fixed:
@@ -113,9 +122,7 @@ std::uint8_t DimmedAlpha(std::uint8_t a, DimmingRule rule, int alpha) {
 void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule,
                   int alpha) {
   if (pixels == nullptr || width <= 0 || height <= 0) return;
-  if (rule == DimmingRule::None) return;
-  if (rule == DimmingRule::Fixed && alpha >= 100) return;
-  if (rule == DimmingRule::Percentage && alpha >= 255) return;
+  if (!DimmingApplies(rule, alpha)) return;
   for (int y = 0; y < height; ++y) {
     std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
     for (int x = 0; x < width; ++x) {

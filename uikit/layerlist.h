@@ -73,6 +73,9 @@ std::string BoundedLayerList(std::string_view list);
 void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule,
                   int alpha);
 
+// Whether `rule` with layer alpha `alpha` changes any pixel at all.
+bool DimmingApplies(DimmingRule rule, int alpha);
+
 // The new alpha of one pixel whose alpha is `a`, under `rule` and `alpha`.
 std::uint8_t DimmedAlpha(std::uint8_t a, DimmingRule rule, int alpha);
 
