@@ -21,8 +21,12 @@ LocalAddress FromIfaddr(const ifaddrs& ifa) {
   a.text = text;
   a.interfaceName = ifa.ifa_name ? ifa.ifa_name : "";
   a.interfaceIndex = if_nametoindex(a.interfaceName.c_str());
-  if ((ifa.ifa_flags & IFF_BROADCAST) && ifa.ifa_broadaddr && ifa.ifa_broadaddr->sa_family == AF_INET) {
-    a.broadcast = reinterpret_cast<const sockaddr_in*>(ifa.ifa_broadaddr)->sin_addr.s_addr;
+  // The subnet's broadcast address from the netmask: an address added
+  // without "brd" has no broadcast address of its own in the kernel, and
+  // getifaddrs then reports another address in its place.
+  if ((ifa.ifa_flags & IFF_BROADCAST) && ifa.ifa_netmask && ifa.ifa_netmask->sa_family == AF_INET) {
+    const std::uint32_t mask = reinterpret_cast<const sockaddr_in*>(ifa.ifa_netmask)->sin_addr.s_addr;
+    if (mask != 0xffffffffu) a.broadcast = a.address | ~mask;
   }
   return a;
 }
