@@ -74,7 +74,8 @@ bool IsAllowedNetTool(std::string_view name) {
   return false;
 }
 
-NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs, const std::vector<std::string>& extraEnv) {
+NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs,
+                         const std::vector<std::string>& extraEnv) {
   NetToolResult result;
   if (argv.empty() || !IsAllowedNetTool(argv[0])) return result;
   ChildPlan plan;
@@ -109,7 +110,8 @@ NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs, co
       Drain(fds[0], &result.output);
       break;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       result.timedOut = true;
       EndChild(pid, &status);
@@ -125,8 +127,10 @@ NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs, co
     const int ready = poll(&p, 1, wait);
     if (ready > 0) {
       const ssize_t n = read(fds[0], buf, sizeof buf);
-      if (n > 0) result.output.append(buf, static_cast<std::size_t>(n));
-      else if (n == 0 || (errno != EINTR && errno != EAGAIN)) pipeOpen = false;
+      if (n > 0)
+        result.output.append(buf, static_cast<std::size_t>(n));
+      else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+        pipeOpen = false;
     }
   }
   close(fds[0]);

@@ -23,12 +23,12 @@ class FakeAgentSystem : public IAgentSystem {
   bool kernelHasCifs = false;
   std::map<std::string, std::string> netbios;  // name -> address (nmblookup answers)
   std::map<std::string, std::string> dns;
-  std::set<std::string> reachable;             // server addresses that answer
-  std::set<std::string> busy;                  // mount points with open files
+  std::set<std::string> reachable;  // server addresses that answer
+  std::set<std::string> busy;       // mount points with open files
   bool smbnetfsStarts = true;
-  bool smbnetfsAlive = true;                   // the tree's process runs
+  bool smbnetfsAlive = true;  // the tree's process runs
   int cifsExit = 0;
-  std::string treeDir;                         // where smbnetfs mounts its tree
+  std::string treeDir;  // where smbnetfs mounts its tree
 
   struct Call {
     std::vector<std::string> argv;
@@ -73,8 +73,8 @@ class FakeAgentSystem : public IAgentSystem {
     std::string text = "22 1 0:21 / / rw - overlay overlay rw\n";
     int id = 100;
     for (const NetMountEntry& m : mounts) {
-      text += std::to_string(id++) + " 22 0:40 " + m.root + " " + m.mountPoint + " rw - " + m.fsType + " " +
-              m.source + " rw\n";
+      text += std::to_string(id++) + " 22 0:40 " + m.root + " " + m.mountPoint + " rw - " + m.fsType + " " + m.source +
+              " rw\n";
     }
     return text;
   }
@@ -120,7 +120,8 @@ class FakeAgentSystem : public IAgentSystem {
   std::vector<std::string> PointsUnder(const std::string& prefix) const {
     std::vector<std::string> out;
     for (const NetMountEntry& m : mounts) {
-      if (m.mountPoint.compare(0, prefix.size(), prefix) == 0) out.push_back(m.fsType + " " + m.root + " " + m.mountPoint);
+      if (m.mountPoint.compare(0, prefix.size(), prefix) == 0)
+        out.push_back(m.fsType + " " + m.root + " " + m.mountPoint);
     }
     return out;
   }

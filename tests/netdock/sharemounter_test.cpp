@@ -59,11 +59,12 @@ TEST_F(ShareMounterTest, WithoutCifsTheShareIsBoundOutOfOneSmbnetfsTree) {
   const std::string tree = options_.smbnetfsDir;
   ASSERT_EQ(sys_.Count("smbnetfs"), 1);
   const FakeAgentSystem::Call& start = sys_.tools[1];
-  EXPECT_EQ(start.argv, (std::vector<std::string>{"smbnetfs", tree, "-o", "config=" + dir_ + "/home/.smb/smbnetfs.conf"}));
+  EXPECT_EQ(start.argv,
+            (std::vector<std::string>{"smbnetfs", tree, "-o", "config=" + dir_ + "/home/.smb/smbnetfs.conf"}));
   EXPECT_EQ(start.env, (std::vector<std::string>{"HOME=" + dir_ + "/home"}));
   EXPECT_EQ(sys_.tools[0].argv, (std::vector<std::string>{"nmblookup", "VBX-207"}));
-  EXPECT_EQ(sys_.PointsUnder(dir_), (std::vector<std::string>{"fuse.smbnetfs / " + tree,
-                                                              "fuse.smbnetfs /10.77.0.2/Volume1 " + Point('Z')}));
+  EXPECT_EQ(sys_.PointsUnder(dir_),
+            (std::vector<std::string>{"fuse.smbnetfs / " + tree, "fuse.smbnetfs /10.77.0.2/Volume1 " + Point('Z')}));
   EXPECT_EQ(Store().Find('Z'), "\\\\VBX-207\\Volume1");
 
   // The configuration is private and asks for guest access.

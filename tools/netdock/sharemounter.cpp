@@ -45,8 +45,7 @@ bool SmbShareMounter::Map(const NetShareTarget& target) {
   }
   if (!Mount(target)) return false;
   if (!store_.Remember(target.letter, remote)) {
-    std::fprintf(stderr, "netdock: %c: mapped but cannot be remembered in %s\n", target.letter,
-                 store_.path().c_str());
+    std::fprintf(stderr, "netdock: %c: mapped but cannot be remembered in %s\n", target.letter, store_.path().c_str());
   }
   return true;
 }
@@ -68,10 +67,9 @@ bool SmbShareMounter::Mount(const NetShareTarget& target) {
 }
 
 bool SmbShareMounter::MountCifs(const std::string& address, const NetShareTarget& target, const std::string& point) {
-  const std::string options =
-      "guest,uid=" + std::to_string(options_.uid) + ",gid=" + std::to_string(options_.gid);
-  const NetToolResult r =
-      system_.RunTool({"mount.cifs", "//" + address + "/" + target.share, point, "-o", options}, kCifsMountTimeoutMs, {});
+  const std::string options = "guest,uid=" + std::to_string(options_.uid) + ",gid=" + std::to_string(options_.gid);
+  const NetToolResult r = system_.RunTool({"mount.cifs", "//" + address + "/" + target.share, point, "-o", options},
+                                          kCifsMountTimeoutMs, {});
   if (r.started && r.exitCode == 0) return true;
   std::fprintf(stderr, "netdock: mount.cifs: %s\n", r.output.c_str());
   return false;

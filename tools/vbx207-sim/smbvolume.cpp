@@ -219,7 +219,8 @@ bool SmbVolume::Start(const Identity& identity, std::string* why) {
   // A format leaves an empty volume.
   std::error_code ec;
   fs::remove_all(dir_, ec);
-  for (const char* sub : {"Volume1", "state", "cache", "lock", "private", "pid", "ncalrpc", "binddns", "usershares", "log"}) {
+  for (const char* sub :
+       {"Volume1", "state", "cache", "lock", "private", "pid", "ncalrpc", "binddns", "usershares", "log"}) {
     fs::create_directories(dir_ + "/" + sub, ec);
   }
   fs::permissions(dir_ + "/private", fs::perms::owner_all, ec);

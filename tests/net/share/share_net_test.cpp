@@ -128,11 +128,11 @@ class ShareNetTest : public NetworkTest {
   }
 
   SpawnedProcess* StartAgent(const std::string& logName = "netdock") {
-    SpawnedProcess* p = net().Spawn(net().pc(),
-                                    {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
-                                     "XDG_RUNTIME_DIR=" + root_ + "/run", SP_NETDOCK_PATH, "--mount-root",
-                                     root_ + "/mnt"},
-                                    logName);
+    SpawnedProcess* p =
+        net().Spawn(net().pc(),
+                    {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
+                     "XDG_RUNTIME_DIR=" + root_ + "/run", SP_NETDOCK_PATH, "--mount-root", root_ + "/mnt"},
+                    logName);
     LinuxNetDockAgent client(socket_);
     for (int i = 0; i < 200 && p && p->Running() && !client.Find(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -185,7 +185,9 @@ class ShareNetTest : public NetworkTest {
   static const NetMountEntry* MountAt(const std::vector<NetMountEntry>& mounts, const std::string& path) {
     return TopMountAt(mounts, path);
   }
-  static bool Mounted(const std::string& path) { return TopMountAt(ParseNetMountInfo(ReadMountInfo()), path) != nullptr; }
+  static bool Mounted(const std::string& path) {
+    return TopMountAt(ParseNetMountInfo(ReadMountInfo()), path) != nullptr;
+  }
 
   std::string root_, socket_, tree_, mappings_;
   std::unique_ptr<sim::SimClient> sim_;
@@ -230,6 +232,45 @@ TEST_F(ShareNetTest, AgentMapsTheAppliancesShareAndTheClearingUnmapsIt) {
   EXPECT_EQ(MapNas('Y'), 1);
   EXPECT_EQ(ReadFile(Letter('y') + "/from-nas.txt"), "on the appliance\n");
   EXPECT_EQ(Trees(), 1);
+}
+
+TEST_F(ShareNetTest, DroppingConnectionsTouchesNetworkMountsOnly) {
+  FormatWithShare();
+  ASSERT_NE(StartAgent(), nullptr);
+  ASSERT_EQ(MapNas('Z'), 1);
+  // A local volume on another letter.
+  fs::create_directories(Letter('e'));
+  ASSERT_EQ(mount("tmpfs", Letter('e').c_str(), "tmpfs", 0, "size=1m"), 0);
+  LinuxNetConnections connections(root_ + "/mnt", mappings_);
+  LinuxNetUse netUse(root_ + "/mnt");
+  EXPECT_FALSE(netUse.DeleteUse("E:"));
+  EXPECT_EQ(connections.CancelConnection("E:", true, true), kNetErrorNotConnected);
+  EXPECT_TRUE(Mounted(Letter('e')));
+  EXPECT_EQ(Connection("E:"), kNetErrorNotConnected);
+
+  // Files open on the share: only a forced cancel takes it off.
+  {
+    std::ofstream open(Letter('z') + "/open.txt");
+    open << "busy";
+    open.flush();
+    EXPECT_EQ(connections.CancelConnection("Z:", true, false), kNetErrorOpenFiles);
+    EXPECT_TRUE(Mounted(Letter('z')));
+    EXPECT_EQ(Connection("Z:"), kNetNoError);  // nothing forgotten either
+    EXPECT_EQ(connections.CancelConnection("Z:", false, true), kNetNoError);
+    EXPECT_FALSE(Mounted(Letter('z')));
+  }
+  // Dropped but still remembered: unavailable.
+  EXPECT_EQ(Connection("Z:"), kNetErrorConnectionUnavail);
+
+  // The delete command unmounts a mapping and leaves the list alone.
+  const auto mapY = [&] {
+    return LinuxNetDockAgent(socket_).SendRequest(kNetDockMapRequest, u"Y: \\\\10.77.0.2\\Volume1");
+  };
+  ASSERT_EQ(RunInNamespace(net().pc(), mapY), 1);
+  EXPECT_TRUE(netUse.DeleteUse("y:"));
+  EXPECT_FALSE(Mounted(Letter('y')));
+  EXPECT_EQ(Connection("Y:"), kNetErrorConnectionUnavail);
+  EXPECT_FALSE(netUse.DeleteUse("Y:"));  // nothing left to run it for
 }
 
 TEST_F(ShareNetTest, WithoutAgentTheFlagIsZeroAndNothingIsMounted) {
