@@ -7,6 +7,7 @@
 #include "tools/vbx207-sim/simconfig.h"
 #include "tools/vbx207-sim/simserver.h"
 #include "tools/vbx207-sim/simulator.h"
+#include "tools/vbx207-sim/smbvolume.h"
 
 int main(int argc, char** argv) {
   using namespace sp::sim;
@@ -24,7 +25,14 @@ int main(int argc, char** argv) {
   }
   // No real volumes yet: the profile is only logged.
   LoggingVolumeProvider volumes(stdout);
-  Simulator simulator(config.appliances, volumes);
+  SmbVolumeProvider shares(volumes, stdout);  // the NAS part: a real SMB share "Volume1"
+  Simulator simulator(config.appliances, shares);
+  shares.SetIdentityLookup([&simulator](const std::string& mac) -> std::optional<Identity> {
+    for (const auto& a : simulator.appliances()) {
+      if (a->mac() == mac) return a->identity();
+    }
+    return std::nullopt;
+  });
   SimServer server(config, simulator, stdout);
   return server.Run();
 }
