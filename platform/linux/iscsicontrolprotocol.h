@@ -39,7 +39,6 @@ enum Status : std::uint32_t {
   kConnectionFailed = 10,
   kLoginFailed = 11,
   kTimedOut = 12,
-  kAlreadyLoggedIn = 13,
   kDeviceBusy = 14,         // a LUN of the session is open (mounted, looped)
   kAlreadyExists = 15,
   kScsiFailed = 16,         // no answer to a SCSI command

@@ -253,7 +253,6 @@ const char* ControlHandler::StatusText(std::uint32_t status) {
     case kConnectionFailed: return "connection failed";
     case kLoginFailed: return "login failed";
     case kTimedOut: return "timed out";
-    case kAlreadyLoggedIn: return "target already logged in";
     case kDeviceBusy: return "a device of the session is in use";
     case kAlreadyExists: return "already exists";
     case kScsiFailed: return "SCSI command failed";

@@ -61,6 +61,24 @@ std::string InitiatorCore::DeviceName(const std::string& target, std::uint32_t l
   return name + "-lun" + std::to_string(lun);
 }
 
+std::string InitiatorCore::UniqueDeviceName(const Session& session, std::uint32_t lun) const {
+  // The first session to a target names its LUN files after the target
+  // alone; a further session to the same target (several paths to one
+  // disk) gets its own names, so no file ever changes which session it
+  // reads through.
+  const std::string plain = DeviceName(session.request.target, lun);
+  for (const auto& [key, other] : sessions_) {
+    if (&other == &session) continue;
+    for (const auto& device : other.devices) {
+      if (device.name == plain) {
+        const std::string prefix = plain.substr(0, plain.size() - ("-lun" + std::to_string(lun)).size());
+        return prefix + "-s" + std::to_string(session.id.adapterSpecific) + "-lun" + std::to_string(lun);
+      }
+    }
+  }
+  return plain;
+}
+
 void InitiatorCore::Shutdown() {
   std::vector<Session> ending;
   {
@@ -153,11 +171,6 @@ Status InitiatorCore::Login(const LoginRequest& request, UniqueId& sessionId, Un
   {
     std::lock_guard lock(mutex_);
     if (stopping_) return kInternal;
-    for (const auto& [k, session] : sessions_) {
-      if (session.request.target == request.target && !session.request.informational && !request.informational) {
-        return kAlreadyLoggedIn;
-      }
-    }
     const auto portal = request.portal ? request.portal : book_.ResolvePortal(request.target);
     if (!portal) return kTargetNotFound;
     key = nextSpecific_++;
@@ -235,7 +248,7 @@ void InitiatorCore::Reconcile(Session& session, const std::vector<LunIdentity>& 
       continue;
     }
     Device device;
-    device.name = DeviceName(session.request.target, lun.lun);
+    device.name = UniqueDeviceName(session, lun.lun);
     device.device = std::make_shared<LunDevice>(session.link, lun);
     device.osLun = lun.lun;
     for (const auto& mapping : session.request.mappings) {

@@ -109,7 +109,8 @@ class InitiatorCore {
   iscsictl::Status RemovePersistentDevice(const std::string& path);
   iscsictl::Status ClearPersistentDevices();
 
-  // File name of a LUN of a target (unique per target and LUN).
+  // File name of a LUN of a target. A second session to the same target
+  // names its files "<target>-s<n>-lun<lun>".
   static std::string DeviceName(const std::string& target, std::uint32_t lun);
 
  private:
@@ -129,6 +130,7 @@ class InitiatorCore {
   };
 
   std::string NodeNameLocked() const;
+  std::string UniqueDeviceName(const Session& session, std::uint32_t lun) const;
   iscsictl::Status CheckLogin(const iscsictl::LoginRequest& request) const;
   iscsictl::Status StorePersistent(const iscsictl::LoginRequest& request);
   // Called with the lock held.
