@@ -183,19 +183,40 @@ bool TgtVolume::CreateTarget(const std::string& targetName, std::uint64_t sizeBy
   }
   close(fd);
   targetName_ = targetName;
+  if (!AddTarget(error)) {
+    RemoveTarget();
+    return false;
+  }
+  return true;
+}
+
+bool TgtVolume::AddTarget(std::string* error) {
   std::string output;
   const bool ok =
-      Admin({"--op", "new", "--mode", "target", "--tid", "1", "-T", targetName}, &output) &&
+      Admin({"--op", "new", "--mode", "target", "--tid", "1", "-T", targetName_}, &output) &&
       Admin({"--op", "new", "--mode", "logicalunit", "--tid", "1", "--lun", "1", "-b", backingFile_}, &output) &&
       Admin({"--op", "update", "--mode", "logicalunit", "--tid", "1", "--lun", "1", "--params",
              "vendor_id=" + config_.vendor},
             &output) &&
       Admin({"--op", "bind", "--mode", "target", "--tid", "1", "-I", "ALL"}, &output);
-  if (!ok) {
-    SetError(error, "tgtadm failed: " + output);
-    RemoveTarget();
-  }
+  if (!ok) SetError(error, "tgtadm failed: " + output);
   return ok;
+}
+
+void TgtVolume::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  Exited(5000);
+  pid_ = -1;
+}
+
+bool TgtVolume::Revive(std::string* error) {
+  if (targetName_.empty() || backingFile_.empty()) {
+    SetError(error, "no target to bring back");
+    return false;
+  }
+  if (pid_ <= 0 && !Launch(controlPort_, error)) return false;
+  return AddTarget(error);
 }
 
 void TgtVolume::RemoveTarget() {
@@ -219,6 +240,10 @@ void TgtVolume::Stop() {
     Exited(5000);
   }
   pid_ = -1;
+  // tgtd leaves its control socket and lock file behind.
+  const std::string socket = "/var/run/tgtd/socket." + std::to_string(controlPort_);
+  unlink(socket.c_str());
+  unlink((socket + ".lock").c_str());
 }
 
 }  // namespace sp::sim

@@ -49,6 +49,12 @@ class TgtVolume {
   // Drops the target, stops tgtd and waits for it. Idempotent.
   void Stop();
 
+  // For tests of a target that goes away: kills tgtd as a power cut would,
+  // keeping the target's name and data; Revive starts tgtd again on the same
+  // control port and brings the target back over the same data.
+  void Kill();
+  bool Revive(std::string* error);
+
   bool running() const { return pid_ > 0; }
   int controlPort() const { return controlPort_; }
   const std::string& targetName() const { return targetName_; }
@@ -56,6 +62,7 @@ class TgtVolume {
 
  private:
   bool Admin(std::vector<std::string> args, std::string* output = nullptr) const;
+  bool AddTarget(std::string* error);
   bool Launch(int port, std::string* error);
   bool Exited(int waitMs);
 
