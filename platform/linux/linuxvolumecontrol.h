@@ -1,0 +1,38 @@
+#pragma once
+// Volumes on Linux: loop devices through losetup, file systems through
+// blkid, NTFS mounts through ntfs-3g and umount (see storagetools.h).
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/blockdevices.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/volumecontrol.h"
+
+namespace sp {
+
+class LinuxVolumeControl : public IVolumeControl {
+ public:
+  explicit LinuxVolumeControl(LinuxDriveLetters& letters, std::string sysDir = kSysDir,
+                              std::string devDir = kDevDir);
+
+  std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) override;
+  bool DetachLoop(const std::string& device) override;
+  std::optional<LoopSetup> LoopBehind(const std::string& device) override;
+  std::string DiskBehind(const std::string& volumeDevice) override;
+  bool DiskInUse(const std::string& diskPath) override;
+  std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device) override;
+  bool MountNtfs(const std::string& device, char letter) override;
+  bool Unmount(char letter) override;
+
+ private:
+  void ForgetMountPoint(const std::string& mountPoint);
+
+  LinuxDriveLetters& letters_;
+  std::string sysDir_;
+  std::string devDir_;
+  std::mutex mutex_;
+  std::set<std::string> createdMountPoints_;  // folders this object made, removed again on unmount
+};
+
+}  // namespace sp
