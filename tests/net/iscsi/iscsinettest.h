@@ -13,7 +13,9 @@
 
 namespace sp::nettest {
 
-inline constexpr char kIscsiTarget[] = "iqn.2008-01.com.korva:storage.4b5601.1.sys";
+// The name the appliance with MAC 02:4b:56:00:00:01 (the simulator's first) gives its target.
+inline constexpr char kIscsiMac[] = "02:4b:56:00:00:01";
+inline constexpr char kIscsiTarget[] = "iqn.2008-01.com.korva:storage.000001.1.sys";
 inline constexpr std::uint64_t kLunBytes = 64ull << 20;
 
 class IscsiNetTest : public NetworkTest {
