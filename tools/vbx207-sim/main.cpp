@@ -7,6 +7,7 @@
 #include "tools/vbx207-sim/simconfig.h"
 #include "tools/vbx207-sim/simserver.h"
 #include "tools/vbx207-sim/simulator.h"
+#include "tools/vbx207-sim/tgtvolume.h"
 
 int main(int argc, char** argv) {
   using namespace sp::sim;
@@ -22,8 +23,9 @@ int main(int argc, char** argv) {
     std::fputs(SimUsage(), stdout);
     return 0;
   }
-  // No real volumes yet: the profile is only logged.
-  LoggingVolumeProvider volumes(stdout);
+  // Every profile is logged; its iSCSI part becomes a real tgtd target.
+  LoggingVolumeProvider log(stdout);
+  TgtVolumeProvider volumes(log, stdout);
   Simulator simulator(config.appliances, volumes);
   SimServer server(config, simulator, stdout);
   return server.Run();

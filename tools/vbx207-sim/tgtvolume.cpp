@@ -9,11 +9,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <thread>
+
+#include "hoststorage/iscsitarget.h"
 
 extern char** environ;
 
@@ -21,6 +25,22 @@ namespace sp::sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Children start with no blocked signals and default handlers, whatever the
+// simulator's own threads have set up.
+struct CleanSpawnAttributes {
+  CleanSpawnAttributes() {
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  }
+  ~CleanSpawnAttributes() { posix_spawnattr_destroy(&attr); }
+  posix_spawnattr_t attr;
+};
 
 std::vector<char*> Argv(std::vector<std::string>& args) {
   std::vector<char*> argv;
@@ -41,7 +61,8 @@ bool RunTool(std::vector<std::string> args, std::string* output, int timeoutMs) 
   posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
   pid_t pid = -1;
   auto argv = Argv(args);
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  CleanSpawnAttributes attributes;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, &attributes.attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   if (rc != 0) {
@@ -131,7 +152,8 @@ bool TgtVolume::Launch(int port, std::string* error) {
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   auto argv = Argv(args);
-  const int rc = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  CleanSpawnAttributes attributes;
+  const int rc = posix_spawnp(&pid_, argv[0], &actions, &attributes.attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     pid_ = -1;
@@ -244,6 +266,67 @@ void TgtVolume::Stop() {
   const std::string socket = "/var/run/tgtd/socket." + std::to_string(controlPort_);
   unlink(socket.c_str());
   unlink((socket + ".lock").c_str());
+}
+
+TgtVolumeProvider::TgtVolumeProvider(IVolumeProvider& next, std::FILE* log, std::string backingDir)
+    : next_(next), log_(log), backingDir_(std::move(backingDir)) {
+  if (backingDir_.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    backingDir_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/vbx207-sim-" + std::to_string(getpid());
+    ownsDir_ = true;
+  }
+  if (const char* cap = std::getenv("VBX207_SIM_ISCSI_MAX_MB")) {
+    capBytes_ = std::strtoull(cap, nullptr, 10) * 1024 * 1024;
+  }
+}
+
+TgtVolumeProvider::~TgtVolumeProvider() {
+  volumes_.clear();  // each stops its tgtd and drops its file
+  std::error_code ec;
+  if (ownsDir_) std::filesystem::remove_all(backingDir_, ec);
+}
+
+const TgtVolume* TgtVolumeProvider::VolumeOf(const std::string& mac) const {
+  std::string key = mac;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const auto it = volumes_.find(key);
+  return it == volumes_.end() ? nullptr : it->second.get();
+}
+
+bool TgtVolumeProvider::FormatRequested(const FormatProfile& profile) {
+  if (!next_.FormatRequested(profile)) return false;
+  std::string key = profile.mac;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::uint64_t bytes = IscsiVolumeBytes(profile.diskSizesMb, profile.nasPercent, profile.levelCode, capBytes_);
+  auto& volume = volumes_[key];
+  if (bytes == 0) {
+    volume.reset();  // no iSCSI in this profile: the old target goes
+    volumes_.erase(key);
+    return true;
+  }
+  // A target stays bound to the address it was made at; an appliance that
+  // moved gets a new tgtd at its new address.
+  if (!volume || volume->portalAddress() != profile.ip) {
+    TgtVolumeConfig config;
+    config.backingDir = backingDir_ + "/" + key.substr(key.size() >= 8 ? key.size() - 8 : 0);
+    for (char& c : config.backingDir) if (c == ':') c = '-';
+    config.portalAddress = profile.ip;
+    volume = std::make_unique<TgtVolume>(config);
+  }
+  const std::string name = ComposeTargetName(profile.mac);
+  std::string error;
+  if (!volume->CreateTarget(name, bytes, &error)) {
+    if (log_) std::fprintf(log_, "volumes: %s: no iSCSI target: %s\n", profile.mac.c_str(), error.c_str());
+    volumes_.erase(key);
+    return false;
+  }
+  if (log_) {
+    std::fprintf(log_, "volumes: %s: iSCSI target %s at %s:3260, %llu MB (tgtd control port %d)\n",
+                 profile.mac.c_str(), name.c_str(), profile.ip.c_str(),
+                 static_cast<unsigned long long>(bytes >> 20), volume->controlPort());
+    std::fflush(log_);
+  }
+  return true;
 }
 
 }  // namespace sp::sim

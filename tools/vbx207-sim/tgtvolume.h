@@ -10,8 +10,13 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/vbx207-sim/ivolumeprovider.h"
 
 namespace sp::sim {
 
@@ -59,6 +64,7 @@ class TgtVolume {
   int controlPort() const { return controlPort_; }
   const std::string& targetName() const { return targetName_; }
   const std::string& backingFile() const { return backingFile_; }
+  const std::string& portalAddress() const { return config_.portalAddress; }
 
  private:
   bool Admin(std::vector<std::string> args, std::string* output = nullptr) const;
@@ -71,6 +77,32 @@ class TgtVolume {
   int controlPort_ = -1;
   std::string targetName_;
   std::string backingFile_;
+};
+
+// The simulator's volume provider with real iSCSI targets: when an
+// appliance is told to format with a profile that has an iSCSI part, its
+// target (named from its MAC text as the wizard names it) is made afresh with
+// a LUN of that part's size, at the appliance's current address; a profile
+// without iSCSI drops the appliance's target. Every request also goes to
+// `next` (the logging provider), which decides first. The environment
+// variable VBX207_SIM_ISCSI_MAX_MB caps the LUN size (for small test
+// machines). All targets and their files go when the provider does.
+class TgtVolumeProvider : public IVolumeProvider {
+ public:
+  TgtVolumeProvider(IVolumeProvider& next, std::FILE* log, std::string backingDir = {});
+  ~TgtVolumeProvider() override;
+  bool FormatRequested(const FormatProfile& profile) override;
+
+  // The target of an appliance, or null.
+  const TgtVolume* VolumeOf(const std::string& mac) const;
+
+ private:
+  IVolumeProvider& next_;
+  std::FILE* log_;
+  std::string backingDir_;
+  bool ownsDir_ = false;
+  std::uint64_t capBytes_ = 0;
+  std::map<std::string, std::unique_ptr<TgtVolume>> volumes_;  // by lower-case MAC text
 };
 
 }  // namespace sp::sim
