@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/iscsicontrolclient.h"
+#include "platform/linux/iscsicontrolprotocol.h"
 #include "version.h"
 #include "tools/iscsid/controlhandler.h"
 #include "tools/iscsid/controlserver.h"
@@ -195,6 +197,13 @@ int main(int argc, char** argv) {
   if (options->version) {
     std::printf("setuppilot-iscsid %s\n", SP_VERSION_TEXT);
     return 0;
+  }
+  if (options->status) {
+    sp::IscsiControlClient client(options->socketPath);
+    const auto reply = client.Call({sp::IscsiControlClient::Request(sp::iscsictl::op::kPing)}, 5000);
+    const bool running = reply && (*reply)[0].GetU64Or("status", 1) == sp::iscsictl::kOk;
+    std::printf("setuppilot-iscsid: %s\n", running ? "running" : "not running");
+    return running ? 0 : 1;
   }
   return Serve(*options);
 }

@@ -31,6 +31,7 @@ const char* UsageText() {
          "  --login-timeout SEC    time a connection and login may take (default 10)\n"
          "  --retry-interval SEC   pause between logins to a lost target (default 2)\n"
          "  --nop-interval SEC     keep-alive interval on an idle session (default 5)\n"
+         "  --status               exit 0 when a service answers on the socket, else 1\n"
          "  --version, --help\n";
 }
 
@@ -59,6 +60,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.help = true;
     } else if (arg == "--version") {
       o.version = true;
+    } else if (arg == "--status") {
+      o.status = true;
     } else if (const auto it = valued.find(arg); it != valued.end()) {
       if (i + 1 >= args.size() || !it->second(args[++i])) {
         if (error) *error = "bad or missing value for " + arg;

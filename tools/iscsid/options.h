@@ -20,6 +20,7 @@ struct Options {
   std::chrono::milliseconds nopInterval{5000};
   bool help = false;
   bool version = false;
+  bool status = false;  // only ask whether a service answers on the socket
 };
 
 // nullopt with `error` set for unknown options, missing values and numbers
