@@ -1,0 +1,57 @@
+#include "uikit/screenfont.h"
+
+#include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
+
+namespace sp {
+
+namespace {
+
+QFont::Weight QtWeight(int weight) {
+  if (weight <= 0) return QFont::Normal;  // FW_DONTCARE
+  // Qt 6 weights use the same 100..900 scale.
+  return static_cast<QFont::Weight>(std::clamp(weight, 100, 900));
+}
+
+// Windows draws "MS Shell Dlg" with Microsoft Sans Serif, a face with about
+// Arial's widths. Fontconfig knows neither name and would answer with the
+// much wider DejaVu Sans, which does not fit the captions into their
+// buttons; Arial (Liberation Sans through fontconfig) keeps the layout.
+QString MapFace(const QString& face) {
+  const QString trimmed = face.trimmed();
+  if (trimmed.compare(QLatin1String("MS Shell Dlg"), Qt::CaseInsensitive) == 0 ||
+      trimmed.compare(QLatin1String("MS Shell Dlg 2"), Qt::CaseInsensitive) == 0) {
+    return QStringLiteral("Arial");
+  }
+  return face;
+}
+
+}  // namespace
+
+QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic, bool underline) {
+  QFont f(MapFace(face));
+  f.setWeight(QtWeight(weight));
+  f.setItalic(italic);
+  f.setUnderline(underline);
+  int px = 13;
+  if (height < 0) {
+    px = height < -kMaxFontPixels ? kMaxFontPixels : -height;
+  } else if (height > 0) {
+    // A cell height: find the em size whose ascent + descent comes closest.
+    const int cell = std::min(height, kMaxFontPixels);
+    f.setPixelSize(cell);
+    const int measured = QFontMetrics(f).height();
+    if (measured > 0) px = static_cast<int>(std::lround(double(cell) * cell / measured));
+    else px = cell;
+  }
+  f.setPixelSize(std::clamp(px, 1, kMaxFontPixels));
+  return f;
+}
+
+QFont MakeScreenFont(const CHTMLFont& font, int dpi) {
+  return MakeLogicalFont(QString::fromStdU16String(font.face), font.PixelHeight(dpi), font.Weight(),
+                         font.italic != 0, font.underline != 0);
+}
+
+}  // namespace sp
