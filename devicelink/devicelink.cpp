@@ -1,0 +1,99 @@
+#include "devicelink/devicelink.h"
+
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <vector>
+
+#include "devicelink/broadcastsocket.h"
+#include "devicelink/datagram.h"
+#include "devicelink/discoveryreply.h"
+#include "devicelink/echoprobe.h"
+
+namespace sp {
+
+namespace {
+
+// Step of the wait between echo requests: short, so that UI events keep
+// flowing and a reply is seen soon after it arrives.
+constexpr int kProbeStepMs = 10;
+
+bool Addresses(ILocalAddresses& source, std::vector<LocalAddress>& out) { return source.List(out) && !out.empty(); }
+
+}  // namespace
+
+int DeviceLink::SendDeviceCommand(const char* targetMac, std::uint8_t command, const std::uint8_t* payload,
+                                  std::size_t payloadLength, std::uint8_t* replyArea) {
+  const std::vector<std::uint8_t> request = BuildRequest(targetMac, command, payload, payloadLength);
+  std::vector<LocalAddress> addresses;
+  if (!Addresses(addresses_, addresses)) return 0;
+  std::vector<std::uint8_t> buffer(kReceiveBufferSize);
+  for (const LocalAddress& address : addresses) {
+    BroadcastSocket socket;
+    if (!socket.Open(address, kDevicePort)) continue;
+    socket.SendBroadcast(request.data(), request.size());
+    for (int poll = 0; poll < kExchangePolls; ++poll) {
+      // Everything that waits is looked at now (the own broadcast usually
+      // comes first), so a reply is not held back by a poll step.
+      for (long length; (length = socket.ReceiveWaiting(buffer.data(), buffer.size())) >= 0;) {
+        const auto size = static_cast<std::size_t>(length);
+        if (IsReplyTo(request.data(), request.size(), buffer.data(), size)) {
+          CopyReplyArea(buffer.data(), size, replyArea);
+          return static_cast<int>(size);
+        }
+      }
+      PumpUiEvents(kExchangePollMs);
+    }
+  }
+  return 0;
+}
+
+void DeviceLink::DiscoverDevices(IDeviceList& list) {
+  const std::vector<std::uint8_t> request = BuildRequest(kBroadcastMac, kCmdQueryIdentity, nullptr, 0);
+  std::vector<LocalAddress> addresses;
+  if (!Addresses(addresses_, addresses)) return;
+  std::vector<std::uint8_t> buffer(kReceiveBufferSize);
+  for (const LocalAddress& address : addresses) {
+    BroadcastSocket socket;
+    if (!socket.Open(address, kDevicePort)) continue;
+    socket.SendBroadcast(request.data(), request.size());
+    for (int poll = 0; poll < kDiscoveryPolls; ++poll) {
+      for (long length; (length = socket.ReceiveWaiting(buffer.data(), buffer.size())) >= 0;) {
+        AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
+      }
+      PumpUiEvents(kDiscoveryPollMs);
+    }
+  }
+}
+
+bool DeviceLink::ProbeDeviceAddress(const char* ipText) {
+  in_addr target{};
+  const bool valid = ipText && inet_pton(AF_INET, ipText, &target) == 1;
+  EchoProbe probe;
+  const bool open = valid && probe.Open();
+  for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto sequence = static_cast<std::uint16_t>(attempt + 1);
+    // A failed send (or no usable ICMP socket) fails this attempt only; the
+    // wait below still runs, as it would for an unanswered request.
+    const bool sent = open && probe.Send(target.s_addr, sequence);
+    do {
+      if (sent && probe.ReplyWaiting(target.s_addr, sequence)) return true;
+      PumpUiEvents(kProbeStepMs);
+    } while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kProbeAttemptMs));
+  }
+  return false;
+}
+
+bool DeviceLink::HasUsableAdapter() {
+  std::vector<LocalAddress> addresses;
+  if (!addresses_.List(addresses)) return false;
+  for (const LocalAddress& address : addresses) {
+    if (address.text.compare(0, 9, "127.0.0.1") == 0) continue;
+    BroadcastSocket socket;
+    if (socket.Open(address, kDevicePort)) return true;
+  }
+  return false;
+}
+
+}  // namespace sp

@@ -1,0 +1,49 @@
+#pragma once
+// The real device link: UDP broadcasts on port 7778 from each local IPv4
+// address in turn, ICMP echo for the address probe.
+//
+// Construct one per thread that talks to the appliance. On the UI thread pass
+// a dispatcher that handles one pending UI event (the Qt pages pass one that
+// calls QCoreApplication::processEvents), so the window stays painted while
+// an exchange waits; a worker passes none and the waits only sleep. Sockets
+// are made in the calling thread's network namespace.
+#include "devicelink/idevicelink.h"
+#include "devicelink/pumpuievents.h"
+#include "platform/localaddresses.h"
+
+namespace sp {
+
+// Timing of the operations (polls and their lengths).
+inline constexpr int kExchangePolls = 30;        // per address
+inline constexpr int kExchangePollMs = 100;
+inline constexpr int kDiscoveryPolls = 50;       // per address; discovery never stops early
+inline constexpr int kDiscoveryPollMs = 5;
+inline constexpr int kProbeAttempts = 20;
+inline constexpr int kProbeAttemptMs = 2000;
+
+class DeviceLink : public IDeviceLink {
+ public:
+  explicit DeviceLink(ILocalAddresses& addresses, UiEventDispatcher dispatchOne = {})
+      : addresses_(addresses), dispatchOne_(std::move(dispatchOne)) {}
+
+  // For each local address in list order: a socket on port 7778 (see
+  // BroadcastSocket), the request broadcast once, then 30 polls of 100 ms;
+  // the first datagram that passes IsReplyTo wins: the reply area gets its
+  // bytes from offset 22 on and its length is returned. 0 when no address
+  // yields a reply or the address list is unavailable (reply area untouched).
+  int SendDeviceCommand(const char* targetMac, std::uint8_t command, const std::uint8_t* payload,
+                        std::size_t payloadLength, std::uint8_t* replyArea) override;
+
+  void DiscoverDevices(IDeviceList& list) override;
+  bool ProbeDeviceAddress(const char* ipText) override;
+  bool HasUsableAdapter() override;
+
+  // Waits `ms` while dispatching this link's UI events (see PumpUiEvents).
+  void PumpUiEvents(int ms) const { sp::PumpUiEvents(ms, dispatchOne_); }
+
+ private:
+  ILocalAddresses& addresses_;
+  UiEventDispatcher dispatchOne_;
+};
+
+}  // namespace sp

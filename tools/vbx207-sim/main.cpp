@@ -1,0 +1,30 @@
+// vbx207-sim: plays one or more VBX-207 appliances on UDP port 7778.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/vbx207-sim/loggingvolumeprovider.h"
+#include "tools/vbx207-sim/simconfig.h"
+#include "tools/vbx207-sim/simserver.h"
+#include "tools/vbx207-sim/simulator.h"
+
+int main(int argc, char** argv) {
+  using namespace sp::sim;
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  SimConfig config;
+  bool help = false;
+  std::string error;
+  if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &config, &help, &error)) {
+    std::fprintf(stderr, "vbx207-sim: %s\n%s", error.c_str(), SimUsage());
+    return 2;
+  }
+  if (help) {
+    std::fputs(SimUsage(), stdout);
+    return 0;
+  }
+  // No real volumes yet: the profile is only logged.
+  LoggingVolumeProvider volumes(stdout);
+  Simulator simulator(config.appliances, volumes);
+  SimServer server(config, simulator, stdout);
+  return server.Run();
+}
