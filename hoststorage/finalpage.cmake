@@ -7,3 +7,9 @@ sp_core_library(sp_finalsequence
     ${CMAKE_CURRENT_LIST_DIR}/iscsiattach.cpp
     ${CMAKE_CURRENT_LIST_DIR}/finalsequence.cpp
   DEPS sp_hoststorage_iscsi sp_diskprep sp_sharemap sp_platform sp_shell_core sp_base)
+
+# The page. It and the main window use each other, so sp_shell and this
+# library link each other (allowed between static libraries).
+if(SP_WITH_QT)
+  sp_qt_library(sp_finalpage SOURCES cnetcfgdlg.cpp DEPS sp_finalsequence sp_shell_core sp_shell)
+endif()
