@@ -11,11 +11,15 @@
 
 namespace sp {
 
+class DiskPreparation;
+class IDesktopShell;
 class IDeviceLink;
+class IscsiInterpreter;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
 class IShareAgent;
+class ShareMapping;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
 // shorten them.
@@ -23,6 +27,7 @@ struct WizardTiming {
   int checkStepMs = 5;          // one step of the connection check's progress bar
   int installFrameMs = 700;     // one frame of the install guide's animation
   int installNextHoldMs = 500;  // the install guide's buttons stay disabled on Next
+  int finalPausePercent = 100;  // the final setup's pauses, in percent of their length
 };
 
 struct WizardServices {
@@ -42,6 +47,10 @@ struct WizardServices {
   IMessageBox* messageBox = nullptr;
   // The share-mapping agent; null when there is none to talk to.
   IShareAgent* shareAgent = nullptr;
+  IscsiInterpreter* iscsi = nullptr;             // iSCSI command interpreter (final setup; required there)
+  DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
+  ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)
+  IDesktopShell* desktopShell = nullptr;         // opens the new drive (final setup; required there)
   WizardTiming timing;
 };
 
