@@ -22,14 +22,14 @@
 
 #include "shell/tstackedpage.h"
 #include "shell/wizardstate.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 #include "uikit/wmevents.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHoverButtonEx;
-class CHTMLStatic;
 
 class CNetcfgDlg : public TStackedPage {
   Q_OBJECT
