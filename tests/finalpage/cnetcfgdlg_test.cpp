@@ -293,6 +293,8 @@ TEST_F(FinalPageTest, FinishStopsASleepingWorkerAtOnceAndNothingChangesAfterward
   ASSERT_TRUE(page->WorkerRunning());
   const int value = page->ProgressBar()->value();
 
+  // Finish is hidden while the sequence runs; this is what its click runs
+  // (and what ends a worker still finishing its last steps).
   page->OnFinish();
   EXPECT_FALSE(page->WorkerRunning()) << "stopped and collected when Finish returns";
   Settle(100);
