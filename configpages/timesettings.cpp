@@ -129,19 +129,19 @@ ClockIndices IndicesForLocalTime(int year, int month, int day, int hour, int min
 }
 
 void TimeStepMemory::Reset() {
-  zoneLists.fill(0);
-  zoneLists[0] = kDefaultTimeZone;
-  serverIndex = 0;
-  serverFlag = true;
+  listIndex.fill(0);
+  listIndex[0] = kDefaultTimeZone;
+  timeServerIndex = 0;
+  useTimeServer = true;
 }
 
 ZoneChoice TimeStepMemory::AsZoneChoice(bool dst) const {
-  const auto& z = zoneLists;
+  const auto& z = listIndex;
   return ZoneChoice{z[0], dst, z[1], z[2], z[3], z[4], z[5], z[6], z[7], z[8], z[9]};
 }
 
 void TimeStepMemory::Keep(const ZoneChoice& c) {
-  zoneLists = {c.zone, c.region, c.startMonth, c.startWeek, c.startDay, c.startHour,
+  listIndex = {c.zone, c.region, c.startMonth, c.startWeek, c.startDay, c.startHour,
                c.endMonth, c.endWeek, c.endDay, c.endHour};
 }
 

@@ -101,9 +101,9 @@ ClockIndices IndicesForLocalTime(int year, int month, int day, int hour, int min
 struct TimeStepMemory {
   // Sub-step 3: time zone, region, start month, week, day, hour, end month,
   // week, day, hour.
-  std::array<int, 10> zoneLists{};
-  int serverIndex = 0;
-  bool serverFlag = true;
+  std::array<int, 10> listIndex{};
+  int timeServerIndex = 0;
+  bool useTimeServer = true;
 
   // Entering the page: time zone 4, every other index 0, time server on.
   void Reset();

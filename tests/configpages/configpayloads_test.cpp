@@ -201,15 +201,15 @@ TEST(TimeLists, LabelsAndMemory) {
 
   TimeStepMemory m;
   m.Keep(ZoneChoice{.zone = 9, .region = 1, .endHour = 5});
-  m.serverIndex = 1;
-  m.serverFlag = false;
+  m.timeServerIndex = 1;
+  m.useTimeServer = false;
   EXPECT_EQ(m.AsZoneChoice(true).endHour, 5);
   m.Reset();
-  EXPECT_EQ(m.zoneLists[0], kDefaultTimeZone);
-  EXPECT_EQ(m.zoneLists[1], 0);
-  EXPECT_EQ(m.zoneLists[9], 0);
-  EXPECT_EQ(m.serverIndex, 0);
-  EXPECT_TRUE(m.serverFlag);
+  EXPECT_EQ(m.listIndex[0], kDefaultTimeZone);
+  EXPECT_EQ(m.listIndex[1], 0);
+  EXPECT_EQ(m.listIndex[9], 0);
+  EXPECT_EQ(m.timeServerIndex, 0);
+  EXPECT_TRUE(m.useTimeServer);
 }
 
 IdentityFields SampleIdentity() {

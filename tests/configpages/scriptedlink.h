@@ -1,6 +1,7 @@
 #pragma once
 // A device link for unit tests: records every request and answers from a
 // script (a function of the request), with probe answers queued.
+#include <array>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -41,7 +42,13 @@ class ScriptedLink : public IDeviceLink {
     std::memcpy(replyArea, reply.data(), std::min(reply.size(), kReplyAreaSize));
     return static_cast<int>(reply.size() + 22);
   }
-  void DiscoverDevices(IDeviceList&) override {}
+  // Rows discovery appends, in order: name, IP address, MAC text.
+  std::vector<std::array<std::u16string, 3>> rows;
+  int discoveries = 0;
+  void DiscoverDevices(IDeviceList& list) override {
+    ++discoveries;
+    for (const auto& r : rows) list.AppendRow(r[0], r[1], r[2]);
+  }
   bool ProbeDeviceAddress(const char* ipText) override {
     probes.push_back(ipText);
     if (probeAnswers.empty()) return true;
