@@ -9,6 +9,8 @@
 #include "tests/configpages/configpagefixture.h"
 #include "tests/configpages/scriptedlink.h"
 #include "uikit/chtmlstatic.h"
+#include "shell/cinstalldlg.h"
+#include "shell/installframes.h"
 
 namespace sp::test {
 namespace {
@@ -336,6 +338,26 @@ TEST_F(ConfigPageGuiTest, ManualClockWithAYearOutsideTheListSendsMinusOne) {
   EXPECT_EQ(w.Page().CurrentSubStep(), kStepNetwork);
   EXPECT_EQ(w.Page().AddressField(kCtlIpAddress)->Text(), "10.77.0.2");
   EXPECT_EQ(w.Page().Edit(kCtlNasName)->text(), "vbx");
+}
+
+}  // namespace
+}  // namespace sp::test
+
+namespace sp::test {
+namespace {
+
+TEST_F(ConfigPageGuiTest, BackFromTheListReturnsToTheInstallGuideAndCancelEndsTheWizard) {
+  w.Enter();
+  w.Back();
+  EXPECT_EQ(w.Wizard().CurrentPageId(), kPageInstall);
+  EXPECT_EQ(w.Wizard().InstallPage()->Step(), kInstallStepCount - 1) << "its last step";
+
+  std::vector<int> codes;
+  QObject::connect(&w.Wizard(), &QDialog::finished, [&](int code) { codes.push_back(code); });
+  w.Enter();
+  w.Click(w.Page().CancelButton());
+  ASSERT_TRUE(WaitUntil([&] { return !codes.empty(); }));
+  EXPECT_EQ(codes, std::vector<int>{-1});
 }
 
 }  // namespace
