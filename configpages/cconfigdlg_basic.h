@@ -26,6 +26,8 @@
 #include "configpages/timesettings.h"
 #include "shell/imessagebox.h"
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 class QCheckBox;
@@ -34,8 +36,6 @@ class QLineEdit;
 namespace sp {
 
 class CMainDlg;
-class CHTMLStatic;
-class CHoverButtonEx;
 class CBitComboBox;
 class CDeviceListCtrl;
 class CIpAddressCtrl;

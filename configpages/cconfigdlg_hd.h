@@ -9,13 +9,13 @@
 // and the hand-over to the final page are still to be written; until then
 // Next stays disabled.
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHTMLStatic;
-class CHoverButtonEx;
 
 class CConfigDlg_HD : public TStackedPage {
   Q_OBJECT
