@@ -122,7 +122,7 @@ void CNetcfgDlg::Start() {
   surface_.SetList(kFinalBackgroundList);
 
   const WizardServices& s = host_.Services();
-  if (!s.workerLink || !s.iscsi || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
+  if (!s.workerLink || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
     // Nothing can be set up without them: say so and let the user leave.
     finish_->show();
     finish_->setEnabled(true);
@@ -137,8 +137,8 @@ void CNetcfgDlg::RunSequence(std::stop_token stop) {
   const WizardServices& s = host_.Services();
   StopTokenWait wait(stop, s.timing.finalPausePercent);
   WorkerSink sink(*this);
-  IscsiAttach attach(*s.iscsi, *s.diskPreparation, *s.shareMapping);
-  FinalSequence sequence(*s.workerLink, *s.iscsi, attach, *s.shareMapping, *s.desktopShell);
+  IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping);
+  FinalSequence sequence(*s.workerLink, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell);
   sequence.Run(state_, wait, sink);
   workerDone_ = true;
 }

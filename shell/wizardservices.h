@@ -47,7 +47,7 @@ struct WizardServices {
   IMessageBox* messageBox = nullptr;
   // The share-mapping agent; null when there is none to talk to.
   IShareAgent* shareAgent = nullptr;
-  IscsiInterpreter* iscsi = nullptr;             // iSCSI command interpreter (final setup; required there)
+  class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
   ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)
   IDesktopShell* desktopShell = nullptr;         // opens the new drive (final setup; required there)

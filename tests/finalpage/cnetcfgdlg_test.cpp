@@ -99,7 +99,7 @@ class FinalPageTest : public WizardTest {
     storage_.AddDisk(finaltest::kSystemDisk, 500ull << 30, InquiryOf("ATA     "));
     storage_.AddDisk(finaltest::kLunDisk, 64ull << 20, InquiryOf("KORVA   "));
     services_.workerLink = &appliance_;
-    services_.iscsi = &interpreter_;
+    services_.iscsiInterpreter = &interpreter_;
     services_.diskPreparation = &disks_;
     services_.shareMapping = &shares_;
     services_.desktopShell = &desktop_;
@@ -316,7 +316,7 @@ TEST_F(FinalPageTest, ClosingTheWizardWhileTheWorkerWaitsForTheApplianceEndsIt) 
 }
 
 TEST_F(FinalPageTest, WithoutTheSetupServicesTheFailureTextAndFinishComeAtOnce) {
-  services_.iscsi = nullptr;
+  services_.iscsiInterpreter = nullptr;
   StartAndShow();
   CNetcfgDlg* page = Page();
   EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Failure);
