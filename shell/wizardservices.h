@@ -42,6 +42,7 @@ struct WizardServices {
   IMessageBox* messageBox = nullptr;
   // The share-mapping agent; null when there is none to talk to.
   IShareAgent* shareAgent = nullptr;
+  class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   WizardTiming timing;
 };
 

@@ -1,0 +1,78 @@
+#include "platform/linux/linuxnetconnections.h"
+
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/netmounts.h"
+
+namespace sp {
+
+std::string ReadMountInfo(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+LinuxNetConnections::LinuxNetConnections(std::string mountRoot, std::string rememberedPath, std::string mountInfoPath)
+    : mountRoot_(std::move(mountRoot)), store_(std::move(rememberedPath)), mountInfoPath_(std::move(mountInfoPath)) {}
+
+std::string LinuxNetConnections::MountPointOf(char letter) const {
+  // The mount table spells paths with symbolic links resolved.
+  std::error_code ec;
+  const auto root = std::filesystem::weakly_canonical(mountRoot_, ec);
+  return NetworkMountPoint(ec ? mountRoot_ : root.string(), letter);
+}
+
+int LinuxNetConnections::GetConnection(std::string_view drive, std::string* remote) {
+  const char letter = DriveTextLetter(drive);
+  if (!letter) return kNetErrorBadDevice;
+  const auto mounts = ParseNetMountInfo(ReadMountInfo(mountInfoPath_));
+  const NetMountEntry* top = TopMountAt(mounts, MountPointOf(letter));
+  const std::optional<std::string> remembered = store_.Find(letter);
+  if (top && IsNetworkMount(*top)) {
+    const std::string live = RemoteOfMount(*top);
+    if (remote) *remote = remembered ? *remembered : live;
+    return kNetNoError;
+  }
+  if (remembered) {
+    if (remote) *remote = *remembered;
+    return kNetErrorConnectionUnavail;
+  }
+  return kNetErrorNotConnected;
+}
+
+int LinuxNetConnections::CancelConnection(std::string_view drive, bool updateProfile, bool force) {
+  const char letter = DriveTextLetter(drive);
+  if (!letter) return kNetErrorBadDevice;
+  const std::string point = MountPointOf(letter);
+  bool dropped = false;
+  int result = kNetErrorNotConnected;
+  // A share mapped twice sits on itself; take off every network layer, and
+  // stop at the first local one.
+  for (int layer = 0; layer < 8; ++layer) {
+    const auto mounts = ParseNetMountInfo(ReadMountInfo(mountInfoPath_));
+    const NetMountEntry* top = TopMountAt(mounts, point);
+    if (!top || !IsNetworkMount(*top)) break;
+    if (umount2(point.c_str(), 0) == 0) {
+      dropped = true;
+      continue;
+    }
+    if (errno == EBUSY && force && umount2(point.c_str(), MNT_DETACH) == 0) {
+      dropped = true;
+      continue;
+    }
+    result = errno == EBUSY ? kNetErrorOpenFiles : kNetErrorAccessDenied;
+    break;
+  }
+  // With open files and no force nothing changes, not even the profile.
+  if (result == kNetErrorOpenFiles) return result;
+  if (updateProfile && store_.Forget(letter)) dropped = true;
+  return dropped ? kNetNoError : result;
+}
+
+}  // namespace sp

@@ -1,0 +1,166 @@
+#include "platform/linux/linuxnetdockagent.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "platform/netdockprotocol.h"
+
+namespace sp {
+namespace {
+
+constexpr int kSendTimeoutMs = 5000;
+constexpr int kCloseTimeoutMs = 5000;
+
+bool FillAddress(const std::string& path, sockaddr_un* addr) {
+  std::memset(addr, 0, sizeof *addr);
+  addr->sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof addr->sun_path) return false;
+  std::memcpy(addr->sun_path, path.data(), path.size());
+  return true;
+}
+
+bool SendAll(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAnswer(int fd, int timeoutMs, std::int64_t* answer) {
+  std::uint8_t buf[kNetDockReplySize];
+  std::size_t have = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (have < sizeof buf) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    const ssize_t n = recv(fd, buf + have, sizeof buf - have, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    have += static_cast<std::size_t>(n);
+  }
+  *answer = DecodeNetDockReply(buf);
+  return true;
+}
+
+}  // namespace
+
+std::string NetDockSocketPath() {
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  if (xdg && *xdg) return std::string(xdg) + "/NetDock";
+  return "/tmp/NetDock-" + std::to_string(getuid());
+}
+
+LinuxNetDockAgent::LinuxNetDockAgent(std::string socketPath, int answerTimeoutMs)
+    : socketPath_(std::move(socketPath)), answerTimeoutMs_(answerTimeoutMs) {}
+
+int LinuxNetDockAgent::Connect() const {
+  sockaddr_un addr;
+  if (!FillAddress(socketPath_, &addr)) return -1;
+  struct stat st;
+  if (lstat(socketPath_.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != geteuid()) return -1;
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    close(fd);
+    return -1;
+  }
+  ucred peer{};
+  socklen_t len = sizeof peer;
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != geteuid()) {
+    close(fd);
+    return -1;
+  }
+  timeval tv{kSendTimeoutMs / 1000, 0};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  return fd;
+}
+
+bool LinuxNetDockAgent::Exchange(const std::vector<std::uint8_t>& request, int timeoutMs, std::int64_t* answer) const {
+  const int fd = Connect();
+  if (fd < 0) return false;
+  const bool ok = SendAll(fd, request) && ReadAnswer(fd, timeoutMs, answer);
+  close(fd);
+  return ok;
+}
+
+bool LinuxNetDockAgent::Find() {
+  const int fd = Connect();
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+std::int64_t LinuxNetDockAgent::SendRequest(std::uint32_t dwData, std::u16string_view text) {
+  const std::vector<std::uint8_t> request = EncodeNetDockRequest(dwData, text);
+  std::int64_t answer = 0;
+  if (request.empty() || !Exchange(request, answerTimeoutMs_, &answer)) return 0;
+  return answer;
+}
+
+bool LinuxNetDockAgent::Close() {
+  const int fd = Connect();
+  if (fd < 0) return false;
+  std::int64_t answer = 0;
+  // The agent answers before it ends; it was there either way.
+  if (SendAll(fd, EncodeNetDockClose())) ReadAnswer(fd, kCloseTimeoutMs, &answer);
+  close(fd);
+  return true;
+}
+
+bool EnsureAgentRunning(const std::string& programDir, const std::string& socketPath, int startWaitMs) {
+  LinuxNetDockAgent agent(socketPath);
+  if (agent.Find()) return true;
+  const std::string program = programDir + "/netdock";
+  if (access(program.c_str(), X_OK) != 0) return false;
+  // Prepared before fork: only async-signal-safe calls in the child.
+  std::string arg0 = program, arg1 = "--socket", arg2 = socketPath;
+  char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // The agent outlives the wizard: own session, reparented to init by the
+    // intermediate child's exit, nothing of the wizard's open.
+    setsid();
+    if (fork() != 0) _exit(0);
+    const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+      dup2(devNull, STDIN_FILENO);
+      dup2(devNull, STDOUT_FILENO);
+      dup2(devNull, STDERR_FILENO);
+    }
+    close_range(3, ~0u, 0);
+    execv(program.c_str(), argv);
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startWaitMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (agent.Find()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return agent.Find();
+}
+
+}  // namespace sp

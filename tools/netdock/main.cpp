@@ -1,0 +1,85 @@
+// netdock: the share-mapping agent. Maps network shares to drive letters on
+// request of the setup wizard (and of anything else of the same user) and
+// brings remembered mappings back when it starts.
+//
+//   netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore]
+//
+// One agent per socket: a second copy exits with status 1 at once.
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/linuxnetdockagent.h"
+#include "platform/linux/rememberedconnectionstore.h"
+#include "tools/netdock/netdockserver.h"
+
+namespace {
+
+sp::netdock::NetDockServer* g_server = nullptr;
+
+void OnSignal(int) {
+  if (g_server) g_server->Stop();
+}
+
+std::string HomeDir() {
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return home;
+  const passwd* pw = getpwuid(getuid());
+  return pw && pw->pw_dir ? pw->pw_dir : "";
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string socketPath = sp::NetDockSocketPath();
+  std::string smbnetfsDir;
+  sp::netdock::MounterOptions options;
+  bool restore = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--socket" && hasValue) socketPath = argv[++i];
+    else if (arg == "--mount-root" && hasValue) options.mountRoot = argv[++i];
+    else if (arg == "--smbnetfs-dir" && hasValue) smbnetfsDir = argv[++i];
+    else if (arg == "--no-restore") restore = false;
+    else return Usage();
+  }
+  options.rememberedPath = sp::DefaultRememberedConnectionsPath();
+  options.home = HomeDir();
+  options.smbnetfsDir = smbnetfsDir.empty() ? socketPath + "-smbnetfs" : smbnetfsDir;
+  options.uid = getuid();
+  options.gid = getgid();
+
+  sp::netdock::LinuxAgentSystem system;
+  sp::netdock::SmbShareMounter mounter(system, options);
+  sp::netdock::NetDockServer server(mounter, socketPath);
+  std::string why;
+  if (!server.Open(&why)) {
+    std::fprintf(stderr, "netdock: %s\n", why.c_str());
+    return 1;
+  }
+  g_server = &server;
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  std::fprintf(stderr, "netdock: listening on %s, drives under %s\n", socketPath.c_str(), options.mountRoot.c_str());
+  // Requests that arrive meanwhile wait in the socket's queue.
+  if (restore) mounter.RestoreRemembered();
+  const int status = server.Run();
+  g_server = nullptr;
+  return status;
+}

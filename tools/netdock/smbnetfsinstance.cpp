@@ -1,0 +1,82 @@
+#include "tools/netdock/smbnetfsinstance.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/netmounts.h"
+
+namespace sp::netdock {
+namespace {
+
+constexpr int kStartTimeoutMs = 20000;
+constexpr const char kFuseType[] = "fuse.smbnetfs";
+
+constexpr const char kConfig[] =
+    "# Written by netdock for drive mappings of SMB shares.\n"
+    "# Guest access; only hosts asked for by name or address, no browsing.\n"
+    "auth \"guest\" \"\"\n"
+    "smb_query_browsers \"false\"\n"
+    "use_libsecret \"false\"\n"
+    "smb_timeout 10000\n";
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  const auto c = std::filesystem::weakly_canonical(path, ec);
+  return ec ? path : c.string();
+}
+
+}  // namespace
+
+SmbnetfsInstance::SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
+                                   std::string mountInfoPath)
+    : system_(system), treeDir_(std::move(treeDir)), home_(std::move(home)), mountInfoPath_(std::move(mountInfoPath)) {}
+
+bool SmbnetfsInstance::Mounted() {
+  const auto mounts = ParseNetMountInfo(system_.ReadText(mountInfoPath_));
+  const NetMountEntry* top = TopMountAt(mounts, Canonical(treeDir_));
+  return top && top->fsType == kFuseType;
+}
+
+bool SmbnetfsInstance::WriteConfig() {
+  const std::string folder = home_ + "/.smb";
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  const std::string path = configPath();
+  // O_EXCL: a configuration the user already has stays as it is; smbnetfs
+  // only wants it private.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return errno == EEXIST && chmod(path.c_str(), 0600) == 0;
+  const std::size_t size = sizeof kConfig - 1;
+  const bool ok = write(fd, kConfig, size) == static_cast<ssize_t>(size);
+  close(fd);
+  return ok;
+}
+
+std::string SmbnetfsInstance::Ensure() {
+  if (Mounted()) {
+    if (system_.ProbeDirectory(treeDir_)) return treeDir_;
+    // Its process is gone ("transport endpoint is not connected").
+    std::fprintf(stderr, "netdock: clearing a dead smbnetfs tree at %s\n", treeDir_.c_str());
+    system_.Unmount(treeDir_, true);
+  }
+  if (home_.empty() || !WriteConfig()) {
+    std::fprintf(stderr, "netdock: cannot write %s\n", configPath().c_str());
+    return {};
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(treeDir_, ec);
+  chmod(treeDir_.c_str(), 0700);
+  const NetToolResult r =
+      system_.RunTool({"smbnetfs", treeDir_, "-o", "config=" + configPath()}, kStartTimeoutMs, {"HOME=" + home_});
+  if (!r.started || r.exitCode != 0 || !Mounted()) {
+    std::fprintf(stderr, "netdock: smbnetfs did not start (%s)\n", r.output.c_str());
+    return {};
+  }
+  return treeDir_;
+}
+
+}  // namespace sp::netdock

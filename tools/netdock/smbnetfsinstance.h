@@ -1,0 +1,38 @@
+#pragma once
+// The user's smbnetfs tree: one FUSE mount per user that shows every reachable
+// SMB server as <tree>/<host>/<share>. Started on first need, kept running
+// after the agent ends (the drive mappings are bind mounts out of it).
+//
+// Its configuration is ~/.smb/smbnetfs.conf (mode 0600). The agent writes one
+// when there is none: guest access, no network browsing (only hosts asked
+// for by address), short timeouts. An existing file is left as the user made
+// it.
+#include <string>
+
+#include "tools/netdock/agentsystem.h"
+
+namespace sp::netdock {
+
+class SmbnetfsInstance {
+ public:
+  SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
+                   std::string mountInfoPath = "/proc/self/mountinfo");
+
+  // The tree's directory with a live smbnetfs on it; "" when none can be
+  // had. A dead instance (its process gone, the mount left) is cleared first.
+  std::string Ensure();
+
+  std::string configPath() const { return home_ + "/.smb/smbnetfs.conf"; }
+  const std::string& treeDir() const { return treeDir_; }
+
+ private:
+  bool Mounted();
+  bool WriteConfig();
+
+  IAgentSystem& system_;
+  std::string treeDir_;
+  std::string home_;
+  std::string mountInfoPath_;
+};
+
+}  // namespace sp::netdock
