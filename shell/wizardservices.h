@@ -15,7 +15,7 @@ class IDeviceLink;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
-class IShareAgent;
+class INetDockAgent;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
 // shorten them.
@@ -40,8 +40,9 @@ struct WizardServices {
   ILocalAddresses* addresses = nullptr;
   // Message boxes (required by every page that reports a failure).
   IMessageBox* messageBox = nullptr;
-  // The share-mapping agent; null when there is none to talk to.
-  IShareAgent* shareAgent = nullptr;
+  // The share-mapping agent's client ("NetDock"); the main window tells a
+  // running agent to end when it goes. Null when there is none to talk to.
+  INetDockAgent* shareAgent = nullptr;
   class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   WizardTiming timing;
 };
