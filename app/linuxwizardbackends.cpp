@@ -12,9 +12,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string
   services_.workerLink = &workerLink_;
   services_.addresses = &addresses_;
   services_.messageBox = &messageBox_;
-  // The share-mapping agent's client is wired in once the share mapping is
-  // part of the program; until then there is no agent to close.
-  services_.shareAgent = nullptr;
+  services_.shareAgent = &shareAgent_;
 }
 
 }  // namespace sp

@@ -18,7 +18,7 @@ class IscsiInterpreter;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
-class IShareAgent;
+class INetDockAgent;
 class ShareMapping;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
@@ -45,8 +45,9 @@ struct WizardServices {
   ILocalAddresses* addresses = nullptr;
   // Message boxes (required by every page that reports a failure).
   IMessageBox* messageBox = nullptr;
-  // The share-mapping agent; null when there is none to talk to.
-  IShareAgent* shareAgent = nullptr;
+  // The share-mapping agent's client ("NetDock"); the main window tells a
+  // running agent to end when it goes. Null when there is none to talk to.
+  INetDockAgent* shareAgent = nullptr;
   class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
   ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)

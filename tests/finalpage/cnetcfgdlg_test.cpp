@@ -162,8 +162,7 @@ class FinalPageTest : public WizardTest {
   DiskPreparation disks_{storage_, storage_, storage_, storage_, finaltest::FastDiskOptions()};
   FakeNetConnections connections_;
   FakeNetUse netUse_;
-  FakeNetDockAgent agent_;
-  ShareMapping shares_{connections_, netUse_, agent_};
+  ShareMapping shares_{connections_, netUse_, agent_};  // the agent the main window closes
   FakeDesktopShell desktop_;
 };
 
