@@ -8,6 +8,11 @@ sp_core_library(sp_finalsequence
     ${CMAKE_CURRENT_LIST_DIR}/finalsequence.cpp
   DEPS sp_hoststorage_iscsi sp_diskprep sp_sharemap sp_platform sp_shell_core sp_base)
 
+# The Linux backends of the final setup, for the program.
+sp_core_library(sp_finalsetup_linux
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/linuxfinalsetup.cpp
+  DEPS sp_finalsequence sp_platform)
+
 # The page. It and the main window use each other, so sp_shell and this
 # library link each other (allowed between static libraries).
 if(SP_WITH_QT)

@@ -1,0 +1,38 @@
+#include "hoststorage/linuxfinalsetup.h"
+
+#include "platform/linux/iscsicontrolprotocol.h"
+
+namespace sp {
+
+namespace {
+
+std::string Or(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
+
+LinuxDesktopShell::Options DesktopOptions(const std::string& driveRoot) {
+  LinuxDesktopShell::Options o;
+  o.mountRoot = driveRoot;
+  return o;
+}
+
+}  // namespace
+
+LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
+    : disks_(Or(paths.lunFolder, iscsictl::kDefaultMountPoint)),
+      letters_(paths.driveRoot),
+      volumeControl_(letters_),
+      volumes_(letters_, volumeControl_, disks_),
+      enumerator_(volumes_),
+      initiator_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket), disks_, enumerator_),
+      interpreter_(initiator_, enumerator_, report_),
+      preparation_(disks_, letters_, volumeControl_, formatter_),
+      shares_(connections_, netUse_, agent),
+      desktop_(DesktopOptions(paths.driveRoot)) {}
+
+void LinuxFinalSetup::Fill(WizardServices& services) {
+  services.iscsiInterpreter = &interpreter_;
+  services.diskPreparation = &preparation_;
+  services.shareMapping = &shares_;
+  services.desktopShell = &desktop_;
+}
+
+}  // namespace sp
