@@ -8,6 +8,7 @@
 #include "tools/vbx207-sim/simserver.h"
 #include "tools/vbx207-sim/simulator.h"
 #include "tools/vbx207-sim/smbvolume.h"
+#include "tools/vbx207-sim/tgtvolume.h"
 
 int main(int argc, char** argv) {
   using namespace sp::sim;
@@ -23,9 +24,11 @@ int main(int argc, char** argv) {
     std::fputs(SimUsage(), stdout);
     return 0;
   }
-  // No real volumes yet: the profile is only logged.
-  LoggingVolumeProvider volumes(stdout);
-  SmbVolumeProvider shares(volumes, stdout);  // the NAS part: a real SMB share "Volume1"
+  // Every profile is logged; its iSCSI part becomes a real tgtd target and
+  // its NAS part a real SMB share "Volume1".
+  LoggingVolumeProvider log(stdout);
+  TgtVolumeProvider targets(log, stdout);
+  SmbVolumeProvider shares(targets, stdout);
   Simulator simulator(config.appliances, shares);
   shares.SetIdentityLookup([&simulator](const std::string& mac) -> std::optional<Identity> {
     for (const auto& a : simulator.appliances()) {

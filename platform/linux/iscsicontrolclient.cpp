@@ -1,0 +1,111 @@
+#include "platform/linux/iscsicontrolclient.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/linux/iscsicontrolprotocol.h"
+
+namespace sp {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int LeftMs(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void Set(IscsiControlClient::Error* error, IscsiControlClient::Error value) {
+  if (error) *error = value;
+}
+
+}  // namespace
+
+IscsiControlClient::~IscsiControlClient() { Disconnect(); }
+
+void IscsiControlClient::Disconnect() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+ControlRecord IscsiControlClient::Request(const char* op) {
+  ControlRecord record("req");
+  record.SetU64("v", iscsictl::kVersion).Set("op", op);
+  return record;
+}
+
+bool IscsiControlClient::Connect(Error* error) {
+  if (fd_ >= 0) return true;
+  sockaddr_un address{};
+  if (path_.size() >= sizeof address.sun_path) {
+    Set(error, Error::kNoService);
+    return false;
+  }
+  fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) {
+    Set(error, Error::kBroken);
+    return false;
+  }
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+  if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    Disconnect();
+    Set(error, Error::kNoService);
+    return false;
+  }
+  return true;
+}
+
+std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& request, int timeoutMs, Error* error) {
+  Set(error, Error::kNone);
+  // One connection per call: nothing stale to trip over, and a call that
+  // fails leaves nothing behind for the next.
+  Disconnect();
+  if (!Connect(error)) return std::nullopt;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto fail = [&](Error why) -> std::optional<ControlMessage> {
+    Disconnect();
+    Set(error, why);
+    return std::nullopt;
+  };
+  const std::string frame = FrameControlMessage(request);
+  std::size_t sent = 0;
+  while (sent < frame.size()) {
+    pollfd p{fd_, POLLOUT, 0};
+    if (poll(&p, 1, LeftMs(deadline)) <= 0) return fail(Error::kTimedOut);
+    const ssize_t n = send(fd_, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(Error::kBroken);
+    sent += static_cast<std::size_t>(n);
+  }
+  ControlFrameReader reader;
+  std::string body;
+  char buffer[65536];
+  for (;;) {
+    const auto next = reader.Next(body);
+    if (next == ControlFrameReader::Result::kFrame) break;
+    if (next == ControlFrameReader::Result::kError) return fail(Error::kBroken);
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = poll(&p, 1, LeftMs(deadline));
+    if (ready == 0) return fail(Error::kTimedOut);
+    const ssize_t n = ready < 0 ? -1 : recv(fd_, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(Error::kBroken);
+    reader.Append(buffer, static_cast<std::size_t>(n));
+  }
+  Disconnect();
+  auto reply = DecodeControlMessage(body);
+  if (!reply || reply->empty() || (*reply)[0].type() != "rsp" ||
+      (*reply)[0].GetU64Or("v", 0) != iscsictl::kVersion || !(*reply)[0].GetU64("status")) {
+    return fail(Error::kBroken);
+  }
+  return reply;
+}
+
+}  // namespace sp

@@ -1,0 +1,39 @@
+#pragma once
+// The client side of the initiator service's control socket: one connection,
+// framed requests, every wait bounded.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/linux/iscsicontrolmessage.h"
+
+namespace sp {
+
+class IscsiControlClient {
+ public:
+  explicit IscsiControlClient(std::string socketPath) : path_(std::move(socketPath)) {}
+  ~IscsiControlClient();
+  IscsiControlClient(const IscsiControlClient&) = delete;
+  IscsiControlClient& operator=(const IscsiControlClient&) = delete;
+
+  enum class Error { kNone, kNoService, kTimedOut, kBroken };
+
+  // Connects, sends `request` and waits up to `timeoutMs` for the reply.
+  // The reply's first record is "rsp" with this protocol version and a
+  // status, checked here; anything else is kBroken.
+  std::optional<ControlMessage> Call(const ControlMessage& request, int timeoutMs, Error* error = nullptr);
+
+  // "req v=1 op=<op>" for building requests.
+  static ControlRecord Request(const char* op);
+
+  void Disconnect();
+  const std::string& path() const { return path_; }
+
+ private:
+  bool Connect(Error* error);
+
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace sp

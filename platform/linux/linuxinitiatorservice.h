@@ -1,0 +1,34 @@
+#pragma once
+// Our initiator service on Linux: installed = the program exists (and is
+// executable) at its install path; running = it answers a ping on its
+// control socket; started directly (no service manager is assumed), as a
+// daemon that returns once it serves.
+#include <string>
+#include <vector>
+
+#include "platform/initiatorservice.h"
+#include "platform/linux/iscsicontrolprotocol.h"
+
+namespace sp {
+
+class LinuxInitiatorService : public IInitiatorService {
+ public:
+  // `extraArgs` go to the program when it is started (tests point its paths
+  // elsewhere).
+  explicit LinuxInitiatorService(std::string programPath = iscsictl::kInstallPath,
+                                 std::string socketPath = iscsictl::kDefaultSocket,
+                                 std::vector<std::string> extraArgs = {});
+
+  bool IsInstalled() override;
+  bool IsRunning() override;
+  bool Start() override;
+
+  static constexpr int kStartTimeoutMs = 30000;
+
+ private:
+  std::string program_;
+  std::string socket_;
+  std::vector<std::string> extraArgs_;
+};
+
+}  // namespace sp

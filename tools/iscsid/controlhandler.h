@@ -1,0 +1,54 @@
+#pragma once
+// Turns control requests into calls on the bookkeeping and its answers into
+// replies. Requests come from outside the service: everything is checked,
+// and whatever arrives, the answer is a well-formed reply.
+//
+// Operations and their fields (requests "req v=1 op=<op> ...", replies
+// "rsp v=1 status=<n> ..."):
+//   ping                          -> version pid node_name
+//   node_name                     -> name
+//   set_node_name name            (empty: the default)
+//   set_chap_secret secret
+//   initiators                    -> initiator name=...
+//   add_portal address socket symbolic initiator port security_flags opt_*
+//   remove_portal | refresh_portal address socket
+//   portals                       -> portal ... (as add_portal)
+//   add_target name alias flags persist opt_*, then portal and mapping records
+//   remove_target name
+//   targets force                 -> target name=...
+//   target_info name mechanism    -> alias initiator flags opt_*; records
+//                                    mechanism name, group tag (+ portal ...), mapping ...
+//   login target informational initiator port [address socket symbolic]
+//         security_flags opt_* key persistent, then mapping records
+//                                 -> session connection
+//   logout session
+//   sessions                      -> session ...; connection ...; device ... (see Reply*)
+//   persistent_logins             -> login ... (as login), mapping records after each
+//   remove_persistent initiator target [address socket]
+//   scsi session lun cdb in_length -> scsi_status data sense
+//   persistent_devices            -> device path=...
+//   add_persistent_device | remove_persistent_device path
+//   clear_persistent_devices
+#include <string>
+#include <string_view>
+
+#include "platform/linux/iscsicontrolmessage.h"
+#include "tools/iscsid/initiatorcore.h"
+
+namespace sp::iscsid {
+
+class ControlHandler {
+ public:
+  explicit ControlHandler(InitiatorCore& core) : core_(core) {}
+
+  ControlMessage Handle(const ControlMessage& request);
+  // Decodes one frame's text, handles it, encodes the reply.
+  std::string HandleText(std::string_view text);
+
+  static const char* StatusText(std::uint32_t status);
+
+ private:
+  InitiatorCore& core_;
+};
+
+}  // namespace sp::iscsid
