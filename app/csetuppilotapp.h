@@ -7,10 +7,11 @@
 
 #include "platform/instancelock.h"
 #include "resource/languageselector.h"
+#include "shell/ilanguagecontrol.h"
 
 namespace sp {
 
-class CSetupPilotApp {
+class CSetupPilotApp : public ILanguageControl {
  public:
   // Runs the main wizard window modally; returns its result.
   using MainWindowRunner = std::function<int(CSetupPilotApp&)>;
@@ -31,10 +32,10 @@ class CSetupPilotApp {
 
   // Selects the language module called `name` ("MLEnglish", "MLSChinese",
   // "MLTChinese"); a module that cannot be loaded leaves English in use.
-  void SetLanguageModule(const std::string& name);
+  void SetLanguageModule(const std::string& name) override;
 
   // Current language handle; null means the built-in English texts.
-  const LanguageModule* LanguageHandle() const { return language_.Current(); }
+  const LanguageModule* LanguageHandle() const override { return language_.Current(); }
 
   const std::string& ProgramDir() const { return options_.programDir; }
 

@@ -1,0 +1,20 @@
+#include "app/linuxwizardbackends.h"
+
+#include <QCoreApplication>
+
+namespace sp {
+
+LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string programDir)
+    : uiLink_(addresses_, [] { QCoreApplication::processEvents(); }), workerLink_(addresses_) {
+  services_.programDir = std::move(programDir);
+  services_.language = &language;
+  services_.uiLink = &uiLink_;
+  services_.workerLink = &workerLink_;
+  services_.addresses = &addresses_;
+  services_.messageBox = &messageBox_;
+  // The share-mapping agent's client is wired in once the share mapping is
+  // part of the program; until then there is no agent to close.
+  services_.shareAgent = nullptr;
+}
+
+}  // namespace sp

@@ -1,0 +1,23 @@
+// setuppilot: the wizard that prepares a VBX-207 appliance from this PC.
+#include <QApplication>
+
+#include "app/csetuppilotapp.h"
+#include "app/linuxwizardbackends.h"
+#include "shell/cmaindlg.h"
+
+int main(int argc, char** argv) {
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Setup Pilot"));
+
+  sp::CSetupPilotApp::Options options;
+  options.programDir = sp::ProgramFolder();
+  sp::CSetupPilotApp app(options);
+  // Start-up always reports false: the program ends after it, whether the
+  // wizard ran or a copy was already running.
+  app.InitInstance([](sp::CSetupPilotApp& a) {
+    sp::LinuxWizardBackends backends(a, a.ProgramDir());
+    sp::CMainDlg wizard(backends.Services());
+    return wizard.DoModal();
+  });
+  return 0;
+}

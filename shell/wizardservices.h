@@ -1,0 +1,48 @@
+#pragma once
+// What the wizard's pages get from outside: the platform services and core
+// objects, handed to the main window (and through it to every page) by
+// whoever builds the wizard. main() fills it with the real Linux backends;
+// tests fill it with fakes, or with real backends inside a test network.
+//
+// Pointers are not owned; whoever fills the struct keeps the objects alive
+// for the main window's lifetime. Later parts of the wizard add their
+// services here.
+#include <string>
+
+namespace sp {
+
+class IDeviceLink;
+class ILanguageControl;
+class ILocalAddresses;
+class IMessageBox;
+class IShareAgent;
+
+// The wizard's fixed pauses. The program always uses the defaults; tests
+// shorten them.
+struct WizardTiming {
+  int checkStepMs = 5;          // one step of the connection check's progress bar
+  int installFrameMs = 700;     // one frame of the install guide's animation
+  int installNextHoldMs = 500;  // the install guide's buttons stay disabled on Next
+};
+
+struct WizardServices {
+  // Folder of the program: images are read from "<programDir>/resource/english/".
+  std::string programDir;
+  // Language choice (required).
+  ILanguageControl* language = nullptr;
+  // Device link for the UI thread: exchanges, discovery and the probe keep
+  // UI events flowing while they wait (required by the configuration pages).
+  IDeviceLink* uiLink = nullptr;
+  // Device link for worker threads: its waits only sleep (the connection
+  // check's adapter test, the final setup sequence).
+  IDeviceLink* workerLink = nullptr;
+  // The PC's IPv4 addresses.
+  ILocalAddresses* addresses = nullptr;
+  // Message boxes (required by every page that reports a failure).
+  IMessageBox* messageBox = nullptr;
+  // The share-mapping agent; null when there is none to talk to.
+  IShareAgent* shareAgent = nullptr;
+  WizardTiming timing;
+};
+
+}  // namespace sp

@@ -1,0 +1,71 @@
+#include "shell/steplist.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/languagechoice.h"
+#include "shell/pageids.h"
+
+namespace sp {
+namespace {
+
+TEST(StepList, PagesMapToStepsAndHighlightPositions) {
+  struct Row {
+    int id, step, y;
+  } rows[] = {{128, 1, 0},   {129, 0, 0},   {130, 1, 143}, {131, 2, 188}, {132, 3, 233},
+              {133, 4, 278}, {134, 5, 323}, {135, 5, 323}, {136, 0, 0},   {0, 0, 0}};
+  for (const Row& r : rows) {
+    EXPECT_EQ(StepOfPage(r.id), r.step) << r.id;
+    EXPECT_EQ(HighlightY(r.id), r.y) << r.id;
+  }
+}
+
+TEST(StepList, LabelsAreBlackOnlyForTheCurrentStep) {
+  EXPECT_EQ(StepLabelMarkup(1, kStepWelcomeMarker, "Welcome"),
+            "<font face=Arial size=8 color=black><b>Welcome</b></font>");
+  EXPECT_EQ(StepLabelMarkup(2, kPageWelcome, "Check"), "<font face=Arial size=8 color=gray><b>Check</b></font>");
+  // The final page keeps the disk profile's step.
+  EXPECT_NE(StepLabelMarkup(5, kPageFinal, "x").find("black"), std::string::npos);
+  for (int k = 1; k <= 5; ++k) EXPECT_NE(StepLabelMarkup(k, kPageLink, "x").find("gray"), std::string::npos);
+}
+
+TEST(StepList, MainWindowListCarriesTheHighlight) {
+  EXPECT_EQ(MainWindowLayerList(143), "background.png|0|0|255|0|0|0,select_step.png|0|143|255|0|152|44,");
+  EXPECT_EQ(MainWindowLayerList(0), "background.png|0|0|255|0|0|0,select_step.png|0|0|255|0|152|44,");
+}
+
+TEST(StepList, VersionTextIsFourWords) {
+  EXPECT_EQ(VersionText(1, 2, 3, 4), "v1.2.3.4");
+  EXPECT_EQ(VersionText(0x10001, 0, 65535, 7), "v1.0.65535.7");  // 16-bit words, as resources hold them
+  EXPECT_EQ(ProgramVersionText().rfind("v", 0), 0u);
+  EXPECT_EQ(VersionLabelMarkup("v1.0.0.0"), "<font face=Arial size=3 color=gray><b>v1.0.0.0</b></font>");
+}
+
+TEST(LanguageChoice, SystemLanguagePreselectsItsEntry) {
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "", "CN"), 1);
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "", "SG"), 1);
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "Hans", "HK"), 1);
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "Hant", "CN"), 2);
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "", "HK"), 2);
+  EXPECT_EQ(PreselectedLanguageEntry("zh", "", "TW"), 2);
+  EXPECT_EQ(PreselectedLanguageEntry("ZH", "", "cn"), 1);
+  EXPECT_EQ(PreselectedLanguageEntry("ko", "", "KR"), 3);
+  EXPECT_EQ(PreselectedLanguageEntry("de", "", "AT"), 4);
+  EXPECT_EQ(PreselectedLanguageEntry("es", "", "MX"), 5);
+  EXPECT_EQ(PreselectedLanguageEntry("fr", "", "CA"), 6);
+  EXPECT_EQ(PreselectedLanguageEntry("it", "", "IT"), 7);
+  // The list has no Japanese entry; English and everything else give 0.
+  EXPECT_EQ(PreselectedLanguageEntry("ja", "", "JP"), 0);
+  EXPECT_EQ(PreselectedLanguageEntry("en", "", "US"), 0);
+  EXPECT_EQ(PreselectedLanguageEntry("", "", ""), 0);
+}
+
+TEST(LanguageChoice, OnlyTheChineseEntriesHaveModules) {
+  EXPECT_STREQ(LanguageModuleOfEntry(0), "MLEnglish");
+  EXPECT_STREQ(LanguageModuleOfEntry(1), "MLSChinese");
+  EXPECT_STREQ(LanguageModuleOfEntry(2), "MLTChinese");
+  for (int i = 3; i < kLanguageEntryCount; ++i) EXPECT_STREQ(LanguageModuleOfEntry(i), "MLEnglish");
+  EXPECT_STREQ(LanguageModuleOfEntry(-1), "MLEnglish");
+}
+
+}  // namespace
+}  // namespace sp
