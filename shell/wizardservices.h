@@ -7,14 +7,19 @@
 // Pointers are not owned; whoever fills the struct keeps the objects alive
 // for the main window's lifetime. Later parts of the wizard add their
 // services here.
+#include <functional>
 #include <string>
 
 namespace sp {
 
 class IDeviceLink;
+class IDriveLetters;
+class IInitiatorService;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
+class INetConnections;
+class IProcessLauncher;
 class IShareAgent;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
@@ -42,6 +47,11 @@ struct WizardServices {
   IMessageBox* messageBox = nullptr;
   // The share-mapping agent; null when there is none to talk to.
   IShareAgent* shareAgent = nullptr;
+  IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
+  INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)
+  IInitiatorService* initiatorService = nullptr;  // the iSCSI initiator (disk page's gate)
+  IProcessLauncher* launcher = nullptr;           // helper programs (the initiator's installer)
+  std::function<int(const std::u16string&)> openLink;  // web pages; empty: the desktop's opener
   WizardTiming timing;
 };
 

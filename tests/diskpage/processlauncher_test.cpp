@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -37,12 +38,14 @@ TEST(LinuxProcessLauncher, StartsDetachedFindsAndEndsWithItsChildren) {
   // Not our child (nothing to reap) and in a session of its own.
   EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1);
   EXPECT_EQ(getsid(static_cast<pid_t>(pid)), pid);
-  EXPECT_EQ(launcher.FindByArgument(outer), std::vector<long>{pid});
+  // (A child the shell has forked carries the same arguments until it execs.)
+  const auto found = launcher.FindByArgument(outer);
+  EXPECT_NE(std::find(found.begin(), found.end(), pid), found.end());
   // The inner shell comes up a moment later.
   for (int i = 0; i < 250 && launcher.FindByArgument(inner).empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ASSERT_EQ(launcher.FindByArgument(inner).size(), 1u);
+  ASSERT_FALSE(launcher.FindByArgument(inner).empty());
 
   EXPECT_TRUE(launcher.Terminate(pid));
   EXPECT_TRUE(GoneWithin(launcher, outer, 5000));
