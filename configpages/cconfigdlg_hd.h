@@ -54,6 +54,8 @@ class CConfigDlg_HD : public TStackedPage {
 
   void OnInitDialog() override;
   CLayerSurface* PageSurface() override { return &surface_; }
+  // The keyboard starts on the first control of the shown row.
+  void OnPageShown() override { FocusFirstInRow(); }
 
   // Entering the page (the device configuration page's Next on its last
   // sub-step): ticks Both and Normal, queries the appliance's disks, lists
@@ -120,6 +122,7 @@ class CConfigDlg_HD : public TStackedPage {
   bool PassesInitiatorGate();
   void EnableNavigation(bool enabled);
   void MoveFocusInRow();
+  void FocusFirstInRow();
   DiskProfile CurrentProfile() const;
 
   // Label helpers: place text label i at `rect` with markup, shown.

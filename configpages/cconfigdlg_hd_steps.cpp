@@ -92,12 +92,16 @@ void CConfigDlg_HD::ShowSubStep(int k) {
     case 4: ShowSummaryStep(); break;
     default: break;
   }
-  // The keyboard starts on the row's first control.
-  const int first = kDiskStepControls[static_cast<std::size_t>(k - 1)][0];
-  if (QWidget* control = first ? Control(this, first) : nullptr; control && control->isVisible()) {
+  FocusFirstInRow();
+  surface_.SetList(kBackgroundList);
+}
+
+void CConfigDlg_HD::FocusFirstInRow() {
+  if (subStep_ < 1 || subStep_ > kSubStepCount) return;
+  const int first = kDiskStepControls[static_cast<std::size_t>(subStep_ - 1)][0];
+  if (QWidget* control = first ? Control(this, first) : nullptr; control && !control->isHidden()) {
     control->setFocus(Qt::OtherFocusReason);
   }
-  surface_.SetList(kBackgroundList);
 }
 
 void CConfigDlg_HD::ShowServiceStep() {
@@ -172,9 +176,9 @@ void CConfigDlg_HD::ShowRatioStep() {
     case ServiceType::Both:
       Heading(0, At(45, 140), kIdsSetRatio);
       Note(1, At(45, 245, 450, 100), TickedLevel() == DiskLevel::Raid1 ? kIdsRatioRaid1 : kIdsRatioNormal);
-      Caption(2, At(45, 325, 300), kIdsNasLetter);
+      Caption(2, At(45, 325, 305), kIdsNasLetter);
       nasLetters_->move(350, 330);
-      Caption(3, At(45, 365, 300), kIdsIscsiLetter);
+      Caption(3, At(45, 365, 305), kIdsIscsiLetter);
       iscsiLetters_->move(350, 370);
       break;
     case ServiceType::NasOnly:
