@@ -10,7 +10,11 @@
 #include <string>
 
 #include "devicelink/devicelink.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
+#include "platform/linux/linuxnetconnections.h"
+#include "platform/linux/linuxprocesslauncher.h"
 #include "shell/ilanguagecontrol.h"
 #include "shell/qtmessagebox.h"
 #include "shell/wizardservices.h"
@@ -30,6 +34,10 @@ class LinuxWizardBackends {
   DeviceLink uiLink_;
   DeviceLink workerLink_;
   QtMessageBox messageBox_;
+  LinuxDriveLetters driveLetters_;
+  LinuxNetConnections netConnections_;
+  LinuxInitiatorService initiatorService_;
+  LinuxProcessLauncher launcher_;
   WizardServices services_;
 };
 
