@@ -37,6 +37,12 @@ void IscsiNetTest::TearDown() {
   if (net_) {
     CleanUpLoopsAndMounts();
     if (service_) service_->Stop();
+    // A sanitizer build of the service reports into its log; any report
+    // fails the test even when the service carried on.
+    std::ifstream log(net().scratchDir() + "/iscsid.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("Sanitizer"), std::string::npos) << text;
+    EXPECT_EQ(text.find("runtime error:"), std::string::npos) << text;
   }
   if (tgt_) tgt_->Stop();
   NetworkTest::TearDown();
