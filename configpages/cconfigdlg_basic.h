@@ -11,13 +11,13 @@
 #include <array>
 
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHTMLStatic;
-class CHoverButtonEx;
 
 class CConfigDlg_Basic : public TStackedPage {
   Q_OBJECT

@@ -13,25 +13,24 @@
 // Sub-step counter: 1 to 4 while the page is used, 5 once handed over; 1
 // when the page is made, and entering the page again does not change it.
 #include <QButtonGroup>
+#include <QLabel>
 #include <array>
 
 #include "configpages/diskinventory.h"
 #include "configpages/diskpagesteps.h"
 #include "configpages/diskprofile.h"
 #include "shell/tstackedpage.h"
+#include "uikit/cbitcombobox.h"
+#include "uikit/ccolorlist.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
-
-class QLabel;
+#include "uikit/cmyslidercontrol.h"
+#include "uikit/ctransradio.h"
 
 namespace sp {
 
 class CMainDlg;
-class CBitComboBox;
-class CColorList;
-class CHTMLStatic;
-class CHoverButtonEx;
-class CmySliderControl;
-class CTransRadio;
 
 class CConfigDlg_HD : public TStackedPage {
   Q_OBJECT

@@ -13,12 +13,13 @@
 
 #include "shell/tstackedpage.h"
 #include "shell/wizardstate.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHoverButtonEx;
 
 class CNetcfgDlg : public TStackedPage {
   Q_OBJECT

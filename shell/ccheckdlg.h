@@ -17,13 +17,13 @@
 #include "shell/connectioncheck.h"
 #include "shell/stoppableworker.h"
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHTMLStatic;
-class CHoverButtonEx;
 
 class CCheckDlg : public TStackedPage {
   Q_OBJECT

@@ -6,13 +6,13 @@
 #include "shell/installframes.h"
 #include "shell/stoppableworker.h"
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
-class CHTMLStatic;
-class CHoverButtonEx;
 
 class CInstallDlg : public TStackedPage {
   Q_OBJECT

@@ -6,14 +6,14 @@
 #include <QCheckBox>
 
 #include "shell/tstackedpage.h"
+#include "uikit/chtmlstatic.h"
+#include "uikit/choverbuttonex.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {
 
 class CMainDlg;
 class CBitComboBox;
-class CHTMLStatic;
-class CHoverButtonEx;
 
 class CWelcomeDlg : public TStackedPage {
   Q_OBJECT

@@ -67,7 +67,7 @@ TEST_F(CheckPageTest, SecondTestFailingMarksBothRows) {
 }
 
 TEST_F(CheckPageTest, BackDuringTheCheckLeavesNothingBehind) {
-  services_.timing.checkStepMs = 20;  // about two seconds of animation
+  services_.timing.checkStepMs = 40;  // about two seconds before the first adapter test
   link_.ScriptAdapter({}, true);
   CCheckDlg* page = GoToCheck();
   ASSERT_TRUE(WaitUntil([&] { return page->ProgressBar()->value() >= 5; }));
@@ -77,7 +77,7 @@ TEST_F(CheckPageTest, BackDuringTheCheckLeavesNothingBehind) {
   const int progress = page->ProgressBar()->value();
   const std::string list = page->PageSurface()->List();
   const QImage composed = page->PageSurface()->Image();
-  Settle(2500);  // longer than the abandoned check would have taken
+  Settle(4500);  // longer than the abandoned check would have taken
   EXPECT_EQ(page->ProgressBar()->value(), progress);
   EXPECT_EQ(page->PageSurface()->List(), list);
   EXPECT_EQ(page->PageSurface()->Image(), composed);

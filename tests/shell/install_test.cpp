@@ -35,6 +35,7 @@ struct Shown {
 };
 
 TEST_F(InstallPageTest, ShowsTheBackgroundThenEveryFrameInTurn) {
+  services_.timing.installFrameMs = 100;
   CMainDlg& w = Wizard();
   CInstallDlg* page = w.InstallPage();
   std::vector<Shown> shown;

@@ -1,0 +1,114 @@
+// The built program itself: started twice offscreen, the second copy ends
+// at once and silently while the first keeps running; once the first has
+// ended, the program starts again.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "app/csetuppilotapp.h"
+#include "platform/instancelock.h"
+
+namespace sp {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("sp-program-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+    ::chmod(dir_.c_str(), 0700);
+  }
+  void TearDown() override {
+    for (pid_t pid : running_) Stop(pid);
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Starts the program offscreen with its runtime directory (and so its
+  // single-instance lock) in the test's folder; output to `log`.
+  pid_t Start(const std::string& log) {
+    const std::string out = (dir_ / log).string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+      freopen(out.c_str(), "w", stdout);
+      freopen(out.c_str(), "a", stderr);
+      execl(SP_SETUPPILOT_PATH, "setuppilot", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    running_.push_back(pid);
+    return pid;
+  }
+
+  // Whether some process holds the program's lock in the test's folder.
+  bool LockHeld() { return InstanceLock::Acquire(CSetupPilotApp::kLockName, dir_.string()) == nullptr; }
+
+  bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return true;
+  }
+
+  // Exit status once `pid` ends within `limit`, -1 while it runs, -2 when
+  // it was killed by a signal.
+  int WaitExit(pid_t pid, std::chrono::milliseconds limit) {
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+    if (!ended) return -1;
+    std::erase(running_, pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+  }
+
+  void Stop(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    std::erase(running_, pid);
+  }
+
+  std::string Read(const std::string& log) {
+    std::ifstream in(dir_ / log);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::filesystem::path dir_;
+  std::vector<pid_t> running_;
+};
+
+TEST_F(ProgramTest, SecondStartEndsSilentlyAndTheFirstRunsOn) {
+  const pid_t first = Start("first.log");
+  ASSERT_TRUE(WaitFor([&] { return LockHeld(); }, 15s)) << Read("first.log");
+  // The first copy shows its window and waits for the user.
+  std::this_thread::sleep_for(300ms);
+  ASSERT_EQ(WaitExit(first, 0ms), -1) << Read("first.log");
+
+  const pid_t second = Start("second.log");
+  EXPECT_EQ(WaitExit(second, 15s), 0);
+  EXPECT_EQ(Read("second.log"), "") << "no window, no message";
+  EXPECT_EQ(WaitExit(first, 0ms), -1) << "the first copy still runs";
+
+  // The lock goes with the process, however it ends.
+  Stop(first);
+  EXPECT_FALSE(LockHeld());
+  const pid_t third = Start("third.log");
+  EXPECT_TRUE(WaitFor([&] { return LockHeld(); }, 15s)) << Read("third.log");
+  EXPECT_EQ(WaitExit(third, 300ms), -1) << Read("third.log");
+}
+
+}  // namespace
+}  // namespace sp
