@@ -3,6 +3,6 @@
 # each other (allowed between static libraries).
 if(SP_WITH_QT)
   sp_qt_library(sp_configpages_ui
-    SOURCES cconfigdlg_basic.cpp cconfigdlg_hd.cpp
-    DEPS sp_configpages_core sp_shell)
+    SOURCES cconfigdlg_hd.cpp
+    DEPS sp_configpages_core sp_shell sp_configpages)
 endif()

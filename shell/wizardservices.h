@@ -47,6 +47,7 @@ struct WizardServices {
   IMessageBox* messageBox = nullptr;
   // The share-mapping agent; null when there is none to talk to.
   IShareAgent* shareAgent = nullptr;
+  class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
   INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)
   IInitiatorService* initiatorService = nullptr;  // the iSCSI initiator (disk page's gate)
