@@ -1,0 +1,170 @@
+// The wizard's iSCSI attach on Linux, end to end: interpreter command lines
+// to our initiator service, a real tgtd target with the appliance's name and
+// vendor in the appliance's namespace, the LUN found by its vendor,
+// partitioned, formatted NTFS and mounted at the chosen letter under a
+// temporary mount root, writable, and the explorer line that opens it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/text.h"
+#include "hoststorage/diskpreparation.h"
+#include "hoststorage/iscsiattach.h"
+#include "hoststorage/iscsicli/iscsiinterpreter.h"
+#include "hoststorage/sharemapping.h"
+#include "hoststorage/stoptokenwait.h"
+#include "platform/fake/fakenetwork.h"
+#include "platform/linux/linuxblockdevices.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxiscsiinitiator.h"
+#include "platform/linux/linuxvolumecontrol.h"
+#include "platform/linux/linuxvolumeenumerator.h"
+#include "platform/linux/linuxvolumes.h"
+#include "platform/linux/mkntfsformatter.h"
+#include "shell/wizardstate.h"
+#include "tests/net/iscsi/iscsinettest.h"
+
+namespace sp::nettest {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AttachNetTest : public IscsiNetTest {
+ protected:
+  void SetUp() override {
+    IscsiNetTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    mountRoot_ = net().scratchDir() + "/mnt";
+    std::filesystem::create_directories(mountRoot_);
+    disks_ = std::make_unique<LinuxBlockDevices>(mount_);
+    letters_ = std::make_unique<LinuxDriveLetters>(mountRoot_);
+    control_ = std::make_unique<LinuxVolumeControl>(*letters_);
+    volumes_ = std::make_unique<LinuxVolumes>(*letters_, *control_, *disks_);
+    enumerator_ = std::make_unique<LinuxVolumeEnumerator>(*volumes_);
+    initiator_ = std::make_unique<LinuxIscsiInitiator>(socket_, *disks_, *enumerator_);
+    interpreter_ = std::make_unique<IscsiInterpreter>(*initiator_, *enumerator_, out_);
+    DiskPreparation::Options options;
+    options.formatTiming.checkInterval = 200ms;
+    options.formatTiming.settle = 100ms;
+    preparation_ = std::make_unique<DiskPreparation>(*disks_, *letters_, *control_, formatter_, options);
+    attach_ = std::make_unique<IscsiAttach>(*interpreter_, *preparation_, shares_);
+
+    state_.Clear();
+    CopyBounded(state_.targetMac, kIscsiMac);
+    CopyBounded(state_.deviceIpAddress, kVbxAddress);
+    CopyBounded(state_.iscsiDriveLetter, "X:");
+  }
+  void TearDown() override {
+    if (letters_) {
+      for (char letter = 'D'; letter <= 'Z'; ++letter) {
+        if (!letters_->DeviceAtLetter(letter).empty()) control_->Unmount(letter);
+      }
+    }
+    IscsiNetTest::TearDown();
+  }
+
+  AttachResult Attach() {
+    std::stop_source stop;
+    StopTokenWait wait(stop.get_token());
+    return attach_->Run(state_, wait, [this](int p) { bar_.push_back(p); });
+  }
+
+  std::string mountRoot_;
+  std::ostringstream out_;
+  std::unique_ptr<LinuxBlockDevices> disks_;
+  std::unique_ptr<LinuxDriveLetters> letters_;
+  std::unique_ptr<LinuxVolumeControl> control_;
+  std::unique_ptr<LinuxVolumes> volumes_;
+  std::unique_ptr<LinuxVolumeEnumerator> enumerator_;
+  std::unique_ptr<LinuxIscsiInitiator> initiator_;
+  std::unique_ptr<IscsiInterpreter> interpreter_;
+  MkntfsFormatter formatter_;
+  std::unique_ptr<DiskPreparation> preparation_;
+  NetJournal journal_;
+  FakeNetConnections connections_{&journal_};
+  FakeNetUse netUse_{&journal_};
+  FakeNetDockAgent agent_{&journal_};
+  ShareMapping shares_{connections_, netUse_, agent_};
+  std::unique_ptr<IscsiAttach> attach_;
+  WizardState state_{};
+  std::vector<int> bar_;
+};
+
+TEST_F(AttachNetTest, PortalLoginDiskAtTheChosenLetterWritableAndTheExplorerLine) {
+  ASSERT_TRUE(StartService());
+  ASSERT_EQ(Attach(), AttachResult::kAttached) << out_.str();
+
+  // The portal and the logged-in session.
+  interpreter_->ClearSessionTable();
+  ASSERT_EQ(interpreter_->ReportSessions(), 0u);
+  ASSERT_EQ(interpreter_->sessionTable().size(), 1u);
+  const IscsiSessionRecord& session = interpreter_->sessionTable()[0];
+  EXPECT_EQ(FieldText(session.targetName), kIscsiTarget);
+  EXPECT_EQ(FieldText(session.targetPortalAddress), kVbxAddress);
+  EXPECT_EQ(FieldText(session.volumePath), "X:\\");
+  interpreter_->ClearPersistentLoginTable();
+  ASSERT_EQ(interpreter_->ReportPersistentLogins(), 0u);
+  EXPECT_EQ(interpreter_->persistentLoginTable().size(), 1u) << "the login comes back after a restart";
+
+  // The LUN, found by its vendor, has one partition at sector 63 ...
+  const std::string lun = WaitForLunFile();
+  ASSERT_FALSE(lun.empty());
+  std::ifstream raw(lun, std::ios::binary);
+  std::vector<unsigned char> mbr(512);
+  raw.read(reinterpret_cast<char*>(mbr.data()), 512);
+  EXPECT_EQ(mbr[510], 0x55);
+  EXPECT_EQ(mbr[511], 0xAA);
+  EXPECT_EQ(mbr[446 + 8] | mbr[446 + 9] << 8, 63) << "first partition at sector 63";
+
+  // ... that is NTFS, mounted at X: under the mount root, and writable.
+  const std::string volume = letters_->DeviceAtLetter('X');
+  ASSERT_FALSE(volume.empty());
+  EXPECT_EQ(control_->DiskBehind(volume), lun);
+  const auto fs = control_->ProbeFileSystem(volume);
+  ASSERT_TRUE(fs.has_value());
+  EXPECT_EQ(fs->type, "ntfs");
+  EXPECT_EQ(letters_->MountPoint('X'), mountRoot_ + "/x");
+  const std::string file = mountRoot_ + "/x/written-by-the-test.txt";
+  { std::ofstream(file) << "hello from the PC"; }
+  std::ifstream back(file);
+  std::string text;
+  std::getline(back, text);
+  EXPECT_EQ(text, "hello from the PC");
+  for (char letter = 'D'; letter <= 'Z'; ++letter) {
+    if (letter != 'X') {
+      EXPECT_TRUE(letters_->DeviceAtLetter(letter).empty()) << letter << ": no other letter";
+    }
+  }
+
+  EXPECT_EQ(FieldText(state_.explorerCommandLine), "explorer X:\\");
+  EXPECT_FALSE(bar_.empty()) << "the format moved the bar";
+  EXPECT_EQ(journal_.front(), "cancel X: profile force") << "the letter was cleared first";
+}
+
+TEST_F(AttachNetTest, SecondAttachFindsTheVolumeReadyAndLeavesItAlone) {
+  ASSERT_TRUE(StartService());
+  ASSERT_EQ(Attach(), AttachResult::kAttached) << out_.str();
+  const std::string file = mountRoot_ + "/x/kept.txt";
+  { std::ofstream(file) << "kept"; }
+  bar_.clear();
+
+  // The sequence retries the whole attach; an attached, formatted volume at
+  // the chosen letter survives it with its files.
+  ASSERT_EQ(Attach(), AttachResult::kAttached) << out_.str();
+  EXPECT_TRUE(bar_.empty()) << "no second format";
+  EXPECT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(FieldText(state_.explorerCommandLine), "explorer X:\\");
+}
+
+TEST_F(AttachNetTest, UnreachablePortalFailsWithoutTouchingTheRecord) {
+  ASSERT_TRUE(StartService());
+  CopyBounded(state_.deviceIpAddress, "10.77.0.99");
+  CopyBounded(state_.explorerCommandLine, "untouched");
+  EXPECT_EQ(Attach(), AttachResult::kFailed);
+  EXPECT_EQ(FieldText(state_.explorerCommandLine), "untouched");
+}
+
+}  // namespace
+}  // namespace sp::nettest
