@@ -18,9 +18,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string
   services_.netConnections = &netConnections_;
   services_.initiatorService = &initiatorService_;
   services_.launcher = &launcher_;
-  // The share-mapping agent's client is wired in once the share mapping is
-  // part of the program; until then there is no agent to close.
-  services_.shareAgent = nullptr;
+  services_.shareAgent = &shareAgent_;
 }
 
 }  // namespace sp

@@ -2,7 +2,9 @@
 // The real services the wizard runs on under Linux, for the program and the
 // tour driver: local addresses from getifaddrs, the device link over UDP
 // broadcast sockets (one for the UI thread that keeps Qt events flowing
-// while it waits, one for workers that only sleeps), Qt message boxes.
+// while it waits, one for workers that only sleeps), Qt message boxes, and
+// the client of the share-mapping agent on its socket in the user's
+// runtime directory.
 //
 // Sockets and address lists belong to the network namespace of the thread
 // that uses them; run the whole program inside the namespace it should
@@ -14,6 +16,7 @@
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetconnections.h"
+#include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/linuxprocesslauncher.h"
 #include "shell/ilanguagecontrol.h"
 #include "shell/qtmessagebox.h"
@@ -38,6 +41,7 @@ class LinuxWizardBackends {
   LinuxNetConnections netConnections_;
   LinuxInitiatorService initiatorService_;
   LinuxProcessLauncher launcher_;
+  LinuxNetDockAgent shareAgent_;
   WizardServices services_;
 };
 

@@ -19,8 +19,8 @@ class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
 class INetConnections;
+class INetDockAgent;
 class IProcessLauncher;
-class IShareAgent;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
 // shorten them.
@@ -45,8 +45,9 @@ struct WizardServices {
   ILocalAddresses* addresses = nullptr;
   // Message boxes (required by every page that reports a failure).
   IMessageBox* messageBox = nullptr;
-  // The share-mapping agent; null when there is none to talk to.
-  IShareAgent* shareAgent = nullptr;
+  // The share-mapping agent's client ("NetDock"); the main window tells a
+  // running agent to end when it goes. Null when there is none to talk to.
+  INetDockAgent* shareAgent = nullptr;
   class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
   IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
   INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)

@@ -17,22 +17,13 @@
 #include "shell/pagecontrols.h"
 #include "shell/fakemessagebox.h"
 #include "shell/ilanguagecontrol.h"
-#include "shell/ishareagent.h"
+#include "platform/fake/fakenetwork.h"
 #include "tests/shell/scripteddevicelink.h"
 
 namespace sp::test {
 
 // Folder of the built program: pictures in resource/, catalogues beside it.
 inline std::string ProgramDir() { return SP_PROGRAM_DIR; }
-
-class RecordingShareAgent : public IShareAgent {
- public:
-  bool Close() override {
-    ++closes;
-    return true;
-  }
-  int closes = 0;
-};
 
 // Processes events until `done` holds or `timeoutMs` pass; returns `done()`.
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
@@ -92,7 +83,7 @@ class WizardTest : public ::testing::Test {
   SelectorLanguageControl language_{ProgramDir()};
   ScriptedDeviceLink link_;
   FakeMessageBox messages_;
-  RecordingShareAgent agent_;
+  FakeNetDockAgent agent_;
   WizardServices services_;
   std::unique_ptr<CMainDlg> wizard_;
   std::vector<int> finishedCodes_;
