@@ -12,15 +12,19 @@
 
 namespace sp {
 
+class DiskPreparation;
+class IDesktopShell;
 class IDeviceLink;
 class IDriveLetters;
 class IInitiatorService;
+class IscsiInterpreter;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
 class INetConnections;
 class INetDockAgent;
 class IProcessLauncher;
+class ShareMapping;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
 // shorten them.
@@ -28,6 +32,7 @@ struct WizardTiming {
   int checkStepMs = 5;          // one step of the connection check's progress bar
   int installFrameMs = 700;     // one frame of the install guide's animation
   int installNextHoldMs = 500;  // the install guide's buttons stay disabled on Next
+  int finalPausePercent = 100;  // the final setup's pauses, in percent of their length
 };
 
 struct WizardServices {
@@ -49,6 +54,9 @@ struct WizardServices {
   // running agent to end when it goes. Null when there is none to talk to.
   INetDockAgent* shareAgent = nullptr;
   class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
+  DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
+  ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)
+  IDesktopShell* desktopShell = nullptr;         // opens the new drive (final setup; required there)
   IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
   INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)
   IInitiatorService* initiatorService = nullptr;  // the iSCSI initiator (disk page's gate)

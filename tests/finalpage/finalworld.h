@@ -158,6 +158,17 @@ class StorageVolumes : public IVolumeEnumerator {
   FakeStorage& storage_;
 };
 
+// Disk preparation that formats without pauses.
+inline DiskPreparation::Options FastDiskOptions() {
+  DiskPreparation::Options o;
+  o.random = [] { return 0x5Au; };
+  o.formatTiming.checkInterval = 1ms;
+  o.formatTiming.settle = 1ms;
+  o.formatTiming.lateInterval = 1ms;
+  o.formatTiming.limit = 10s;
+  return o;
+}
+
 class FinalWorld : public ::testing::Test {
  protected:
   FinalWorld() {
@@ -182,16 +193,6 @@ class FinalWorld : public ::testing::Test {
   // The appliance's LUN becomes a disk of the PC (as after the login).
   void AddLun() { storage.AddDisk(kLunDisk, 64ull << 20, InquiryOf("KORVA   ")); }
 
-  static DiskPreparation::Options FastOptions() {
-    DiskPreparation::Options o;
-    o.random = [] { return 0x5Au; };
-    o.formatTiming.checkInterval = 1ms;
-    o.formatTiming.settle = 1ms;
-    o.formatTiming.lateInterval = 1ms;
-    o.formatTiming.limit = 10s;
-    return o;
-  }
-
   // The part of the log from the first entry equal to `from` (inclusive)
   // to the first later entry equal to `to` (exclusive).
   std::vector<std::string> Between(const std::string& from, const std::string& to) const {
@@ -213,7 +214,7 @@ class FinalWorld : public ::testing::Test {
   StorageVolumes volumes{storage};
   DiscardingStream report;
   IscsiInterpreter interpreter{initiator, volumes, report};
-  DiskPreparation disks{storage, storage, storage, storage, FastOptions()};
+  DiskPreparation disks{storage, storage, storage, storage, FastDiskOptions()};
 
   FakeNetConnections connections{&log};
   FakeNetUse netUse{&log, &connections};
