@@ -12,6 +12,12 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string
   services_.workerLink = &workerLink_;
   services_.addresses = &addresses_;
   services_.messageBox = &messageBox_;
+  // The disk profile page: drive letters, remembered connections, the
+  // initiator gate and its installer.
+  services_.driveLetters = &driveLetters_;
+  services_.netConnections = &netConnections_;
+  services_.initiatorService = &initiatorService_;
+  services_.launcher = &launcher_;
   services_.shareAgent = &shareAgent_;
 }
 

@@ -12,8 +12,12 @@
 #include <string>
 
 #include "devicelink/devicelink.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
+#include "platform/linux/linuxnetconnections.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "platform/linux/linuxprocesslauncher.h"
 #include "shell/ilanguagecontrol.h"
 #include "shell/qtmessagebox.h"
 #include "shell/wizardservices.h"
@@ -33,6 +37,10 @@ class LinuxWizardBackends {
   DeviceLink uiLink_;
   DeviceLink workerLink_;
   QtMessageBox messageBox_;
+  LinuxDriveLetters driveLetters_;
+  LinuxNetConnections netConnections_;
+  LinuxInitiatorService initiatorService_;
+  LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;
   WizardServices services_;
 };

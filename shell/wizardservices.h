@@ -7,6 +7,7 @@
 // Pointers are not owned; whoever fills the struct keeps the objects alive
 // for the main window's lifetime. Later parts of the wizard add their
 // services here.
+#include <functional>
 #include <string>
 
 namespace sp {
@@ -14,11 +15,15 @@ namespace sp {
 class DiskPreparation;
 class IDesktopShell;
 class IDeviceLink;
+class IDriveLetters;
+class IInitiatorService;
 class IscsiInterpreter;
 class ILanguageControl;
 class ILocalAddresses;
 class IMessageBox;
+class INetConnections;
 class INetDockAgent;
+class IProcessLauncher;
 class ShareMapping;
 
 // The wizard's fixed pauses. The program always uses the defaults; tests
@@ -52,6 +57,11 @@ struct WizardServices {
   DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
   ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)
   IDesktopShell* desktopShell = nullptr;         // opens the new drive (final setup; required there)
+  IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
+  INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)
+  IInitiatorService* initiatorService = nullptr;  // the iSCSI initiator (disk page's gate)
+  IProcessLauncher* launcher = nullptr;           // helper programs (the initiator's installer)
+  std::function<int(const std::u16string&)> openLink;  // web pages; empty: the desktop's opener
   WizardTiming timing;
 };
 
