@@ -5,52 +5,6 @@
 namespace sp {
 namespace {
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) fields.push_back(line.substr(start, i - start));
-  }
-  return fields;
-}
-
-bool IsOctal(char c) { return c >= '0' && c <= '7'; }
-
-// The kernel writes blank, tab, newline and backslash in paths as \ooo.
-std::string Unescape(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && IsOctal(s[i + 1]) && IsOctal(s[i + 2]) && IsOctal(s[i + 3])) {
-      const int v = (s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0');
-      if (v < 256) {
-        out.push_back(static_cast<char>(v));
-        i += 3;
-        continue;
-      }
-    }
-    out.push_back(s[i]);
-  }
-  return out;
-}
-
-bool ParseLine(std::string_view line, NetMountEntry* entry) {
-  const std::vector<std::string_view> f = SplitFields(line);
-  // id parent major:minor root mountpoint options [optional...] - fstype source superoptions
-  if (f.size() < 9) return false;
-  std::size_t dash = 6;
-  while (dash < f.size() && f[dash] != "-") ++dash;
-  if (dash + 2 >= f.size()) return false;
-  entry->root = Unescape(f[3]);
-  entry->mountPoint = Unescape(f[4]);
-  entry->fsType = Unescape(f[dash + 1]);
-  entry->source = Unescape(f[dash + 2]);
-  return true;
-}
-
 std::string RemoteFromSlashes(std::string_view path) {
   // "host/share" after the leading slashes are removed.
   const std::size_t sep = path.find('/');
@@ -63,32 +17,20 @@ std::string RemoteFromSlashes(std::string_view path) {
 
 }  // namespace
 
-std::vector<NetMountEntry> ParseNetMountInfo(std::string_view text) {
-  std::vector<NetMountEntry> out;
-  while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    NetMountEntry entry;
-    if (ParseLine(text.substr(0, nl), &entry)) out.push_back(std::move(entry));
-    if (nl == std::string_view::npos) break;
-    text.remove_prefix(nl + 1);
-  }
-  return out;
-}
-
-const NetMountEntry* TopMountAt(const std::vector<NetMountEntry>& mounts, std::string_view path) {
-  const NetMountEntry* top = nullptr;
-  for (const NetMountEntry& m : mounts) {
+const MountEntry* TopMountAt(const std::vector<MountEntry>& mounts, std::string_view path) {
+  const MountEntry* top = nullptr;
+  for (const MountEntry& m : mounts) {
     if (m.mountPoint == path) top = &m;
   }
   return top;
 }
 
-bool IsNetworkMount(const NetMountEntry& entry) {
+bool IsNetworkMount(const MountEntry& entry) {
   return entry.fsType == "cifs" || entry.fsType == "smb3" || entry.fsType == "smbfs" ||
          entry.fsType == "fuse.smbnetfs";
 }
 
-std::string RemoteOfMount(const NetMountEntry& entry) {
+std::string RemoteOfMount(const MountEntry& entry) {
   if (entry.fsType == "fuse.smbnetfs") {
     if (entry.root.size() < 2 || entry.root[0] != '/') return {};
     return RemoteFromSlashes(std::string_view(entry.root).substr(1));

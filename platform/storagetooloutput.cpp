@@ -61,7 +61,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     const auto dash = std::find(fields.begin() + 6, fields.end(), std::string_view("-"));
     if (dash == fields.end() || fields.end() - dash < 3) return;
     entries.push_back(MountEntry{DecodeOctalEscapes(fields[4]), DecodeOctalEscapes(dash[1]),
-                                 DecodeOctalEscapes(dash[2])});
+                                 DecodeOctalEscapes(dash[2]), DecodeOctalEscapes(fields[3])});
   });
   return entries;
 }

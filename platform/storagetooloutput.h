@@ -9,14 +9,16 @@
 
 namespace sp {
 
+// One line of /proc/<pid>/mountinfo.
 struct MountEntry {
   std::string mountPoint;
-  std::string fsType;
-  std::string source;
+  std::string fsType;  // "ntfs-3g" is "fuseblk", "cifs", "fuse.smbnetfs", ...
+  std::string source;  // "/dev/loop3", "//10.77.0.2/Volume1", "smbnetfs", ...
+  std::string root;    // path inside the mounted file system ("/" or a bind's subtree)
 };
 
 // Parses /proc/<pid>/mountinfo. Octal escapes (\040 and the like) in the
-// mount point and source are decoded. Malformed lines are skipped; the
+// paths and the source are decoded. Malformed lines are skipped; the
 // result keeps the table's order (a later entry hides an earlier one at the
 // same mount point).
 std::vector<MountEntry> ParseMountInfo(std::string_view text);

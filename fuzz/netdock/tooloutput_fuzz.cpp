@@ -14,7 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (const sp::NetMountEntry& m : sp::ParseNetMountInfo(text)) {
+  for (const sp::MountEntry& m : sp::ParseMountInfo(text)) {
     const std::string remote = sp::RemoteOfMount(m);
     std::string host, share;
     if (!remote.empty() && !sp::ParseUncPath(remote, &host, &share)) __builtin_trap();

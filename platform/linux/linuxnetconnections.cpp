@@ -31,8 +31,8 @@ std::string LinuxNetConnections::MountPointOf(char letter) const {
 int LinuxNetConnections::GetConnection(std::string_view drive, std::string* remote) {
   const char letter = DriveTextLetter(drive);
   if (!letter) return kNetErrorBadDevice;
-  const auto mounts = ParseNetMountInfo(ReadMountInfo(mountInfoPath_));
-  const NetMountEntry* top = TopMountAt(mounts, MountPointOf(letter));
+  const auto mounts = ParseMountInfo(ReadMountInfo(mountInfoPath_));
+  const MountEntry* top = TopMountAt(mounts, MountPointOf(letter));
   const std::optional<std::string> remembered = store_.Find(letter);
   if (top && IsNetworkMount(*top)) {
     const std::string live = RemoteOfMount(*top);
@@ -55,8 +55,8 @@ int LinuxNetConnections::CancelConnection(std::string_view drive, bool updatePro
   // A share mapped twice sits on itself; take off every network layer, and
   // stop at the first local one.
   for (int layer = 0; layer < 8; ++layer) {
-    const auto mounts = ParseNetMountInfo(ReadMountInfo(mountInfoPath_));
-    const NetMountEntry* top = TopMountAt(mounts, point);
+    const auto mounts = ParseMountInfo(ReadMountInfo(mountInfoPath_));
+    const MountEntry* top = TopMountAt(mounts, point);
     if (!top || !IsNetworkMount(*top)) break;
     if (umount2(point.c_str(), 0) == 0) {
       dropped = true;

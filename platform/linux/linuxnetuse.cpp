@@ -17,8 +17,8 @@ bool LinuxNetUse::DeleteUse(std::string_view drive) {
   std::error_code ec;
   const auto root = std::filesystem::weakly_canonical(mountRoot_, ec);
   const std::string point = NetworkMountPoint(ec ? mountRoot_ : root.string(), letter);
-  const auto mounts = ParseNetMountInfo(ReadMountInfo(mountInfoPath_));
-  const NetMountEntry* top = TopMountAt(mounts, point);
+  const auto mounts = ParseMountInfo(ReadMountInfo(mountInfoPath_));
+  const MountEntry* top = TopMountAt(mounts, point);
   if (!top || !IsNetworkMount(*top)) return false;
   return RunNetTool({"umount", point}, timeoutMs_).started;
 }

@@ -19,7 +19,7 @@ class FakeAgentSystem : public IAgentSystem {
   static constexpr const char* kMountInfo = "/fake/mountinfo";
   static constexpr const char* kFilesystems = "/fake/filesystems";
 
-  std::vector<NetMountEntry> mounts;
+  std::vector<MountEntry> mounts;
   bool kernelHasCifs = false;
   std::map<std::string, std::string> netbios;  // name -> address (nmblookup answers)
   std::map<std::string, std::string> dns;
@@ -59,10 +59,10 @@ class FakeAgentSystem : public IAgentSystem {
       }
       treeDir = argv[1];
       smbnetfsAlive = true;
-      mounts.push_back({"/", argv[1], "fuse.smbnetfs", "smbnetfs"});
+      mounts.push_back({argv[1], "fuse.smbnetfs", "smbnetfs", "/"});
     } else if (argv[0] == "mount.cifs") {
       r.exitCode = cifsExit;
-      if (cifsExit == 0) mounts.push_back({"/", argv[2], "cifs", argv[1]});
+      if (cifsExit == 0) mounts.push_back({argv[2], "cifs", argv[1], "/"});
     }
     return r;
   }
@@ -72,7 +72,7 @@ class FakeAgentSystem : public IAgentSystem {
     if (path != kMountInfo) return {};
     std::string text = "22 1 0:21 / / rw - overlay overlay rw\n";
     int id = 100;
-    for (const NetMountEntry& m : mounts) {
+    for (const MountEntry& m : mounts) {
       text += std::to_string(id++) + " 22 0:40 " + m.root + " " + m.mountPoint + " rw - " + m.fsType + " " + m.source +
               " rw\n";
     }
@@ -81,7 +81,7 @@ class FakeAgentSystem : public IAgentSystem {
 
   int BindMount(const std::string& source, const std::string& target) override {
     if (treeDir.empty() || source.compare(0, treeDir.size() + 1, treeDir + "/") != 0) return ENOENT;
-    mounts.push_back({source.substr(treeDir.size()), target, "fuse.smbnetfs", "smbnetfs"});
+    mounts.push_back({target, "fuse.smbnetfs", "smbnetfs", source.substr(treeDir.size())});
     return 0;
   }
 
@@ -101,7 +101,7 @@ class FakeAgentSystem : public IAgentSystem {
     std::string inTree;
     if (!treeDir.empty() && path.compare(0, treeDir.size() + 1, treeDir + "/") == 0) {
       inTree = path.substr(treeDir.size());
-    } else if (const NetMountEntry* top = TopMountAt(mounts, path); top && top->fsType == "fuse.smbnetfs") {
+    } else if (const MountEntry* top = TopMountAt(mounts, path); top && top->fsType == "fuse.smbnetfs") {
       inTree = top->root;
     } else {
       return true;
@@ -119,7 +119,7 @@ class FakeAgentSystem : public IAgentSystem {
   // Mount points (in order) of what is mounted at or under `prefix`.
   std::vector<std::string> PointsUnder(const std::string& prefix) const {
     std::vector<std::string> out;
-    for (const NetMountEntry& m : mounts) {
+    for (const MountEntry& m : mounts) {
       if (m.mountPoint.compare(0, prefix.size(), prefix) == 0)
         out.push_back(m.fsType + " " + m.root + " " + m.mountPoint);
     }

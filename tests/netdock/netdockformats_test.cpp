@@ -152,9 +152,9 @@ TEST(RememberedConnectionsFormat, ParsesTolerantlyAndRoundTrips) {
 }
 
 TEST(NetMountTable, FindsNetworkMountsAndTheirShares) {
-  const auto mounts = ParseNetMountInfo(ReadData("mountinfo-smbnetfs.txt"));
+  const auto mounts = ParseMountInfo(ReadData("mountinfo-smbnetfs.txt"));
   ASSERT_EQ(mounts.size(), 11u);
-  const NetMountEntry* z = TopMountAt(mounts, "/tmp/ndtry/mnt/z");
+  const MountEntry* z = TopMountAt(mounts, "/tmp/ndtry/mnt/z");
   ASSERT_NE(z, nullptr);
   EXPECT_TRUE(IsNetworkMount(*z));
   EXPECT_EQ(RemoteOfMount(*z), "\\\\10.77.0.2\\Volume1");
@@ -162,7 +162,7 @@ TEST(NetMountTable, FindsNetworkMountsAndTheirShares) {
   EXPECT_EQ(RemoteOfMount(*TopMountAt(mounts, "/tmp/ndtry/smbnet")), "");
   EXPECT_EQ(RemoteOfMount(*TopMountAt(mounts, "/tmp/ndtry/mnt/x")), "\\\\STORAGE1\\Volume1");
   // A blank in a host name is unescaped, and such a host is no share path.
-  const NetMountEntry* y = TopMountAt(mounts, "/tmp/ndtry/mnt/y");
+  const MountEntry* y = TopMountAt(mounts, "/tmp/ndtry/mnt/y");
   EXPECT_EQ(y->source, "//nas one/Volume1");
   EXPECT_EQ(RemoteOfMount(*y), "");
   EXPECT_FALSE(IsNetworkMount(*TopMountAt(mounts, "/tmp/ndtry/mnt/e")));
@@ -170,7 +170,7 @@ TEST(NetMountTable, FindsNetworkMountsAndTheirShares) {
   EXPECT_EQ(TopMountAt(mounts, "/tmp/ndtry/mnt/w")->fsType, "ext4");
   EXPECT_NE(TopMountAt(mounts, "/tmp/nd try/mnt/v"), nullptr);
   EXPECT_EQ(TopMountAt(mounts, "/tmp/ndtry/mnt/q"), nullptr);
-  EXPECT_TRUE(ParseNetMountInfo("1 2 3 4\nnot a line at all\n").empty());
+  EXPECT_TRUE(ParseMountInfo("1 2 3 4\nnot a line at all\n").empty());
 
   EXPECT_FALSE(KernelListsFilesystem(ReadData("filesystems-nocifs.txt"), "cifs"));
   EXPECT_TRUE(KernelListsFilesystem(ReadData("filesystems-nocifs.txt"), "tmpfs"));

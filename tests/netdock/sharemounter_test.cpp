@@ -120,7 +120,7 @@ TEST_F(ShareMounterTest, RefusesWhatCannotBeMappedAndLeavesNothingBehind) {
   EXPECT_FALSE(mounter.Map(Target('Z', "VBX-207")));
   sys_.smbnetfsStarts = true;
   // A local volume holds the letter: it stays, nothing is mounted over it.
-  sys_.mounts.push_back({"/", Point('E'), "fuseblk", "/dev/loop3"});
+  sys_.mounts.push_back({Point('E'), "fuseblk", "/dev/loop3", "/"});
   EXPECT_FALSE(mounter.Map(Target('E', "VBX-207")));
   EXPECT_EQ(sys_.PointsUnder(Point('E')), (std::vector<std::string>{"fuseblk / " + Point('E')}));
   // The same mapping twice is fine and mounts once.
@@ -147,7 +147,7 @@ TEST_F(ShareMounterTest, UnmapTakesOffNetworkLayersOnlyAndForgets) {
   EXPECT_FALSE(mounter.Unmap('Z'));  // nothing there
   ASSERT_TRUE(mounter.Map(Target('Z', "VBX-207")));
   // Mapped twice over by hand, and busy.
-  sys_.mounts.push_back({"/10.77.0.2/Volume1", Point('Z'), "fuse.smbnetfs", "smbnetfs"});
+  sys_.mounts.push_back({Point('Z'), "fuse.smbnetfs", "smbnetfs", "/10.77.0.2/Volume1"});
   sys_.busy.insert(Point('Z'));
   EXPECT_TRUE(mounter.Unmap('Z'));
   EXPECT_TRUE(sys_.PointsUnder(Point('Z')).empty());
@@ -157,7 +157,7 @@ TEST_F(ShareMounterTest, UnmapTakesOffNetworkLayersOnlyAndForgets) {
 
   // A local volume at a remembered letter: forgotten, not unmounted.
   ASSERT_TRUE(Store().Remember('E', "\\\\VBX-207\\Volume1"));
-  sys_.mounts.push_back({"/", Point('E'), "fuseblk", "/dev/loop3"});
+  sys_.mounts.push_back({Point('E'), "fuseblk", "/dev/loop3", "/"});
   EXPECT_TRUE(mounter.Unmap('E'));
   EXPECT_EQ(sys_.PointsUnder(Point('E')).size(), 1u);
   EXPECT_FALSE(Store().Find('E'));
@@ -168,7 +168,7 @@ TEST_F(ShareMounterTest, RestoreBringsBackWhatCanBeReached) {
   ASSERT_TRUE(Store().Remember('Y', "\\\\GONE\\Volume1"));
   ASSERT_TRUE(Store().Remember('X', "\\\\10.77.0.2\\Volume1"));
   ASSERT_TRUE(Store().Remember('E', "\\\\VBX-207\\Volume1"));
-  sys_.mounts.push_back({"/", Point('E'), "fuseblk", "/dev/loop3"});  // letter now taken locally
+  sys_.mounts.push_back({Point('E'), "fuseblk", "/dev/loop3", "/"});  // letter now taken locally
   SmbShareMounter mounter(sys_, options_);
   ASSERT_TRUE(mounter.Map(Target('X', "10.77.0.2")));
   const auto before = sys_.mounts.size();

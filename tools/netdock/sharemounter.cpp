@@ -35,8 +35,8 @@ std::string SmbShareMounter::PointOf(char letter) const {
 bool SmbShareMounter::Map(const NetShareTarget& target) {
   const std::string point = PointOf(target.letter);
   const std::string remote = MakeUncPath(target.host, target.share);
-  const auto mounts = ParseNetMountInfo(system_.ReadText(options_.mountInfoPath));
-  if (const NetMountEntry* top = TopMountAt(mounts, point)) {
+  const auto mounts = ParseMountInfo(system_.ReadText(options_.mountInfoPath));
+  if (const MountEntry* top = TopMountAt(mounts, point)) {
     // Mapped already to this very share: nothing to do. Anything else keeps
     // the letter.
     const bool same = IsNetworkMount(*top) && store_.Find(target.letter) == remote;
@@ -101,8 +101,8 @@ bool SmbShareMounter::Unmap(char letter) {
   const std::string point = PointOf(letter);
   bool removed = false;
   for (int layer = 0; layer < kMaxLayers; ++layer) {
-    const auto mounts = ParseNetMountInfo(system_.ReadText(options_.mountInfoPath));
-    const NetMountEntry* top = TopMountAt(mounts, point);
+    const auto mounts = ParseMountInfo(system_.ReadText(options_.mountInfoPath));
+    const MountEntry* top = TopMountAt(mounts, point);
     if (!top || !IsNetworkMount(*top)) break;
     int err = system_.Unmount(point, false);
     // Files still open there do not keep the mapping: it is taken off the
@@ -122,8 +122,8 @@ bool SmbShareMounter::Unmap(char letter) {
 std::vector<char> SmbShareMounter::RestoreRemembered() {
   std::vector<char> unavailable;
   for (const auto& [letter, remote] : store_.Load()) {
-    const auto mounts = ParseNetMountInfo(system_.ReadText(options_.mountInfoPath));
-    const NetMountEntry* top = TopMountAt(mounts, PointOf(letter));
+    const auto mounts = ParseMountInfo(system_.ReadText(options_.mountInfoPath));
+    const MountEntry* top = TopMountAt(mounts, PointOf(letter));
     if (top && IsNetworkMount(*top)) continue;
     NetShareTarget target;
     target.letter = letter;

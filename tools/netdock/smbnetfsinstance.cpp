@@ -37,8 +37,8 @@ SmbnetfsInstance::SmbnetfsInstance(IAgentSystem& system, std::string treeDir, st
     : system_(system), treeDir_(std::move(treeDir)), home_(std::move(home)), mountInfoPath_(std::move(mountInfoPath)) {}
 
 bool SmbnetfsInstance::Mounted() {
-  const auto mounts = ParseNetMountInfo(system_.ReadText(mountInfoPath_));
-  const NetMountEntry* top = TopMountAt(mounts, Canonical(treeDir_));
+  const auto mounts = ParseMountInfo(system_.ReadText(mountInfoPath_));
+  const MountEntry* top = TopMountAt(mounts, Canonical(treeDir_));
   return top && top->fsType == kFuseType;
 }
 

@@ -83,7 +83,7 @@ class ShareNetTest : public NetworkTest {
       if (agent_) LinuxNetDockAgent(socket_).Close();
       // Mappings and the smbnetfs tree outlive the agent by design: take them
       // down before the scratch folder goes (innermost first).
-      const auto mounts = ParseNetMountInfo(ReadMountInfo());
+      const auto mounts = ParseMountInfo(ReadMountInfo());
       for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
         if (it->mountPoint.rfind(root_ + "/", 0) == 0) umount2(it->mountPoint.c_str(), MNT_DETACH);
       }
@@ -171,7 +171,7 @@ class ShareNetTest : public NetworkTest {
   // How many smbnetfs trees are mounted for this user.
   int Trees() {
     int n = 0;
-    for (const NetMountEntry& m : ParseNetMountInfo(ReadMountInfo())) n += m.mountPoint == tree_;
+    for (const MountEntry& m : ParseMountInfo(ReadMountInfo())) n += m.mountPoint == tree_;
     return n;
   }
 
@@ -182,11 +182,11 @@ class ShareNetTest : public NetworkTest {
     return result;
   }
 
-  static const NetMountEntry* MountAt(const std::vector<NetMountEntry>& mounts, const std::string& path) {
+  static const MountEntry* MountAt(const std::vector<MountEntry>& mounts, const std::string& path) {
     return TopMountAt(mounts, path);
   }
   static bool Mounted(const std::string& path) {
-    return TopMountAt(ParseNetMountInfo(ReadMountInfo()), path) != nullptr;
+    return TopMountAt(ParseMountInfo(ReadMountInfo()), path) != nullptr;
   }
 
   std::string root_, socket_, tree_, mappings_;
@@ -200,8 +200,8 @@ TEST_F(ShareNetTest, AgentMapsTheAppliancesShareAndTheClearingUnmapsIt) {
   ASSERT_NE(StartAgent(), nullptr);
   ASSERT_EQ(MapNas('Z'), 1);
 
-  const auto mounts = ParseNetMountInfo(ReadMountInfo());
-  const NetMountEntry* z = MountAt(mounts, Letter('z'));
+  const auto mounts = ParseMountInfo(ReadMountInfo());
+  const MountEntry* z = MountAt(mounts, Letter('z'));
   ASSERT_NE(z, nullptr);
   EXPECT_EQ(z->fsType, "fuse.smbnetfs");
   EXPECT_EQ(z->root, "/10.77.0.2/Volume1");
