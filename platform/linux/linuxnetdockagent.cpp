@@ -1,5 +1,7 @@
 #include "platform/linux/linuxnetdockagent.h"
 
+#include "platform/linux/detachedspawn.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -132,29 +134,8 @@ bool EnsureAgentRunning(const std::string& programDir, const std::string& socket
   if (agent.Find()) return true;
   const std::string program = programDir + "/netdock";
   if (access(program.c_str(), X_OK) != 0) return false;
-  // Prepared before fork: only async-signal-safe calls in the child.
-  std::string arg0 = program, arg1 = "--socket", arg2 = socketPath;
-  char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
-  const pid_t child = fork();
-  if (child < 0) return false;
-  if (child == 0) {
-    // The agent outlives the wizard: own session, reparented to init by the
-    // intermediate child's exit, nothing of the wizard's open.
-    setsid();
-    if (fork() != 0) _exit(0);
-    const int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-      dup2(devNull, STDIN_FILENO);
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    close_range(3, ~0u, 0);
-    execv(program.c_str(), argv);
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  // The agent outlives the wizard.
+  if (SpawnDetached(program, {program, "--socket", socketPath}) < 0) return false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startWaitMs);
   while (std::chrono::steady_clock::now() < deadline) {
     if (agent.Find()) return true;

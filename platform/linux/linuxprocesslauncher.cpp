@@ -1,5 +1,7 @@
 #include "platform/linux/linuxprocesslauncher.h"
 
+#include "platform/linux/detachedspawn.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -22,54 +24,6 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool ReadAll(int fd, void* data, std::size_t size) {
-  auto* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = read(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-void WriteAll(int fd, const void* data, std::size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-}
-
-// Runs in the forked child of a multi-threaded process: only async-signal-safe
-// calls until exec. The grandchild leads a session of its own, so that
-// Terminate can end it together with what it starts.
-[[noreturn]] void RunDetached(const char* program, char* const* args, int reportFd) {
-  const pid_t grandchild = fork();
-  if (grandchild == 0) {
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    setsid();
-    const int devnull = open("/dev/null", O_RDONLY);
-    if (devnull >= 0 && devnull != 0) {
-      dup2(devnull, 0);
-      close(devnull);
-    }
-    execv(program, args);
-    const int error = errno;
-    WriteAll(reportFd, &error, sizeof error);
-    _exit(127);
-  }
-  const long pid = grandchild;
-  WriteAll(reportFd, &pid, sizeof pid);
-  _exit(grandchild < 0 ? 1 : 0);
-}
-
 }  // namespace
 
 const std::set<std::string>& LinuxProcessLauncher::DefaultAllowList() {
@@ -85,37 +39,7 @@ long LinuxProcessLauncher::Start(const std::vector<std::string>& argv) {
   if (argv.empty() || !allowList_.count(BaseName(argv[0]))) return -1;
   const std::string program = argv[0].find('/') == std::string::npos ? FindProgram(argv[0]) : argv[0];
   if (program.empty() || access(program.c_str(), X_OK) != 0) return -1;
-  // Everything the child needs is made before the fork.
-  std::vector<std::string> copy = argv;
-  std::vector<char*> args;
-  for (auto& a : copy) args.push_back(a.data());
-  args.push_back(nullptr);
-
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-  const pid_t child = fork();
-  if (child < 0) {
-    close(fds[0]);
-    close(fds[1]);
-    return -1;
-  }
-  if (child == 0) {
-    close(fds[0]);
-    RunDetached(program.c_str(), args.data(), fds[1]);
-  }
-  close(fds[1]);
-  long pid = -1;
-  const bool gotPid = ReadAll(fds[0], &pid, sizeof pid);
-  // The pipe closes on the grandchild's exec; an errno before that means the
-  // exec failed.
-  int execError = 0;
-  const bool execFailed = gotPid && pid > 0 && ReadAll(fds[0], &execError, sizeof execError);
-  close(fds[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!gotPid || pid <= 0 || execFailed) return -1;
-  return pid;
+  return SpawnDetached(program, argv);
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& cmdline) {
