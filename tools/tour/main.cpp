@@ -7,6 +7,7 @@
 //
 //   setuppilot-tour [--out DIR]
 #include <QApplication>
+#include <QElapsedTimer>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -76,14 +77,25 @@ int main(int argc, char** argv) {
     driver.Shot(name->second);
   };
   bool ok = true;
+  QElapsedTimer total, final;
+  total.start();
   for (const sp::tour::TourLeg& leg : sp::tour::TourLegs()) {
     driver.Say(std::string("leg: ") + leg.name);
+    QElapsedTimer timer;
+    timer.start();
     if (!leg.run(walk)) {
       driver.Say(std::string("stopped at: ") + leg.name);
       driver.Shot("stopped");
       ok = false;
       break;
     }
+    if (wizard.CurrentPageId() == sp::kPageFinal && !final.isValid()) final.start();
+    std::printf("tour: leg done in %.1f s\n", timer.elapsed() / 1000.0);
+  }
+  if (ok) {
+    // From the welcome page to the summary, and the final page's share of it.
+    std::printf("tour: whole run %.1f s, final page %.1f s\n", total.elapsed() / 1000.0,
+                final.isValid() ? final.elapsed() / 1000.0 : 0.0);
   }
   for (const std::string& message : driver.messages()) std::printf("message box: %s\n", message.c_str());
   for (const std::string& shot : driver.shots()) std::printf("screenshot: %s\n", shot.c_str());

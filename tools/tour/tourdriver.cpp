@@ -41,19 +41,32 @@ void TourDriver::AnswerMessageBox() {
   // Read it first, as a person would.
   messages_.push_back(box->text().toStdString());
   Say("message box: " + messages_.back());
-  QTest::mouseClick(answer, Qt::LeftButton, Qt::NoModifier, answer->rect().center());
+  ClickAt(answer, answer->rect().center());
 }
 
-bool TourDriver::Click(QAbstractButton* button) {
-  if (button == nullptr || !button->isVisible() || !button->isEnabled()) return false;
-  QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+bool TourDriver::ClickAt(QWidget* target, QPoint pos) {
+  QWidget* window = target->window();
+  const QPoint at = target->mapTo(window, pos);
+  QWidget* hit = window->childAt(at);
+  if (hit == nullptr) hit = window;
+  if (hit != target && !target->isAncestorOf(hit)) {
+    Say("a click meant for " + std::string(target->metaObject()->className()) + " would land on " +
+        hit->metaObject()->className() + " " + hit->objectName().toStdString());
+    return false;
+  }
+  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
   QCoreApplication::processEvents();
   return true;
 }
 
+bool TourDriver::Click(QAbstractButton* button) {
+  if (button == nullptr || !button->isVisible() || !button->isEnabled()) return false;
+  return ClickAt(button, button->rect().center());
+}
+
 bool TourDriver::Type(QLineEdit* edit, const QString& text) {
   if (edit == nullptr || !edit->isVisible() || !edit->isEnabled()) return false;
-  QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, edit->rect().center());
+  if (!ClickAt(edit, edit->rect().center())) return false;
   QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(edit, Qt::Key_Delete);
   QTest::keyClicks(edit, text);
@@ -75,7 +88,7 @@ bool TourDriver::Choose(QComboBox* combo, int index) {
   if (combo == nullptr || !combo->isVisible() || !combo->isEnabled() || index < 0 || index >= combo->count()) {
     return false;
   }
-  QTest::mouseClick(combo, Qt::LeftButton, Qt::NoModifier, combo->rect().center());
+  if (!ClickAt(combo, combo->rect().center())) return false;
   QAbstractItemView* view = combo->view();
   if (!WaitUntil([&] { return view->isVisible(); }, 2000)) return false;
   // An open list takes no click for a double-click interval (the release
@@ -85,7 +98,7 @@ bool TourDriver::Choose(QComboBox* combo, int index) {
   const QModelIndex entry = combo->model()->index(index, combo->modelColumn(), combo->rootModelIndex());
   view->scrollTo(entry);
   QCoreApplication::processEvents();
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->visualRect(entry).center());
+  if (!ClickAt(view->viewport(), view->visualRect(entry).center())) return false;
   WaitUntil([&] { return !view->isVisible(); }, 2000);
   return combo->currentIndex() == index;
 }
@@ -100,8 +113,7 @@ bool TourDriver::ClickRow(QTableWidget* table, int row) {
   if (cell == nullptr) return false;
   table->scrollToItem(cell);
   QCoreApplication::processEvents();
-  QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualItemRect(cell).center());
-  QCoreApplication::processEvents();
+  if (!ClickAt(table->viewport(), table->visualItemRect(cell).center())) return false;
   return table->currentRow() == row;
 }
 

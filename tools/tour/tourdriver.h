@@ -36,6 +36,11 @@ class TourDriver {
   // Clicks `button` at its centre (press and release), as a mouse would;
   // false when it is hidden or disabled, so the click would do nothing.
   bool Click(QAbstractButton* button);
+  // A mouse click on the window at `pos` of `target`: the window system's
+  // part is played for real, the click goes to whatever widget is there.
+  // False (and nothing clicked) when that is not `target` or one of its
+  // children, say a label lying over it.
+  bool ClickAt(QWidget* target, QPoint pos);
   // Clicks into `edit`, selects what it holds and types `text` over it.
   bool Type(QLineEdit* edit, const QString& text);
   // Types a dotted address into the four fields of an address control.
