@@ -149,11 +149,17 @@ fi
 work=$(mktemp -d /tmp/setuppilot-demo.XXXXXX)
 made_run=0
 if [[ ! -d /run/setuppilot ]]; then
-  mkdir -p /run/setuppilot
+  mkdir -p /run/setuppilot  # the place the private tmpfs goes on
   made_run=1
 fi
+finish() {
+  if ((made_run)); then rmdir /run/setuppilot 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap finish EXIT
+# Ctrl-C reaches the run inside, which cleans up and ends; this part waits
+# for it and tidies after.
+trap ':' INT TERM
 status=0
 unshare --mount --propagation private "$0" --inside "$work" || status=$?
-((made_run)) && rmdir /run/setuppilot 2>/dev/null
-rm -rf "$work"
 exit $status
