@@ -42,7 +42,7 @@ class VariantTest : public WizardRunTest {
 };
 
 TEST_F(VariantTest, NasOnlyMapsTheShareAndAttachesNothing) {
-  StartWith(2);
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
   if (IsSkipped()) return;
   Choices().service = ServiceType::NasOnly;
   ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
@@ -67,7 +67,7 @@ TEST_F(VariantTest, NasOnlyMapsTheShareAndAttachesNothing) {
 }
 
 TEST_F(VariantTest, IscsiOnlyAttachesTheVolumeAndMapsNoShare) {
-  StartWith(2);
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
   if (IsSkipped()) return;
   Choices().service = ServiceType::IscsiOnly;
   ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
@@ -91,7 +91,7 @@ TEST_F(VariantTest, IscsiOnlyAttachesTheVolumeAndMapsNoShare) {
 }
 
 TEST_F(VariantTest, OneDiskOffersNoMirrorAndSplitsIt) {
-  StartWith(1);
+  ASSERT_NO_FATAL_FAILURE(StartWith(1));
   if (IsSkipped()) return;
   ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
   ASSERT_TRUE(W().WaitForDiskPage());
@@ -124,7 +124,7 @@ TEST_F(VariantTest, OneDiskOffersNoMirrorAndSplitsIt) {
 }
 
 TEST_F(VariantTest, RefusedPasswordSaysSoAndTheRightOneGoesOn) {
-  StartWith(2, "password=secret9");
+  ASSERT_NO_FATAL_FAILURE(StartWith(2, "password=secret9"));
   if (IsSkipped()) return;
   ASSERT_NO_FATAL_FAILURE(WalkToDeviceList());
   ASSERT_TRUE(W().ChooseDevice());
@@ -148,7 +148,7 @@ TEST_F(VariantTest, RefusedPasswordSaysSoAndTheRightOneGoesOn) {
 }
 
 TEST_F(VariantTest, ApplianceSilentAfterTheCommitKeepsTheNetworkStepUntilItAnswers) {
-  StartWith(2);
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
   if (IsSkipped()) return;
   ASSERT_NO_FATAL_FAILURE(WalkToDeviceList());
   ASSERT_NO_FATAL_FAILURE(WalkToNetworkStep());

@@ -49,7 +49,7 @@ std::string ExpectedIdentityRecord(const std::string& netmask, const std::string
 class WholeRunTest : public WizardRunTest {};
 
 TEST_F(WholeRunTest, BothServicesOnTwoDisksFromWelcomeToSummary) {
-  StartWith(2);
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
   if (IsSkipped()) return;
   ASSERT_NO_FATAL_FAILURE(WalkToDeviceList());
   CDeviceListCtrl* list = Config().DeviceList();
