@@ -1,17 +1,28 @@
 #pragma once
-// The real services the wizard runs on under Linux, for the program and the
-// tour driver: local addresses from getifaddrs, the device link over UDP
-// broadcast sockets (one for the UI thread that keeps Qt events flowing
-// while it waits, one for workers that only sleeps), Qt message boxes, and
-// the client of the share-mapping agent on its socket in the user's
-// runtime directory.
+// The real services the wizard runs on under Linux, for the program, the
+// tour driver and the end-to-end test: local addresses from getifaddrs, the
+// device link over UDP broadcast sockets (one for the UI thread that keeps
+// Qt events flowing while it waits, one for workers that only sleeps), Qt
+// message boxes, the share-mapping agent's client (the agent is started
+// when none runs), drive letters under the mount root, the remembered
+// network connections, our iSCSI initiator service and its control socket,
+// the helper launcher, and the final setup's backends (the iSCSI
+// interpreter over the initiator service and the volume enumerator, disk
+// preparation, share mapping, the desktop shell).
 //
 // Sockets and address lists belong to the network namespace of the thread
 // that uses them; run the whole program inside the namespace it should
-// work in (scripts/demo.sh runs it in "pc").
+// work in (scripts/demo.sh runs it in "pc"). Mounts made for the wizard
+// (the iSCSI volume, the share) must be visible to it: the initiator
+// service and the agent run in the wizard's mount namespace.
+//
+// The program always uses the default Options: nothing of the wizard is
+// configured from outside. Tests point the paths at a scratch folder.
 #include <string>
+#include <vector>
 
 #include "devicelink/devicelink.h"
+#include "hoststorage/linuxfinalsetup.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
@@ -26,13 +37,42 @@ namespace sp {
 
 class LinuxWizardBackends {
  public:
+  struct Options {
+    // Folder of the program: images, catalogues, the agent's program.
+    std::string programDir;
+    // Drive X: is <driveRoot>/x, for the volumes and for the share.
+    std::string driveRoot = kDriveMountRoot;
+    // The initiator service: its program (installed = present there), its
+    // control socket and the folder of its LUN files; extra arguments it
+    // gets when the wizard starts it.
+    std::string initiatorProgram = iscsictl::kInstallPath;
+    std::string initiatorSocket = iscsictl::kDefaultSocket;
+    std::string lunFolder = iscsictl::kDefaultMountPoint;
+    std::vector<std::string> initiatorArgs;
+    // The share-mapping agent's socket and its list of remembered
+    // connections (empty: the agent's defaults for this user).
+    std::string agentSocket;
+    std::string rememberedConnections;
+    // Start the agent from the program folder when none answers.
+    bool startAgent = true;
+    // Program that opens a drive or a web page; empty: the desktop's opener.
+    std::string opener;
+  };
+
+  // The program's backends: every option at its default.
   LinuxWizardBackends(ILanguageControl& language, std::string programDir);
+  LinuxWizardBackends(ILanguageControl& language, Options options);
   LinuxWizardBackends(const LinuxWizardBackends&) = delete;
   LinuxWizardBackends& operator=(const LinuxWizardBackends&) = delete;
 
   WizardServices& Services() { return services_; }
+  const Options& options() const { return options_; }
+  // Whether an agent answered when the backends were made (started by them
+  // when needed).
+  bool AgentAnswered() const { return agentAnswered_; }
 
  private:
+  Options options_;
   LinuxLocalAddresses addresses_;
   DeviceLink uiLink_;
   DeviceLink workerLink_;
@@ -42,6 +82,8 @@ class LinuxWizardBackends {
   LinuxInitiatorService initiatorService_;
   LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;
+  LinuxFinalSetup finalSetup_;
+  bool agentAnswered_ = false;
   WizardServices services_;
 };
 

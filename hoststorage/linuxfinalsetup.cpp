@@ -8,9 +8,10 @@ namespace {
 
 std::string Or(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
-LinuxDesktopShell::Options DesktopOptions(const std::string& driveRoot) {
+LinuxDesktopShell::Options DesktopOptions(const LinuxFinalSetup::Paths& paths) {
   LinuxDesktopShell::Options o;
-  o.mountRoot = driveRoot;
+  o.mountRoot = paths.driveRoot;
+  if (!paths.opener.empty()) o.opener = paths.opener;
   return o;
 }
 
@@ -25,8 +26,13 @@ LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
       initiator_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket), disks_, enumerator_),
       interpreter_(initiator_, enumerator_, report_),
       preparation_(disks_, letters_, volumeControl_, formatter_),
+      // The share's letter is cleared under the same root the volumes use.
+      connections_(paths.driveRoot,
+                   paths.rememberedConnections.empty() ? DefaultRememberedConnectionsPath()
+                                                       : paths.rememberedConnections),
+      netUse_(paths.driveRoot),
       shares_(connections_, netUse_, agent),
-      desktop_(DesktopOptions(paths.driveRoot)) {}
+      desktop_(DesktopOptions(paths)) {}
 
 void LinuxFinalSetup::Fill(WizardServices& services) {
   services.iscsiInterpreter = &interpreter_;

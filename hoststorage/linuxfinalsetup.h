@@ -37,6 +37,10 @@ class LinuxFinalSetup {
     std::string initiatorSocket;  // empty: the service's default control socket
     std::string lunFolder;        // empty: the service's default LUN folder
     std::string driveRoot = kDriveMountRoot;
+    // The agent's list of remembered connections; empty: the agent's default.
+    std::string rememberedConnections;
+    // Program that opens a drive in the file browser; empty: the desktop's.
+    std::string opener;
   };
 
   explicit LinuxFinalSetup(INetDockAgent& agent) : LinuxFinalSetup(agent, Paths{}) {}

@@ -1,65 +1,165 @@
 #!/usr/bin/env bash
-# The demo: the wizard against the appliance simulator on a private network.
+# The demo: one whole run of the wizard against the appliance simulator, on
+# a private network, with the program's real timing.
 #   1. Debian packages (scripts/setup.sh) and the build (scripts/build.sh main)
-#   2. network namespaces pc (10.77.0.1) and vbx (scripts/netns.sh up)
-#   3. the appliance simulator (tools/vbx207-sim) in vbx
-#   4. the wizard in pc:
+#   2. a private mount namespace for everything below, so that the drives the
+#      wizard mounts (/mnt/x, /mnt/y), the initiator service's folder
+#      (/run/setuppilot) and the service's install place never show outside
+#   3. network namespaces pc (10.77.0.1) and vbx (10.77.0.2) (scripts/netns.sh)
+#   4. in vbx: the appliance simulator with two disks; when the wizard asks it
+#      to format, it serves its iSCSI volume with tgtd and its shared folder
+#      "Volume1" with smbd and nmbd
+#   5. in pc: our iSCSI initiator service (setuppilot-iscsid) and the
+#      share-mapping agent (netdock)
+#   6. the wizard in pc:
 #        with $DISPLAY: the real window; click through it yourself
-#        without:       offscreen, driven by setuppilot-tour, which writes a
-#                       picture of every page it reaches (printed at the end)
-# Everything it starts and creates is removed when it ends.
-# Needs root (network namespaces); SP_NS_PREFIX prefixes the namespace names.
+#        without:       offscreen, driven by setuppilot-tour, which walks every
+#                       page and sub-step to the summary, writes a picture of
+#                       each and a contact sheet, and prints where they are
+# Everything it starts, mounts and creates is removed when it ends.
+# Needs root (namespaces, mounts); SP_NS_PREFIX prefixes the namespace names.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [[ $(id -u) -ne 0 ]]; then
   exec sudo -E "$0" "$@"
 fi
-
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" main
-
 bin=$root/build/bin
 prefix=${SP_NS_PREFIX:-}
 export SP_NS_PREFIX=$prefix
-work=$(mktemp -d /tmp/setuppilot-demo.XXXXXX)
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-sim_pid=""
 
-cleanup() {
-  if [[ -n $sim_pid ]] && kill -0 "$sim_pid" 2>/dev/null; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
+say() { echo "demo: $*"; }
+
+# ---------------------------------------------------------------------------
+# Inside the private mount namespace.
+inside() {
+  work=$1
+  netns=$root/scripts/netns.sh
+  sim_pid="" iscsid_pid="" agent_pid="" wizard_pid=""
+  export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/smb" "$work/iscsi"
+  chmod 700 "$XDG_RUNTIME_DIR"
+
+  stop_pid() {  # pid, seconds to wait after SIGTERM
+    local pid=$1 wait=${2:-5}
+    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || return 0
+    kill "$pid" 2>/dev/null || true
+    for ((i = 0; i < wait * 10; i++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  }
+  pids_with_arg() {  # processes that have $1 as one of their arguments
+    local p
+    for p in /proc/[0-9]*; do
+      tr '\0' '\n' 2>/dev/null <"$p/cmdline" | grep -qxF -- "$1" && echo "${p#/proc/}"
+    done
+    return 0
+  }
+  cleanup() {
+    set +e
+    stop_pid "$wizard_pid" 3
+    # The drives: the share (a bind mount of the agent's smbnetfs tree) and
+    # the iSCSI volume (ntfs-3g over a loop device on the LUN file).
+    for m in $(awk '$2 ~ "^/mnt/[a-z]$" {print $2}' /proc/self/mounts | sort -r); do umount -l "$m"; done
+    for loop in $(losetup -n -O NAME,BACK-FILE -l 2>/dev/null | awk '$2 ~ "^/run/setuppilot/" {print $1}'); do
+      losetup -d "$loop"
+    done
+    stop_pid "$agent_pid"
+    # The agent's smbnetfs tree outlives it by design.
+    local tree=$XDG_RUNTIME_DIR/NetDock-smbnetfs
+    grep -qF " $tree " /proc/self/mounts && umount -l "$tree"
+    for pid in $(pids_with_arg "$tree"); do stop_pid "$pid" 2; done
+    stop_pid "$iscsid_pid" 10
+    stop_pid "$sim_pid" 15
+    "$netns" down
+  }
+  trap cleanup EXIT
+  trap 'exit 130' INT TERM
+
+  # The program's own places, private to this run: drive letters under /mnt,
+  # the initiator service's socket and LUN files under /run/setuppilot, and
+  # the service "installed" where the wizard looks for it.
+  mount -t tmpfs -o mode=755 demo-mnt /mnt
+  mount -t tmpfs -o mode=755 demo-run /run/setuppilot
+  mkdir -p "$work/sbin"
+  for f in /usr/local/sbin/*; do [[ -e $f ]] && ln -s "$f" "$work/sbin/"; done
+  ln -sf "$bin/setuppilot-iscsid" "$work/sbin/setuppilot-iscsid"
+  mount --bind "$work/sbin" /usr/local/sbin
+
+  "$netns" up
+  say "namespaces ${prefix}pc (10.77.0.1) and ${prefix}vbx (10.77.0.2)"
+
+  # Each daemon in a session of its own: smbd ends its whole process group
+  # when it stops, which must not be this script's.
+  VBX207_SIM_SMB_DIR=$work/smb setsid "$netns" run vbx "$bin/vbx207-sim" --manage-addresses \
+    --control "$work/sim.sock" >"$work/vbx207-sim.log" 2>&1 &
+  sim_pid=$!
+  for ((i = 0; i < 50; i++)); do [[ -S $work/sim.sock ]] && break; sleep 0.1; done
+  if ! kill -0 "$sim_pid" 2>/dev/null; then
+    say "the simulator did not start:" >&2
+    cat "$work/vbx207-sim.log" >&2
+    return 1
   fi
-  "$root/scripts/netns.sh" down || true
+  say "appliance simulator in ${prefix}vbx: VBX-207 at 10.77.0.2, two disks (log: $work/vbx207-sim.log)"
+
+  setsid "$netns" run pc "$bin/setuppilot-iscsid" --foreground --state "$work/iscsi/state" \
+    >"$work/iscsid.log" 2>&1 &
+  iscsid_pid=$!
+  setsid "$netns" run pc "$bin/netdock" --no-restore >"$work/netdock.log" 2>&1 &
+  agent_pid=$!
+  for ((i = 0; i < 100; i++)); do
+    [[ -S /run/setuppilot/iscsi/control.sock && -S $XDG_RUNTIME_DIR/NetDock ]] && break
+    sleep 0.1
+  done
+  say "initiator service and share-mapping agent in ${prefix}pc (logs: $work/iscsid.log, $work/netdock.log)"
+
+  local status=0
+  if [[ -n ${DISPLAY:-} ]]; then
+    say "starting the wizard in ${prefix}pc on $DISPLAY"
+    setsid "$netns" run pc "$bin/setuppilot" &
+    wizard_pid=$!
+    wait "$wizard_pid" || true
+  else
+    local shots=$root/build/screenshots/demo
+    rm -rf "$shots"
+    say "no display: touring the wizard offscreen in ${prefix}pc with its real timing (a few minutes)"
+    local start=$SECONDS
+    QT_QPA_PLATFORM=offscreen setsid "$netns" run pc "$bin/setuppilot-tour" --out "$shots" &
+    wizard_pid=$!
+    wait "$wizard_pid" || status=$?
+    say "the tour took $((SECONDS - start)) s"
+    if [[ -d /mnt/x || -d /mnt/y ]]; then
+      say "drives at the end of the run:"
+      df -h --output=source,fstype,size,target /mnt/* 2>/dev/null | sed 's/^/demo:   /' || true
+    fi
+    say "screenshots of every page and sub-step: $shots"
+    [[ -f $shots/contact-sheet.png ]] && say "contact sheet: $shots/contact-sheet.png"
+  fi
+  return $status
+}
+
+if [[ ${1:-} == --inside ]]; then
+  inside "$2"
+  exit $?
+fi
+
+# ---------------------------------------------------------------------------
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" main
+
+work=$(mktemp -d /tmp/setuppilot-demo.XXXXXX)
+made_run=0
+if [[ ! -d /run/setuppilot ]]; then
+  mkdir -p /run/setuppilot  # the place the private tmpfs goes on
+  made_run=1
+fi
+finish() {
+  if ((made_run)); then rmdir /run/setuppilot 2>/dev/null || true; fi
   rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-"$root/scripts/netns.sh" up
-echo "demo: namespaces ${prefix}pc (10.77.0.1) and ${prefix}vbx (10.77.0.2)"
-
-"$root/scripts/netns.sh" run vbx "$bin/vbx207-sim" --manage-addresses --control "$work/sim.sock" \
-  >"$work/vbx207-sim.log" 2>&1 &
-sim_pid=$!
-sleep 0.5
-if ! kill -0 "$sim_pid" 2>/dev/null; then
-  echo "demo: the simulator did not start:" >&2
-  cat "$work/vbx207-sim.log" >&2
-  exit 1
-fi
-echo "demo: appliance simulator running in ${prefix}vbx (log: $work/vbx207-sim.log)"
-
-if [[ -n ${DISPLAY:-} ]]; then
-  echo "demo: starting the wizard in ${prefix}pc on $DISPLAY"
-  "$root/scripts/netns.sh" run pc "$bin/setuppilot" || true
-else
-  shots=$root/build/screenshots/demo
-  rm -rf "$shots"
-  echo "demo: no display: touring the wizard offscreen in ${prefix}pc"
-  status=0
-  QT_QPA_PLATFORM=offscreen "$root/scripts/netns.sh" run pc "$bin/setuppilot-tour" --out "$shots" || status=$?
-  echo "demo: screenshots of the pages the tour reached are in $shots"
-  exit $status
-fi
+trap finish EXIT
+# Ctrl-C reaches the run inside, which cleans up and ends; this part waits
+# for it and tidies after.
+trap ':' INT TERM
+status=0
+unshare --mount --propagation private "$0" --inside "$work" || status=$?
+exit $status

@@ -58,6 +58,10 @@ void CHTMLStatic::EnsureLayout() {
   textBottom_ = drawer_.Layout(area, measurer, text_, baseFont_);
   laidOutSize_ = size();
   laidOut_ = true;
+  // Like a static text, a label without links is not there for the mouse:
+  // a click goes to the control under it (the pages lay labels over their
+  // check boxes and radio buttons).
+  setAttribute(Qt::WA_TransparentForMouseEvents, drawer_.Links().empty());
 }
 
 int CHTMLStatic::TextBottom() {

@@ -1,5 +1,7 @@
-// The program's real backends: when the wizard's window goes, a running
-// share-mapping agent (the real netdock program) is told to end.
+// The program's real backends: every service the pages need is there, over
+// the paths they are given; the share-mapping agent (the real netdock
+// program) is started when none runs, and told to end when the wizard's
+// window goes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -63,6 +65,54 @@ TEST(LinuxWizardBackends, WizardEndingClosesTheRunningAgent) {
   }
   EXPECT_TRUE(ended) << "the agent was not told to end";
   EXPECT_FALSE(probe.Find());
+  std::filesystem::remove_all(dir);
+}
+
+TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
+  const auto dir = std::filesystem::temp_directory_path() / ("sp-backends-start-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  ::chmod(dir.c_str(), 0700);
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);  // what the started agent restores
+  LinuxNetDockAgent probe((dir / "NetDock").string());
+  ASSERT_FALSE(probe.Find());
+
+  LinuxWizardBackends::Options options;
+  options.programDir = SP_PROGRAM_DIR;
+  options.driveRoot = (dir / "mnt").string();
+  options.initiatorProgram = (dir / "no-such-service").string();
+  options.initiatorSocket = (dir / "iscsi.sock").string();
+  options.lunFolder = (dir / "disks").string();
+  options.agentSocket = (dir / "NetDock").string();
+  options.rememberedConnections = (dir / "mappings").string();
+  {
+    SelectorLanguageControl language(SP_PROGRAM_DIR);
+    LinuxWizardBackends backends(language, options);
+    EXPECT_TRUE(backends.AgentAnswered());
+    EXPECT_TRUE(probe.Find()) << "the agent was started from the program's folder";
+
+    WizardServices& s = backends.Services();
+    for (const void* service : {static_cast<const void*>(s.language), static_cast<const void*>(s.uiLink),
+                                static_cast<const void*>(s.workerLink), static_cast<const void*>(s.addresses),
+                                static_cast<const void*>(s.messageBox), static_cast<const void*>(s.shareAgent),
+                                static_cast<const void*>(s.iscsiInterpreter), static_cast<const void*>(s.diskPreparation),
+                                static_cast<const void*>(s.shareMapping), static_cast<const void*>(s.desktopShell),
+                                static_cast<const void*>(s.driveLetters), static_cast<const void*>(s.netConnections),
+                                static_cast<const void*>(s.initiatorService), static_cast<const void*>(s.launcher)}) {
+      EXPECT_NE(service, nullptr);
+    }
+    EXPECT_EQ(s.programDir, SP_PROGRAM_DIR);
+    EXPECT_EQ(s.driveLetters->MountPoint('X'), (dir / "mnt" / "x").string());
+    EXPECT_EQ(s.driveLetters->LogicalDrives(), 0u) << "nothing is mounted under the given root";
+    EXPECT_FALSE(s.initiatorService->IsInstalled());
+    EXPECT_FALSE(s.initiatorService->IsRunning());
+    EXPECT_EQ(s.timing.finalPausePercent, 100) << "the program's own pauses";
+
+    CMainDlg wizard(s);
+    wizard.show();
+  }
+  EXPECT_TRUE(WaitFor([&] { return !probe.Find(); }, 10s)) << "the wizard's end told the agent to end";
+  if (probe.Find()) probe.Close();
+  unsetenv("XDG_CONFIG_HOME");
   std::filesystem::remove_all(dir);
 }
 

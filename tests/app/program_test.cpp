@@ -1,6 +1,7 @@
 // The built program itself: started twice offscreen, the second copy ends
 // at once and silently while the first keeps running; once the first has
-// ended, the program starts again.
+// ended, the program starts again. The first copy starts the share-mapping
+// agent beside it when none runs.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 
 #include "app/csetuppilotapp.h"
 #include "platform/instancelock.h"
+#include "platform/linux/linuxnetdockagent.h"
 
 namespace sp {
 namespace {
@@ -31,6 +33,9 @@ class ProgramTest : public ::testing::Test {
   }
   void TearDown() override {
     for (pid_t pid : running_) Stop(pid);
+    // The agent the program started outlives it by design.
+    Agent().Close();
+    WaitFor([&] { return !Agent().Find(); }, 10s);
     std::filesystem::remove_all(dir_);
   }
 
@@ -42,6 +47,7 @@ class ProgramTest : public ::testing::Test {
     if (pid == 0) {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+      setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
       freopen(out.c_str(), "w", stdout);
       freopen(out.c_str(), "a", stderr);
       execl(SP_SETUPPILOT_PATH, "setuppilot", static_cast<char*>(nullptr));
@@ -50,6 +56,8 @@ class ProgramTest : public ::testing::Test {
     running_.push_back(pid);
     return pid;
   }
+
+  LinuxNetDockAgent Agent() const { return LinuxNetDockAgent((dir_ / "NetDock").string()); }
 
   // Whether some process holds the program's lock in the test's folder.
   bool LockHeld() { return InstanceLock::Acquire(CSetupPilotApp::kLockName, dir_.string()) == nullptr; }
@@ -96,6 +104,7 @@ TEST_F(ProgramTest, SecondStartEndsSilentlyAndTheFirstRunsOn) {
   // The first copy shows its window and waits for the user.
   std::this_thread::sleep_for(300ms);
   ASSERT_EQ(WaitExit(first, 0ms), -1) << Read("first.log");
+  EXPECT_TRUE(WaitFor([&] { return Agent().Find(); }, 10s)) << "the program started the share-mapping agent";
 
   const pid_t second = Start("second.log");
   EXPECT_EQ(WaitExit(second, 15s), 0);

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QGlyphRun>
 #include <QRawFont>
@@ -135,6 +136,30 @@ TEST_F(HtmlStaticTest, ClicksOpenLinksAndFailuresAreReported) {
   openResult_ = -1;
   l->ClickAt(on);
   EXPECT_EQ(messages_.back(), "Unable to open hyperlink:\r\nUnknown Error (-1) occurred.");
+}
+
+// A mouse click on the window, found by position as the window system
+// finds it (not sent to a widget directly).
+void ClickWindowAt(QWidget& window, QPoint pos) {
+  QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, pos);
+  QCoreApplication::processEvents();
+}
+
+TEST_F(HtmlStaticTest, PlainLabelsLetClicksThroughToTheControlUnderThem) {
+  auto* box = new QCheckBox(&parent_);
+  box->setGeometry(10, 20, 13, 13);
+  CHTMLStatic* text = Label(QRect(0, 0, 300, 60), u"<font face=Arial size=4 color=white>a text over the box</font>");
+  parent_.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent_));
+  text->EnsureLayout();
+  ClickWindowAt(parent_, QPoint(16, 26));
+  EXPECT_TRUE(box->isChecked()) << "the click reached the box under the text";
+
+  // A label with a link keeps its clicks.
+  text->SetText(kLinkText);
+  text->EnsureLayout();
+  ClickWindowAt(parent_, QPoint(16, 26));
+  EXPECT_TRUE(box->isChecked());
 }
 
 TEST_F(HtmlStaticTest, FontsMapToInstalledFacesAndChineseHasGlyphs) {

@@ -1,12 +1,16 @@
-// setuppilot-tour: runs the wizard offscreen with the real backends and
-// clicks through it like a person, writing a picture of every page it
-// reaches. Run it where the wizard should run (scripts/demo.sh runs it in
-// the pc namespace, next to the appliance simulator).
+// setuppilot-tour: runs the wizard offscreen with the program's own
+// backends and timing and walks through it like a person, from the welcome
+// page to the summary, writing a picture of every page and sub-step and a
+// contact sheet of them all. Run it where the wizard should run
+// (scripts/demo.sh runs it in the pc namespace, next to the appliance
+// simulator, with the initiator service and the share-mapping agent).
 //
 //   setuppilot-tour [--out DIR]
 #include <QApplication>
+#include <QElapsedTimer>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "app/csetuppilotapp.h"
@@ -14,6 +18,7 @@
 #include "shell/cmaindlg.h"
 #include "shell/ilanguagecontrol.h"
 #include "tools/tour/tourdriver.h"
+#include "tools/tour/wizardwalk.h"
 
 namespace {
 
@@ -24,6 +29,21 @@ QtMessageHandler previousHandler = nullptr;
 void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (message.contains(QLatin1String("does not support setting window masks"))) return;
   if (previousHandler) previousHandler(type, context, message);
+}
+
+// Picture names of the steps the walk reports before each Next.
+const std::map<std::string, std::string>& ShotNames() {
+  static const std::map<std::string, std::string> names = {
+      {"welcome", "01-welcome"},           {"check", "02-check-passed"},
+      {"install-1", "03-install-disks"},   {"install-2", "04-install-cables"},
+      {"install-3", "05-install-power"},   {"device-list", "06-device-list"},
+      {"login", "07-login"},               {"password", "08-password"},
+      {"time-zone", "09-time-zone"},       {"date-time", "10-date-time"},
+      {"network", "11-network"},           {"disk-service", "12-disk-services"},
+      {"disk-level", "13-disk-level"},     {"disk-ratio", "14-disk-ratio-letters"},
+      {"disk-summary", "15-disk-summary"},
+  };
+  return names;
 }
 
 }  // namespace
@@ -49,21 +69,43 @@ int main(int argc, char** argv) {
   wizard.show();
 
   sp::tour::TourDriver driver(wizard, out);
+  sp::tour::WizardWalk walk(driver, sp::tour::RunChoices{});
+  walk.beforeNext = [&](const std::string& step) {
+    const auto name = ShotNames().find(step);
+    if (name == ShotNames().end()) return;
+    driver.Pause(200);
+    driver.Shot(name->second);
+  };
   bool ok = true;
+  QElapsedTimer total, final;
+  total.start();
   for (const sp::tour::TourLeg& leg : sp::tour::TourLegs()) {
     driver.Say(std::string("leg: ") + leg.name);
-    if (!leg.run(driver)) {
+    QElapsedTimer timer;
+    timer.start();
+    if (!leg.run(walk)) {
       driver.Say(std::string("stopped at: ") + leg.name);
+      driver.Shot("stopped");
       ok = false;
       break;
     }
+    if (wizard.CurrentPageId() == sp::kPageFinal && !final.isValid()) final.start();
+    std::printf("tour: leg done in %.1f s\n", timer.elapsed() / 1000.0);
   }
+  if (ok) {
+    // From the welcome page to the summary, and the final page's share of it.
+    std::printf("tour: whole run %.1f s, final page %.1f s\n", total.elapsed() / 1000.0,
+                final.isValid() ? final.elapsed() / 1000.0 : 0.0);
+  }
+  for (const std::string& message : driver.messages()) std::printf("message box: %s\n", message.c_str());
   for (const std::string& shot : driver.shots()) std::printf("screenshot: %s\n", shot.c_str());
+  const std::string sheet = out + "/contact-sheet.png";
+  if (sp::tour::WriteContactSheet(driver.shots(), sheet)) std::printf("contact sheet: %s\n", sheet.c_str());
 
-  // Leave the way a person would: Cancel (or Finish) on the page shown now.
+  // Leave the way a person would: Finish on the final page (Cancel elsewhere).
   if (!driver.Click(driver.CancelButton())) wizard.PostQuit(-1);
-  if (!driver.WaitUntil([&] { return exitCode == -1; }, 5000)) {
-    driver.Say("the wizard did not end on Cancel");
+  if (!driver.WaitUntil([&] { return exitCode == -1; }, 10000)) {
+    driver.Say("the wizard did not end");
     ok = false;
   }
   return ok ? 0 : 1;

@@ -1,63 +1,54 @@
-// The legs of the tour, page by page. A new page of the wizard adds its
-// legs at the end of TourLegs(); each leg starts where the previous one
-// left the wizard.
-#include "base/text.h"
-#include "configpages/cconfigdlg_basic.h"
-#include "shell/ccheckdlg.h"
-#include "shell/cinstalldlg.h"
-#include "shell/cwelcomedlg.h"
-#include "tools/tour/tourdriver.h"
-#include "uikit/chtmlstatic.h"
+// The legs of the tour, page by page and sub-step by sub-step. Pictures are
+// taken through the walk's beforeNext hook (the tour's main) and, where a
+// page changes by itself, here.
+#include "hoststorage/cnetcfgdlg.h"
+#include "tools/tour/wizardwalk.h"
 
 namespace sp::tour {
 
 namespace {
 
-bool Welcome(TourDriver& t) {
-  CWelcomeDlg* page = t.wizard().WelcomePage();
-  if (!t.WaitUntil([&] { return page->AgreementBox()->isVisible(); }, 5000)) return false;
-  t.Pause(300);
-  t.Shot("01-welcome");
-  if (!t.Click(page->AgreementBox()) || !page->NextButton()->isEnabled()) return false;
-  return t.Click(page->NextButton());
+// A telling frame of each install step's animation: the disks going in,
+// the cables plugged, the power light on.
+constexpr int kInstallFrames[3] = {4, 13, 3};
+
+bool Welcome(WizardWalk& w) { return w.Agree(); }
+bool Check(WizardWalk& w) {
+  if (w.PassCheck()) return true;
+  w.driver().Say("the connection check did not pass: is the tour running in the pc namespace?");
+  return false;
+}
+bool InstallDisks(WizardWalk& w) { return w.InstallStep(0, kInstallFrames[0]); }
+bool InstallCables(WizardWalk& w) { return w.InstallStep(1, kInstallFrames[1]); }
+bool InstallPower(WizardWalk& w) { return w.InstallStep(2, kInstallFrames[2]); }
+bool DeviceList(WizardWalk& w) { return w.ChooseDevice(); }
+bool Login(WizardWalk& w) { return w.LogIn(); }
+bool Password(WizardWalk& w) { return w.NewPassword(); }
+bool TimeZone(WizardWalk& w) { return w.TimeZone(); }
+bool DateTime(WizardWalk& w) { return w.Clock(); }
+bool Network(WizardWalk& w) { return w.FillIdentity() && w.ApplyIdentity(); }
+bool DiskService(WizardWalk& w) { return w.WaitForDiskPage() && w.ChooseService(); }
+bool DiskLevel(WizardWalk& w) { return w.ChooseLevel(); }
+bool DiskRatio(WizardWalk& w) { return w.ChooseRatioAndLetters(); }
+bool DiskSummary(WizardWalk& w) { return w.Confirm(); }
+
+// The final page while the appliance formats: the bar well on its way.
+bool FinalWorking(WizardWalk& w) {
+  CNetcfgDlg* page = w.driver().wizard().FinalPage();
+  const bool formatting = w.driver().WaitUntil(
+      [&] { return page->ProgressBar()->value() >= 20 || page->CurrentLayout() != CNetcfgDlg::Layout::Working; },
+      600000);
+  if (!formatting || page->CurrentLayout() != CNetcfgDlg::Layout::Working) return false;
+  w.driver().Pause(300);
+  return w.driver().Shot("16-final-working");
 }
 
-bool Check(TourDriver& t) {
-  CCheckDlg* page = t.wizard().CheckPage();
-  if (t.wizard().CurrentPageId() != kPageCheck) return false;
-  const bool finished = t.WaitUntil(
-      [&] { return page->NextButton()->isEnabled() || page->Label(1119)->isVisible(); }, 10000);
-  t.Pause(200);
-  const bool passed = finished && page->NextButton()->isEnabled();
-  t.Shot(passed ? "02-check-passed" : "02-check-failed");
-  if (!passed) {
-    t.Say("the connection check failed: is the tour running in the pc namespace?");
-    return false;
-  }
-  return t.Click(page->NextButton());
-}
-
-// One install step: wait for a telling frame of its animation, then Next.
-bool InstallStep(TourDriver& t, int step, int frame, const char* shot) {
-  CInstallDlg* page = t.wizard().InstallPage();
-  if (t.wizard().CurrentPageId() != kPageInstall || page->Step() != step) return false;
-  const std::string wanted = page->Frames()[frame];
-  if (!t.WaitUntil([&] { return page->PageSurface()->List() == wanted; }, 20000)) return false;
-  t.Pause(100);
-  t.Shot(shot);
-  return t.Click(page->NextButton());
-}
-
-bool InstallDisks(TourDriver& t) { return InstallStep(t, 0, 4, "03-install-disks"); }
-bool InstallCables(TourDriver& t) { return InstallStep(t, 1, 13, "04-install-cables"); }
-bool InstallPower(TourDriver& t) { return InstallStep(t, 2, 3, "05-install-power"); }
-
-bool DevicePage(TourDriver& t) {
-  if (!t.WaitUntil([&] { return t.wizard().CurrentPageId() == kPageConfig; }, 5000)) return false;
-  t.Pause(300);
-  t.Shot("06-device");
-  // The device page's sub-steps join the tour when the page has them.
-  return true;
+bool FinalSummary(WizardWalk& w) {
+  if (!w.WaitForEnd(900000)) return false;
+  w.driver().Pause(300);
+  const bool summary = w.driver().wizard().FinalPage()->CurrentLayout() == CNetcfgDlg::Layout::Summary;
+  w.driver().Shot(summary ? "17-final-summary" : "17-final-failure");
+  return summary;
 }
 
 }  // namespace
@@ -69,7 +60,18 @@ const std::vector<TourLeg>& TourLegs() {
       {"install guide, disks", InstallDisks},
       {"install guide, cables", InstallCables},
       {"install guide, power", InstallPower},
-      {"device configuration", DevicePage},
+      {"device list", DeviceList},
+      {"login", Login},
+      {"new password", Password},
+      {"time zone", TimeZone},
+      {"date and time", DateTime},
+      {"network identity", Network},
+      {"disk profile: services", DiskService},
+      {"disk profile: level", DiskLevel},
+      {"disk profile: ratio and letters", DiskRatio},
+      {"disk profile: summary", DiskSummary},
+      {"final page, working", FinalWorking},
+      {"final page, summary", FinalSummary},
   };
   return legs;
 }

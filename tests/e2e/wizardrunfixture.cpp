@@ -1,0 +1,312 @@
+#include "tests/e2e/wizardrunfixture.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "base/text.h"
+#include "platform/linux/iscsicontrolclient.h"
+#include "platform/linux/iscsicontrolprotocol.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxnetdockagent.h"
+#include "tests/net/harness/runcommand.h"
+
+namespace sp::e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Mount points of the mount table below `dir`, in table order.
+std::vector<std::string> MountsBelow(const std::string& dir) {
+  std::vector<std::string> points;
+  std::ifstream mounts("/proc/self/mounts");
+  std::string line;
+  while (std::getline(mounts, line)) {
+    std::istringstream fields(line);
+    std::string device, point;
+    fields >> device >> point;
+    if (point.rfind(dir + "/", 0) == 0) points.push_back(point);
+  }
+  return points;
+}
+
+// Processes that have `arg` as one of their arguments.
+std::vector<pid_t> ProcessesWithArgument(const std::string& arg) {
+  std::vector<pid_t> found;
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(e.path() / "cmdline");
+    std::string a;
+    while (std::getline(in, a, '\0')) {
+      if (a == arg) {
+        found.push_back(std::stoi(name));
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+const char* const kTools[] = {"/usr/sbin/smbd",  "/usr/sbin/nmbd",  "/usr/bin/smbnetfs", "/usr/bin/nmblookup",
+                              "/usr/sbin/tgtd",  "/usr/sbin/tgtadm", "/usr/bin/ntfs-3g",  "/usr/sbin/mkntfs",
+                              "/usr/sbin/losetup"};
+
+}  // namespace
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string s;
+  char two[3];
+  for (auto b : bytes) {
+    std::snprintf(two, sizeof two, "%02x", b);
+    s += two;
+  }
+  return s;
+}
+
+std::string HexOf(const std::string& text) { return Hex(std::vector<std::uint8_t>(text.begin(), text.end())); }
+
+std::string FieldHex(const std::string& text, std::size_t width) {
+  std::vector<std::uint8_t> field(width, 0);
+  std::copy(text.begin(), text.end(), field.begin());
+  return Hex(field);
+}
+
+void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
+  for (const char* tool : kTools) {
+    if (access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
+  }
+  if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no FUSE";
+  root_ = fs::canonical(net().scratchDir()).string() + "/run";
+  for (const char* sub : {"home", "config", "runtime", "mnt", "smb", "iscsi"}) fs::create_directories(root_ + "/" + sub);
+  chmod((root_ + "/runtime").c_str(), 0700);
+  mountRoot_ = root_ + "/mnt";
+  lunFolder_ = root_ + "/iscsi/disks";
+  iscsiSocket_ = root_ + "/iscsi/control.sock";
+  agentSocket_ = root_ + "/runtime/NetDock";
+  // The drive the wizard opens at the end goes to a file, not a file browser.
+  {
+    std::ofstream opener(root_ + "/opener.sh");
+    opener << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " << root_ << "/opened.txt\n";
+  }
+  chmod((root_ + "/opener.sh").c_str(), 0755);
+
+  // The appliance keeps its share where the test can look, and its iSCSI
+  // volume small.
+  setenv("VBX207_SIM_SMB_DIR", (root_ + "/smb").c_str(), 1);
+  setenv("VBX207_SIM_ISCSI_MAX_MB", "48", 1);
+  std::string spec = "disks=" + std::to_string(disks) + ",speed=" + std::to_string(kFormatSpeed);
+  if (!moreKeys.empty()) spec += "," + moreKeys;
+  sim_ = nettest::StartSimulator(net(), {"--appliance", spec});
+  ASSERT_NE(sim_, nullptr);
+  ASSERT_NO_FATAL_FAILURE(StartInitiatorService());
+  ASSERT_NO_FATAL_FAILURE(StartAgent());
+  ASSERT_NO_FATAL_FAILURE(EnterPc());
+
+  language_ = std::make_unique<SelectorLanguageControl>(SP_PROGRAM_DIR);
+  LinuxWizardBackends::Options options;
+  options.programDir = SP_PROGRAM_DIR;
+  options.driveRoot = mountRoot_;
+  options.initiatorProgram = SP_ISCSID_PATH;
+  options.initiatorSocket = iscsiSocket_;
+  options.lunFolder = lunFolder_;
+  options.agentSocket = agentSocket_;
+  options.rememberedConnections = root_ + "/config/netdock/mappings";
+  options.opener = root_ + "/opener.sh";
+  backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
+  ASSERT_TRUE(backends_->AgentAnswered());
+  // The final setup's fixed pauses at a fiftieth; nothing else is cut.
+  backends_->Services().timing.finalPausePercent = 2;
+  wizard_ = std::make_unique<CMainDlg>(backends_->Services());
+  wizard_->show();
+  driver_ = std::make_unique<tour::TourDriver>(*wizard_, "");
+  walk_ = std::make_unique<tour::WizardWalk>(*driver_, tour::RunChoices{});
+}
+
+void WizardRunTest::StartInitiatorService() {
+  nettest::SpawnedProcess* service = net().Spawn(
+      net().pc(),
+      {SP_ISCSID_PATH, "--foreground", "--socket", iscsiSocket_, "--mount", lunFolder_, "--state",
+       root_ + "/iscsi/state", "--pidfile", root_ + "/iscsi/iscsid.pid", "--io-timeout", "3", "--login-timeout", "3",
+       "--retry-interval", "1", "--nop-interval", "1"},
+      "iscsid");
+  ASSERT_NE(service, nullptr);
+  IscsiControlClient client(iscsiSocket_);
+  const bool up = WaitFor(
+      [&] {
+        const auto answer = client.Call({IscsiControlClient::Request(iscsictl::op::kPing)}, 1000);
+        return (answer && (*answer)[0].GetU64Or("status", 1) == 0) || !service->Running();
+      },
+      15s);
+  ASSERT_TRUE(up && service->Running()) << service->ReadLog();
+}
+
+void WizardRunTest::StartAgent() {
+  nettest::SpawnedProcess* agent =
+      net().Spawn(net().pc(),
+                  {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
+                   "XDG_RUNTIME_DIR=" + root_ + "/runtime", SP_NETDOCK_PATH, "--mount-root", mountRoot_, "--no-restore"},
+                  "netdock");
+  ASSERT_NE(agent, nullptr);
+  LinuxNetDockAgent client(agentSocket_);
+  ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running())
+      << agent->ReadLog();
+}
+
+void WizardRunTest::EnterPc() {
+  // The page's exchanges run on this (the UI) thread and the final page's
+  // worker starts from it: both work from the PC's side.
+  homeNs_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(homeNs_, 0);
+  std::string why;
+  ASSERT_TRUE(nettest::EnterNetworkNamespace(net().pc(), &why)) << why;
+}
+
+void WizardRunTest::TearDown() {
+  walk_.reset();
+  driver_.reset();
+  // The window stops the final page's worker at once and tells the agent
+  // to end.
+  wizard_.reset();
+  backends_.reset();
+  if (homeNs_ >= 0) {
+    EXPECT_EQ(setns(homeNs_, CLONE_NEWNET), 0);
+    close(homeNs_);
+    homeNs_ = -1;
+  }
+  if (!root_.empty()) {
+    CleanUpMounts(false);
+    // The service goes before its LUN folder's mount, if it is still there.
+    net().StopAll();
+    CleanUpMounts(true);
+    unsetenv("VBX207_SIM_SMB_DIR");
+    unsetenv("VBX207_SIM_ISCSI_MAX_MB");
+  }
+  NetworkTest::TearDown();
+}
+
+void WizardRunTest::CleanUpMounts(bool includingLunFolder) {
+  // Drives and the agent's smbnetfs tree (which outlives the agent by
+  // design), innermost first; then the loop devices on the LUN files.
+  const auto points = MountsBelow(root_);
+  for (auto it = points.rbegin(); it != points.rend(); ++it) {
+    if (*it == lunFolder_ && !includingLunFolder) continue;
+    umount2(it->c_str(), MNT_DETACH);
+  }
+  std::string list;
+  if (nettest::RunCommand({"losetup", "-n", "-O", "NAME,BACK-FILE", "-l"}, &list) == 0) {
+    std::istringstream rows(list);
+    std::string line;
+    while (std::getline(rows, line)) {
+      std::istringstream fields(line);
+      std::string name, file;
+      fields >> name >> file;
+      if (file.rfind(root_ + "/", 0) == 0) nettest::RunCommand({"losetup", "-d", name});
+    }
+  }
+  const std::string tree = agentSocket_ + "-smbnetfs";
+  WaitFor([&] { return ProcessesWithArgument(tree).empty(); }, 3s);
+  for (pid_t pid : ProcessesWithArgument(tree)) kill(pid, SIGKILL);
+}
+
+void WizardRunTest::WalkToDeviceList() {
+  ASSERT_TRUE(W().Agree());
+  ASSERT_TRUE(W().PassCheck()) << "the connection check did not pass in pc";
+  for (int step = 0; step < 3; ++step) ASSERT_TRUE(W().InstallStep(step)) << "install step " << step;
+  ASSERT_TRUE(W().WaitForDevices()) << "no appliance in the device list";
+}
+
+void WizardRunTest::WalkToNetworkStep() {
+  ASSERT_TRUE(W().ChooseDevice());
+  ASSERT_TRUE(W().LogIn()) << (T().messages().empty() ? "" : T().messages().front());
+  ASSERT_TRUE(W().NewPassword());
+  ASSERT_TRUE(W().TimeZone());
+  ASSERT_TRUE(W().Clock());
+  ASSERT_TRUE(T().messages().empty()) << T().messages().front();
+}
+
+void WizardRunTest::WalkDiskPageAndFinish() {
+  ASSERT_TRUE(W().WaitForDiskPage()) << "the disk profile page did not come";
+  ASSERT_TRUE(W().ChooseService());
+  ASSERT_TRUE(W().ChooseLevel());
+  ASSERT_TRUE(W().ChooseRatioAndLetters());
+  ASSERT_TRUE(W().Confirm());
+  ASSERT_TRUE(W().WaitForEnd(300000)) << "the final page did not end";
+  EXPECT_TRUE(T().messages().empty()) << T().messages().front();
+}
+
+std::string WizardRunTest::DeviceAt(char upper) const { return LinuxDriveLetters(mountRoot_).DeviceAtLetter(upper); }
+
+std::string WizardRunTest::Opened() const { return ReadFile(root_ + "/opened.txt"); }
+
+std::vector<std::string> WizardRunTest::FinalTexts() {
+  std::vector<std::string> texts;
+  for (int id : CNetcfgDlg::kLabelIds) {
+    CHTMLStatic* label = Final().Label(id);
+    if (!label->isVisible()) continue;
+    const QString markup = QString::fromStdU16String(label->Text());
+    texts.push_back(QTextDocumentFragment::fromHtml(markup).toPlainText().simplified().toStdString());
+  }
+  return texts;
+}
+
+void WizardRunTest::ExpectIscsiVolumeAt(char upper) {
+  const std::string device = DeviceAt(upper);
+  ASSERT_FALSE(device.empty()) << upper << ": holds no volume";
+  // The LUN got an MBR with one NTFS partition from sector 63.
+  std::ifstream lun(LunFile(), std::ios::binary);
+  std::vector<unsigned char> mbr(512);
+  ASSERT_TRUE(lun.read(reinterpret_cast<char*>(mbr.data()), 512)) << LunFile();
+  EXPECT_EQ(mbr[510], 0x55);
+  EXPECT_EQ(mbr[511], 0xaa);
+  EXPECT_EQ(mbr[446 + 4], 0x07) << "partition type NTFS";
+  const std::uint32_t start = mbr[454] | mbr[455] << 8 | mbr[456] << 16 | static_cast<std::uint32_t>(mbr[457]) << 24;
+  EXPECT_EQ(start, 63u);
+  std::string type;
+  EXPECT_EQ(nettest::RunCommand({"blkid", "-o", "value", "-s", "TYPE", device}, &type), 0);
+  EXPECT_EQ(type, "ntfs\n");
+  const char lower = static_cast<char>(upper - 'A' + 'a');
+  const std::string file = Letter(lower) + "/written-by-e2e.txt";
+  { std::ofstream(file) << "on the appliance's iSCSI volume"; }
+  EXPECT_EQ(ReadFile(file), "on the appliance's iSCSI volume");
+}
+
+void WizardRunTest::ExpectShareAt(char upper) {
+  const char lower = static_cast<char>(upper - 'A' + 'a');
+  bool mounted = false;
+  for (const std::string& point : MountsBelow(mountRoot_)) mounted = mounted || point == Letter(lower);
+  ASSERT_TRUE(mounted) << upper << ": is not mapped";
+  { std::ofstream(Letter(lower) + "/from-the-pc.txt") << "on the appliance's share"; }
+  EXPECT_EQ(ReadFile(ShareFolder() + "/from-the-pc.txt"), "on the appliance's share")
+      << "the file written at " << upper << ": reached the appliance's shared folder";
+}
+
+}  // namespace sp::e2e

@@ -1,0 +1,109 @@
+#pragma once
+// One whole run of the real wizard: the real main window with the program's
+// Linux backends, its UI thread inside the pc namespace of a private test
+// network, clicked through like a person (tools/tour's driver and walk);
+// in vbx the appliance simulator with its real iSCSI target (tgtd) and SMB
+// share (smbd, nmbd); in pc our initiator service and the share-mapping
+// agent, started through nsenter so that their mounts are the test's. Drive
+// letters live under a scratch mount root, never /mnt. Everything goes at
+// teardown, also after a failure.
+//
+// Only the final setup's fixed pauses are cut (WizardTiming); the appliance
+// formats fast (its speed on the command line). Needs root, the Samba
+// tools, tgt, ntfs-3g, smbnetfs and FUSE; skipped otherwise.
+#include <QApplication>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/linuxwizardbackends.h"
+#include "configpages/cconfigdlg_basic.h"
+#include "configpages/cconfigdlg_hd.h"
+#include "hoststorage/cnetcfgdlg.h"
+#include "shell/cmaindlg.h"
+#include "shell/ilanguagecontrol.h"
+#include "tests/net/harness/networktest.h"
+#include "tests/net/harness/simulatorinnetwork.h"
+#include "tools/tour/tourdriver.h"
+#include "tools/tour/wizardwalk.h"
+
+namespace sp::e2e {
+
+// The simulator's first appliance, as the wizard finds it.
+inline constexpr char kMac[] = "02:4b:56:00:00:01";
+inline constexpr char kFactoryIp[] = "10.77.0.2";
+// The target the appliance offers once it formatted with an iSCSI part.
+inline constexpr char kTargetName[] = "iqn.2008-01.com.korva:storage.000001.1.sys";
+// Format progress, percent a second: the format takes about 12 s. The
+// appliance's nmbd needs about 4 s to claim its new name, and the share is
+// mapped by that name right after the format (a real appliance formats for
+// minutes); faster, the cut pauses would reach the mapping first.
+inline constexpr int kFormatSpeed = 8;
+
+class WizardRunTest : public nettest::NetworkTest {
+ protected:
+  // Builds the whole setting around an appliance with `disks` disks (and
+  // further simulator --appliance keys) and shows the wizard.
+  void StartWith(int disks, const std::string& moreKeys = {});
+  void TearDown() override;
+
+  tour::TourDriver& T() { return *driver_; }
+  tour::WizardWalk& W() { return *walk_; }
+  tour::RunChoices& Choices() { return walk_->choices(); }
+  CMainDlg& Wizard() { return *wizard_; }
+  CConfigDlg_Basic& Config() { return *wizard_->ConfigPage(); }
+  CConfigDlg_HD& Disk() { return *wizard_->DiskPage(); }
+  CNetcfgDlg& Final() { return *wizard_->FinalPage(); }
+  sim::SimClient& Sim() { return *sim_; }
+  nlohmann::json Appliance() { return sim_->Appliance(kMac); }
+
+  // Welcome, check, the three install steps; the device list filled.
+  void WalkToDeviceList();
+  // Device list to the network sub-step, with the choices.
+  void WalkToNetworkStep();
+  // The disk profile page's four sub-steps and the final page to its end.
+  void WalkDiskPageAndFinish();
+
+  // Where letter `letter` (lower case) is mounted; the device there ("" when
+  // nothing is).
+  std::string Letter(char letter) const { return mountRoot_ + "/" + letter; }
+  std::string DeviceAt(char upper) const;
+  std::string LunFile() const { return lunFolder_ + "/" + kTargetName + "-lun1"; }
+  // The appliance's shared folder as the simulator keeps it.
+  std::string ShareFolder() const { return root_ + "/smb/024b56000001/Volume1"; }
+  // The folders the wizard had opened, one a line.
+  std::string Opened() const;
+  // The plain text (tags gone, entities read) of the final page's shown
+  // labels, in label order.
+  std::vector<std::string> FinalTexts();
+
+  // The iSCSI volume at `letter`: MBR with one NTFS partition at sector 63
+  // on the LUN, NTFS by blkid, mounted and writable.
+  void ExpectIscsiVolumeAt(char upper);
+  // The share mounted at `letter` and writable: a file written there lands
+  // in the appliance's shared folder.
+  void ExpectShareAt(char upper);
+
+ private:
+  void StartInitiatorService();
+  void StartAgent();
+  void EnterPc();
+  void CleanUpMounts(bool includingLunFolder);
+
+  std::unique_ptr<sim::SimClient> sim_;
+  std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
+  int homeNs_ = -1;
+  std::unique_ptr<SelectorLanguageControl> language_;
+  std::unique_ptr<LinuxWizardBackends> backends_;
+  std::unique_ptr<CMainDlg> wizard_;
+  std::unique_ptr<tour::TourDriver> driver_;
+  std::unique_ptr<tour::WizardWalk> walk_;
+};
+
+// Hex text of bytes, for comparing with the simulator's records.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+std::string HexOf(const std::string& text);
+// `text` in a zero-padded field of `width` bytes, as hex.
+std::string FieldHex(const std::string& text, std::size_t width);
+
+}  // namespace sp::e2e
