@@ -22,15 +22,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Hex(const Bytes& b) {
-  std::string s;
-  char two[3];
-  for (auto c : b) {
-    std::snprintf(two, sizeof two, "%02x", c);
-    s += two;
-  }
-  return s;
-}
+std::string Hex(const Bytes& b) { return sim::HexOf(b); }
 void Put(Bytes& b, std::size_t at, const std::string& text) { std::memcpy(b.data() + at, text.data(), text.size()); }
 void Put32(Bytes& b, std::size_t at, std::int32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));

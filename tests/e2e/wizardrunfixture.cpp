@@ -58,23 +58,6 @@ std::vector<std::string> MountsBelow(const std::string& dir) {
   return points;
 }
 
-// Processes that have `arg` as one of their arguments.
-std::vector<pid_t> ProcessesWithArgument(const std::string& arg) {
-  std::vector<pid_t> found;
-  for (const auto& e : fs::directory_iterator("/proc")) {
-    const std::string name = e.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(e.path() / "cmdline");
-    std::string a;
-    while (std::getline(in, a, '\0')) {
-      if (a == arg) {
-        found.push_back(std::stoi(name));
-        break;
-      }
-    }
-  }
-  return found;
-}
 
 const char* const kTools[] = {"/usr/sbin/smbd",  "/usr/sbin/nmbd",  "/usr/bin/smbnetfs", "/usr/bin/nmblookup",
                               "/usr/sbin/tgtd",  "/usr/sbin/tgtadm", "/usr/bin/ntfs-3g",  "/usr/sbin/mkntfs",
@@ -82,15 +65,7 @@ const char* const kTools[] = {"/usr/sbin/smbd",  "/usr/sbin/nmbd",  "/usr/bin/sm
 
 }  // namespace
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string s;
-  char two[3];
-  for (auto b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    s += two;
-  }
-  return s;
-}
+std::string Hex(const std::vector<std::uint8_t>& bytes) { return sim::HexOf(bytes); }
 
 std::string HexOf(const std::string& text) { return Hex(std::vector<std::uint8_t>(text.begin(), text.end())); }
 
@@ -233,8 +208,8 @@ void WizardRunTest::CleanUpMounts(bool includingLunFolder) {
     }
   }
   const std::string tree = agentSocket_ + "-smbnetfs";
-  WaitFor([&] { return ProcessesWithArgument(tree).empty(); }, 3s);
-  for (pid_t pid : ProcessesWithArgument(tree)) kill(pid, SIGKILL);
+  WaitFor([&] { return nettest::ProcessesWithArgument(tree).empty(); }, 3s);
+  for (pid_t pid : nettest::ProcessesWithArgument(tree)) kill(pid, SIGKILL);
 }
 
 void WizardRunTest::WalkToDeviceList() {

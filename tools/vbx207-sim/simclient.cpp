@@ -15,6 +15,17 @@ namespace sp::sim {
 
 using nlohmann::json;
 
+std::string HexOf(const std::vector<std::uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(bytes.size() * 2);
+  for (auto b : bytes) {
+    s += kDigits[b >> 4];
+    s += kDigits[b & 15];
+  }
+  return s;
+}
+
 namespace {
 
 constexpr int kIoTimeoutMs = 10000;

@@ -18,6 +18,7 @@
 // "item_counts" (requests per command / item, keyed by the number as text),
 // "last_payload" and "last_item_data" (hex of the last one per command /
 // item), "faults".
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct SimDisk {
   char bay = '0';
   unsigned capacityMb = 0;
 };
+
+// Lower-case hex of bytes, as the state above writes them ("hex",
+// "last_payload", "last_item_data"): for comparing with what was sent.
+std::string HexOf(const std::vector<std::uint8_t>& bytes);
 
 class SimClient {
  public:

@@ -98,15 +98,7 @@ class DeviceLinkNetTest : public NetworkTest {
     for (int i = 0; i < 4; ++i) record[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
   }
 
-  static std::string Hex(const Bytes& b) {
-    std::string s;
-    char two[3];
-    for (auto c : b) {
-      std::snprintf(two, sizeof two, "%02x", c);
-      s += two;
-    }
-    return s;
-  }
+  static std::string Hex(const Bytes& b) { return sim::HexOf(b); }
 
   std::unique_ptr<sim::SimClient> sim_;
 };

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 extern char** environ;
 
@@ -63,6 +65,23 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output) {
     if (errno != EINTR) return -1;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<pid_t> ProcessesWithArgument(const std::string& arg) {
+  std::vector<pid_t> found;
+  for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(e.path() / "cmdline");
+    std::string a;
+    while (std::getline(in, a, '\0')) {
+      if (a == arg) {
+        found.push_back(std::stoi(name));
+        break;
+      }
+    }
+  }
+  return found;
 }
 
 }  // namespace sp::nettest

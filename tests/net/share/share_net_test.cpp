@@ -24,6 +24,7 @@
 #include "platform/linux/nettools.h"
 #include "platform/netmounts.h"
 #include "tests/net/harness/networktest.h"
+#include "tests/net/harness/runcommand.h"
 #include "tests/net/harness/simulatorinnetwork.h"
 
 namespace sp::nettest {
@@ -39,23 +40,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// Processes with `arg` in their command line (the smbnetfs tree's daemon).
-std::vector<pid_t> ProcessesWithArgument(const std::string& arg) {
-  std::vector<pid_t> found;
-  for (const auto& e : fs::directory_iterator("/proc")) {
-    const std::string name = e.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(e.path() / "cmdline");
-    std::string a;
-    while (std::getline(in, a, '\0')) {
-      if (a == arg) {
-        found.push_back(std::stoi(name));
-        break;
-      }
-    }
-  }
-  return found;
-}
 
 class ShareNetTest : public NetworkTest {
  protected:
