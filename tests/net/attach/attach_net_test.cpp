@@ -38,17 +38,12 @@ class AttachNetTest : public IscsiNetTest {
     if (IsSkipped() || HasFatalFailure()) return;
     mountRoot_ = net().scratchDir() + "/mnt";
     std::filesystem::create_directories(mountRoot_);
-    disks_ = std::make_unique<LinuxBlockDevices>(mount_);
-    letters_ = std::make_unique<LinuxDriveLetters>(mountRoot_);
-    control_ = std::make_unique<LinuxVolumeControl>(*letters_);
-    volumes_ = std::make_unique<LinuxVolumes>(*letters_, *control_, *disks_);
-    enumerator_ = std::make_unique<LinuxVolumeEnumerator>(*volumes_);
-    initiator_ = std::make_unique<LinuxIscsiInitiator>(socket_, *disks_, *enumerator_);
-    interpreter_ = std::make_unique<IscsiInterpreter>(*initiator_, *enumerator_, out_);
+    stack_ = std::make_unique<LinuxStorageStack>(socket_, mount_, mountRoot_);
+    interpreter_ = std::make_unique<IscsiInterpreter>(stack_->initiator, stack_->enumerator, out_);
     DiskPreparation::Options options;
     options.formatTiming.checkInterval = 200ms;
     options.formatTiming.settle = 100ms;
-    preparation_ = std::make_unique<DiskPreparation>(*disks_, *letters_, *control_, formatter_, options);
+    preparation_ = std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
     attach_ = std::make_unique<IscsiAttach>(*interpreter_, *preparation_, shares_);
 
     state_.Clear();
@@ -57,9 +52,9 @@ class AttachNetTest : public IscsiNetTest {
     CopyBounded(state_.iscsiDriveLetter, "X:");
   }
   void TearDown() override {
-    if (letters_) {
+    if (stack_) {
       for (char letter = 'D'; letter <= 'Z'; ++letter) {
-        if (!letters_->DeviceAtLetter(letter).empty()) control_->Unmount(letter);
+        if (!stack_->letters.DeviceAtLetter(letter).empty()) stack_->control.Unmount(letter);
       }
     }
     IscsiNetTest::TearDown();
@@ -73,12 +68,7 @@ class AttachNetTest : public IscsiNetTest {
 
   std::string mountRoot_;
   std::ostringstream out_;
-  std::unique_ptr<LinuxBlockDevices> disks_;
-  std::unique_ptr<LinuxDriveLetters> letters_;
-  std::unique_ptr<LinuxVolumeControl> control_;
-  std::unique_ptr<LinuxVolumes> volumes_;
-  std::unique_ptr<LinuxVolumeEnumerator> enumerator_;
-  std::unique_ptr<LinuxIscsiInitiator> initiator_;
+  std::unique_ptr<LinuxStorageStack> stack_;
   std::unique_ptr<IscsiInterpreter> interpreter_;
   MkntfsFormatter formatter_;
   std::unique_ptr<DiskPreparation> preparation_;
@@ -119,13 +109,13 @@ TEST_F(AttachNetTest, PortalLoginDiskAtTheChosenLetterWritableAndTheExplorerLine
   EXPECT_EQ(mbr[446 + 8] | mbr[446 + 9] << 8, 63) << "first partition at sector 63";
 
   // ... that is NTFS, mounted at X: under the mount root, and writable.
-  const std::string volume = letters_->DeviceAtLetter('X');
+  const std::string volume = stack_->letters.DeviceAtLetter('X');
   ASSERT_FALSE(volume.empty());
-  EXPECT_EQ(control_->DiskBehind(volume), lun);
-  const auto fs = control_->ProbeFileSystem(volume);
+  EXPECT_EQ(stack_->control.DiskBehind(volume), lun);
+  const auto fs = stack_->control.ProbeFileSystem(volume);
   ASSERT_TRUE(fs.has_value());
   EXPECT_EQ(fs->type, "ntfs");
-  EXPECT_EQ(letters_->MountPoint('X'), mountRoot_ + "/x");
+  EXPECT_EQ(stack_->letters.MountPoint('X'), mountRoot_ + "/x");
   const std::string file = mountRoot_ + "/x/written-by-the-test.txt";
   { std::ofstream(file) << "hello from the PC"; }
   std::ifstream back(file);
@@ -134,7 +124,7 @@ TEST_F(AttachNetTest, PortalLoginDiskAtTheChosenLetterWritableAndTheExplorerLine
   EXPECT_EQ(text, "hello from the PC");
   for (char letter = 'D'; letter <= 'Z'; ++letter) {
     if (letter != 'X') {
-      EXPECT_TRUE(letters_->DeviceAtLetter(letter).empty()) << letter << ": no other letter";
+      EXPECT_TRUE(stack_->letters.DeviceAtLetter(letter).empty()) << letter << ": no other letter";
     }
   }
 

@@ -78,17 +78,12 @@ class FinalSequenceNetTest : public IscsiNetTest {
 
     mountRoot_ = net().scratchDir() + "/mnt";
     std::filesystem::create_directories(mountRoot_);
-    disks_ = std::make_unique<LinuxBlockDevices>(mount_);
-    letters_ = std::make_unique<LinuxDriveLetters>(mountRoot_);
-    control_ = std::make_unique<LinuxVolumeControl>(*letters_);
-    volumes_ = std::make_unique<LinuxVolumes>(*letters_, *control_, *disks_);
-    enumerator_ = std::make_unique<LinuxVolumeEnumerator>(*volumes_);
-    initiator_ = std::make_unique<LinuxIscsiInitiator>(socket_, *disks_, *enumerator_);
-    interpreter_ = std::make_unique<IscsiInterpreter>(*initiator_, *enumerator_, report_);
+    stack_ = std::make_unique<LinuxStorageStack>(socket_, mount_, mountRoot_);
+    interpreter_ = std::make_unique<IscsiInterpreter>(stack_->initiator, stack_->enumerator, report_);
     DiskPreparation::Options options;
     options.formatTiming.checkInterval = 100ms;
     options.formatTiming.settle = 50ms;
-    preparation_ = std::make_unique<DiskPreparation>(*disks_, *letters_, *control_, formatter_, options);
+    preparation_ = std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
 
     state_.Clear();
     CopyBounded(state_.targetMac, mac_);
@@ -100,9 +95,9 @@ class FinalSequenceNetTest : public IscsiNetTest {
   }
   void TearDown() override {
     unsetenv("VBX207_SIM_ISCSI_MAX_MB");
-    if (letters_) {
+    if (stack_) {
       for (char letter = 'D'; letter <= 'Z'; ++letter) {
-        if (!letters_->DeviceAtLetter(letter).empty()) control_->Unmount(letter);
+        if (!stack_->letters.DeviceAtLetter(letter).empty()) stack_->control.Unmount(letter);
       }
     }
     IscsiNetTest::TearDown();
@@ -125,12 +120,7 @@ class FinalSequenceNetTest : public IscsiNetTest {
   std::string mac_;
   std::string mountRoot_;
   std::ostringstream report_;
-  std::unique_ptr<LinuxBlockDevices> disks_;
-  std::unique_ptr<LinuxDriveLetters> letters_;
-  std::unique_ptr<LinuxVolumeControl> control_;
-  std::unique_ptr<LinuxVolumes> volumes_;
-  std::unique_ptr<LinuxVolumeEnumerator> enumerator_;
-  std::unique_ptr<LinuxIscsiInitiator> initiator_;
+  std::unique_ptr<LinuxStorageStack> stack_;
   std::unique_ptr<IscsiInterpreter> interpreter_;
   MkntfsFormatter formatter_;
   std::unique_ptr<DiskPreparation> preparation_;
@@ -164,9 +154,9 @@ TEST_F(FinalSequenceNetTest, IscsiOnlyProfileFromFormatRequestToTheOpenedDrive) 
   EXPECT_EQ(p.back(), 100);
 
   // The appliance's target is attached and its volume is X:, NTFS, writable.
-  const std::string volume = letters_->DeviceAtLetter('X');
+  const std::string volume = stack_->letters.DeviceAtLetter('X');
   ASSERT_FALSE(volume.empty());
-  EXPECT_EQ(control_->ProbeFileSystem(volume)->type, "ntfs");
+  EXPECT_EQ(stack_->control.ProbeFileSystem(volume)->type, "ntfs");
   { std::ofstream(mountRoot_ + "/x/hello.txt") << "hello"; }
   EXPECT_TRUE(std::filesystem::exists(mountRoot_ + "/x/hello.txt"));
   interpreter_->ClearSessionTable();

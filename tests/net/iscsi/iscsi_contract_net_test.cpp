@@ -35,7 +35,7 @@ class LinuxServiceBackend : public IscsiContractBackend {
     if (tgt_) tgt_->Stop();
   }
 
-  IIscsiInitiator& initiator() override { return *initiator_; }
+  IIscsiInitiator& initiator() override { return stack_->initiator; }
   const IscsiTargetEnvironment& environment() const override { return env_; }
 
  private:
@@ -55,16 +55,12 @@ class LinuxServiceBackend : public IscsiContractBackend {
                             dir + "/disks", "--state", dir + "/state", "--pidfile", dir + "/pid", "--io-timeout",
                             "3", "--login-timeout", "3"},
                            "iscsid");
-    disks_ = std::make_unique<LinuxBlockDevices>(dir + "/disks");
-    letters_ = std::make_unique<LinuxDriveLetters>(net_->scratchDir() + "/mnt");
-    volumeControl_ = std::make_unique<LinuxVolumeControl>(*letters_);
-    volumes_ = std::make_unique<LinuxVolumes>(*letters_, *volumeControl_, *disks_);
-    enumerator_ = std::make_unique<LinuxVolumeEnumerator>(*volumes_);
-    initiator_ = std::make_unique<LinuxIscsiInitiator>(dir + "/control.sock", *disks_, *enumerator_);
+    stack_ = std::make_unique<nettest::LinuxStorageStack>(dir + "/control.sock", dir + "/disks",
+                                                          net_->scratchDir() + "/mnt");
     for (int i = 0; i < 100; ++i) {
       std::uint32_t capacity = 0;
       std::vector<std::string> initiators;
-      if (initiator_->ReportIScsiInitiatorList(capacity, initiators) == kIscsiStatusInsufficientBuffer) return true;
+      if (stack_->initiator.ReportIScsiInitiatorList(capacity, initiators) == kIscsiStatusInsufficientBuffer) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     *why = "the service did not come up:\n" + net_->SpawnedLogs();
@@ -75,12 +71,7 @@ class LinuxServiceBackend : public IscsiContractBackend {
   std::unique_ptr<nettest::TestNetwork> net_;
   std::unique_ptr<sim::TgtVolume> tgt_;
   nettest::SpawnedProcess* service_ = nullptr;
-  std::unique_ptr<LinuxBlockDevices> disks_;
-  std::unique_ptr<LinuxDriveLetters> letters_;
-  std::unique_ptr<LinuxVolumeControl> volumeControl_;
-  std::unique_ptr<LinuxVolumes> volumes_;
-  std::unique_ptr<LinuxVolumeEnumerator> enumerator_;
-  std::unique_ptr<LinuxIscsiInitiator> initiator_;
+  std::unique_ptr<nettest::LinuxStorageStack> stack_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Linux, IscsiInitiatorContract,

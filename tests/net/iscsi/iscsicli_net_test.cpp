@@ -36,18 +36,13 @@ class IscsicliNetTest : public IscsiNetTest {
   void SetUp() override {
     IscsiNetTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    disks_ = std::make_unique<LinuxBlockDevices>(mount_);
     // The drive letters' root, standing for /mnt: X: is <scratch>/mnt/x.
     std::filesystem::create_directories(net().scratchDir() + "/mnt");
-    letters_ = std::make_unique<LinuxDriveLetters>(net().scratchDir() + "/mnt");
-    control_ = std::make_unique<LinuxVolumeControl>(*letters_);
-    volumes_ = std::make_unique<LinuxVolumes>(*letters_, *control_, *disks_);
-    enumerator_ = std::make_unique<LinuxVolumeEnumerator>(*volumes_);
-    initiator_ = std::make_unique<LinuxIscsiInitiator>(socket_, *disks_, *enumerator_);
-    interpreter_ = std::make_unique<IscsiInterpreter>(*initiator_, *enumerator_, out_);
+    stack_ = std::make_unique<LinuxStorageStack>(socket_, mount_, net().scratchDir() + "/mnt");
+    interpreter_ = std::make_unique<IscsiInterpreter>(stack_->initiator, stack_->enumerator, out_);
   }
   void TearDown() override {
-    if (letters_) control_->Unmount('X');
+    if (stack_) stack_->control.Unmount('X');
     IscsiNetTest::TearDown();
   }
 
@@ -66,12 +61,7 @@ class IscsicliNetTest : public IscsiNetTest {
   }
 
   std::ostringstream out_;
-  std::unique_ptr<LinuxBlockDevices> disks_;
-  std::unique_ptr<LinuxDriveLetters> letters_;
-  std::unique_ptr<LinuxVolumeControl> control_;
-  std::unique_ptr<LinuxVolumes> volumes_;
-  std::unique_ptr<LinuxVolumeEnumerator> enumerator_;
-  std::unique_ptr<LinuxIscsiInitiator> initiator_;
+  std::unique_ptr<LinuxStorageStack> stack_;
   std::unique_ptr<IscsiInterpreter> interpreter_;
 };
 
@@ -84,7 +74,7 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   ASSERT_FALSE(lun.empty());
 
   // The LUN file is the session's device, under its physical drive number.
-  const auto drives = disks_->PhysicalDrives();
+  const auto drives = stack_->disks.PhysicalDrives();
   const auto at = std::find(drives.begin(), drives.end(), lun);
   ASSERT_NE(at, drives.end());
   const std::size_t driveNumber = static_cast<std::size_t>(at - drives.begin());
@@ -94,7 +84,7 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   EXPECT_NE(out_.str().find("Device Type            : Disk"), std::string::npos);
 
   // The disk layer reads the SCSI identity from the file.
-  auto device = disks_->Open(lun);
+  auto device = stack_->disks.Open(lun);
   ASSERT_NE(device, nullptr);
   std::vector<std::uint8_t> inquiry;
   ASSERT_TRUE(device->Inquiry(inquiry));
@@ -106,7 +96,7 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   DiskPreparation::Options options;
   options.formatTiming.checkInterval = 200ms;
   options.formatTiming.settle = 100ms;
-  DiskPreparation preparation(*disks_, *letters_, *control_, formatter, options);
+  DiskPreparation preparation(stack_->disks, stack_->letters, stack_->control, formatter, options);
   FoundDisk found;
   ASSERT_EQ(preparation.FindIscsiDisk(found), 0) << found.modelText;
   EXPECT_EQ(found.physicalDrivePath, lun);
@@ -124,7 +114,7 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
 
   // A mounted disk is not pulled away; once it is released the logout works.
   EXPECT_NE(Run("iscsicli LogoutTarget " + session), 0u);
-  ASSERT_TRUE(control_->Unmount('X'));
+  ASSERT_TRUE(stack_->control.Unmount('X'));
   CleanUpLoopsAndMounts();
   EXPECT_EQ(Run("iscsicli LogoutTarget " + session), 0u) << out_.str();
   EXPECT_EQ(SessionRecord(), nullptr);

@@ -8,6 +8,12 @@
 #include <vector>
 
 #include "platform/linux/iscsicontrolclient.h"
+#include "platform/linux/linuxblockdevices.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxiscsiinitiator.h"
+#include "platform/linux/linuxvolumecontrol.h"
+#include "platform/linux/linuxvolumeenumerator.h"
+#include "platform/linux/linuxvolumes.h"
 #include "tests/net/harness/networktest.h"
 #include "tools/vbx207-sim/tgtvolume.h"
 
@@ -49,6 +55,26 @@ class IscsiNetTest : public NetworkTest {
   std::unique_ptr<sim::TgtVolume> tgt_;
   SpawnedProcess* service_ = nullptr;
   std::unique_ptr<IscsiControlClient> client_;
+};
+
+// The Linux storage backends as the program joins them, over the service
+// at `serviceSocket` and its LUN files in `lunFolder`; drive letters are the
+// folders under `driveRoot` (X: is <driveRoot>/x).
+struct LinuxStorageStack {
+  LinuxStorageStack(const std::string& serviceSocket, const std::string& lunFolder, const std::string& driveRoot)
+      : disks(lunFolder),
+        letters(driveRoot),
+        control(letters),
+        volumes(letters, control, disks),
+        enumerator(volumes),
+        initiator(serviceSocket, disks, enumerator) {}
+
+  LinuxBlockDevices disks;
+  LinuxDriveLetters letters;
+  LinuxVolumeControl control;
+  LinuxVolumes volumes;
+  LinuxVolumeEnumerator enumerator;
+  LinuxIscsiInitiator initiator;
 };
 
 // The service program of this build.
