@@ -48,8 +48,6 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
     : options_(Completed(std::move(options))),
       uiLink_(addresses_, [] { QCoreApplication::processEvents(); }),
       workerLink_(addresses_),
-      driveLetters_(options_.driveRoot),
-      netConnections_(options_.driveRoot, options_.rememberedConnections),
       initiatorService_(options_.initiatorProgram, options_.initiatorSocket, InitiatorArgs(options_)),
       shareAgent_(options_.agentSocket),
       finalSetup_(shareAgent_, FinalPaths(options_)) {
@@ -66,14 +64,12 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   services_.addresses = &addresses_;
   services_.messageBox = &messageBox_;
   services_.shareAgent = &shareAgent_;
-  // The disk profile page: drive letters, remembered connections, the
-  // initiator gate and its installer.
-  services_.driveLetters = &driveLetters_;
-  services_.netConnections = &netConnections_;
+  // The disk profile page: the initiator gate and its installer.
   services_.initiatorService = &initiatorService_;
   services_.launcher = &launcher_;
   // The final page: the iSCSI interpreter (also the network step's
-  // clean-up), disk preparation, share mapping, the desktop shell.
+  // clean-up), disk preparation, share mapping, the desktop shell; the
+  // drive letters and remembered connections both pages offer letters from.
   finalSetup_.Fill(services_);
 }
 

@@ -26,7 +26,6 @@
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
-#include "platform/linux/linuxnetconnections.h"
 #include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/linuxprocesslauncher.h"
 #include "shell/ilanguagecontrol.h"
@@ -77,8 +76,6 @@ class LinuxWizardBackends {
   DeviceLink uiLink_;
   DeviceLink workerLink_;
   QtMessageBox messageBox_;
-  LinuxDriveLetters driveLetters_;
-  LinuxNetConnections netConnections_;
   LinuxInitiatorService initiatorService_;
   LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;

@@ -39,6 +39,9 @@ void LinuxFinalSetup::Fill(WizardServices& services) {
   services.diskPreparation = &preparation_;
   services.shareMapping = &shares_;
   services.desktopShell = &desktop_;
+  // The disk page offers letters from the same view the final page uses.
+  services.driveLetters = &letters_;
+  services.netConnections = &connections_;
 }
 
 }  // namespace sp

@@ -7,7 +7,8 @@
 //
 //   LinuxNetDockAgent agent;
 //   LinuxFinalSetup finalSetup(agent);
-//   finalSetup.Fill(services);   // iscsiInterpreter, diskPreparation, shareMapping, desktopShell
+//   finalSetup.Fill(services);   // iscsiInterpreter, diskPreparation, shareMapping, desktopShell,
+//                                // and the driveLetters and netConnections they clear letters with
 //
 // Nothing here starts or talks to anything until the final page (or the
 // network step's clean-up) uses it.

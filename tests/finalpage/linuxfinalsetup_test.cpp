@@ -26,6 +26,8 @@ TEST(LinuxFinalSetup, FillsTheFinalPagesServicesAndFailsCleanlyWithoutTheInitiat
   ASSERT_NE(services.diskPreparation, nullptr);
   ASSERT_NE(services.shareMapping, nullptr);
   ASSERT_NE(services.desktopShell, nullptr);
+  ASSERT_NE(services.driveLetters, nullptr);
+  ASSERT_NE(services.netConnections, nullptr);
 
   WizardState state{};
   CopyBounded(state.targetMac, "02:4b:56:00:00:01");
