@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <functional>
@@ -25,23 +24,13 @@
 #include "shell/cmaindlg.h"
 #include "shell/fakemessagebox.h"
 #include "shell/ilanguagecontrol.h"
+#include "tests/support/guiwait.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/choverbuttonex.h"
 
 namespace sp::test {
 
 inline std::string ProgramDir() { return SP_PROGRAM_DIR; }
-
-// Processes events until `done` holds or `timeoutMs` pass; returns `done()`.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 class ConfigWizard {
  public:

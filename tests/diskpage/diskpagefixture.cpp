@@ -1,27 +1,10 @@
 #include "tests/diskpage/diskpagefixture.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include "base/text.h"
 
 namespace sp::test {
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
-void Settle(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 std::string Markup(const CHTMLStatic* label) { return Utf16ToUtf8(label->Text()); }
 

@@ -31,6 +31,7 @@
 #include "shell/ilanguagecontrol.h"
 #include "tests/net/harness/networktest.h"
 #include "tests/net/harness/simulatorinnetwork.h"
+#include "tests/support/guiwait.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/chtmlstatic.h"
@@ -42,10 +43,6 @@ namespace sp::test {
 
 inline std::string ProgramDir() { return SP_PROGRAM_DIR; }
 
-// Processes events until `done` holds or `timeoutMs` pass; returns `done()`.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-// Processes events for `ms` milliseconds.
-void Settle(int ms);
 // The label's markup as UTF-8.
 std::string Markup(const CHTMLStatic* label);
 // The texts of the shown labels of `page`, in label order.

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <functional>
 #include <memory>
@@ -19,29 +18,12 @@
 #include "shell/ilanguagecontrol.h"
 #include "platform/fake/fakenetwork.h"
 #include "tests/shell/scripteddevicelink.h"
+#include "tests/support/guiwait.h"
 
 namespace sp::test {
 
 // Folder of the built program: pictures in resource/, catalogues beside it.
 inline std::string ProgramDir() { return SP_PROGRAM_DIR; }
-
-// Processes events until `done` holds or `timeoutMs` pass; returns `done()`.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
-// Processes events for `ms` milliseconds.
-inline void Settle(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 // Writes `image` to $SP_SCREENSHOT_DIR/<name>.png (build/screenshots under
 // ctest); returns the path, or "" when no folder is set.
