@@ -13,8 +13,7 @@ namespace {
 constexpr int kTextSocketsFailed = 100;
 }
 
-CSetupPilotApp::CSetupPilotApp(Options options)
-    : options_(std::move(options)), language_(options_.programDir) {}
+CSetupPilotApp::CSetupPilotApp(Options options) : options_(std::move(options)), language_(options_.programDir) {}
 
 bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
   // One copy per session: a second start ends silently, without a window.

@@ -19,9 +19,9 @@ class CSetupPilotApp : public ILanguageControl {
   using MessageSink = std::function<void(const std::string&)>;
 
   struct Options {
-    std::string programDir;    // where catalogues and resource/ are found
-    std::string lockDir;       // empty: the user's runtime directory
-    MessageSink showMessage;   // empty: a plain message box
+    std::string programDir;   // where catalogues and resource/ are found
+    std::string lockDir;      // empty: the user's runtime directory
+    MessageSink showMessage;  // empty: a plain message box
   };
 
   explicit CSetupPilotApp(Options options);

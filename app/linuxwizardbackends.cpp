@@ -54,8 +54,8 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   // The agent maps the share on the final page: start it now when none
   // answers, so that it is there by then. The main window tells it to end
   // with the wizard; what it mapped stays mapped.
-  agentAnswered_ = options_.startAgent ? EnsureAgentRunning(options_.programDir, options_.agentSocket)
-                                       : shareAgent_.Find();
+  agentAnswered_ =
+      options_.startAgent ? EnsureAgentRunning(options_.programDir, options_.agentSocket) : shareAgent_.Find();
 
   services_.programDir = options_.programDir;
   services_.language = &language;

@@ -67,7 +67,10 @@ std::u16string Utf8ToUtf16(std::string_view s) {
       bool ok = i + len <= s.size();
       for (std::size_t k = 1; ok && k < len; ++k) {
         const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-        if (!IsContinuation(cc)) ok = false; else v = (v << 6) | (cc & 0x3F);
+        if (!IsContinuation(cc))
+          ok = false;
+        else
+          v = (v << 6) | (cc & 0x3F);
       }
       const char32_t minimum = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
       if (ok && v >= minimum && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {

@@ -5,8 +5,8 @@
 // OEM code pages stood); wide text is UTF-16 (std::u16string), as the wizard's
 // wide fields were. Fixed-width record fields are filled with CopyBounded,
 // which never splits a multi-byte character.
-#include <cstddef>
 #include <cstdarg>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,22 +22,30 @@ std::size_t Utf8PrefixLength(std::string_view s, std::size_t maxBytes);
 void CopyBounded(char* dst, std::size_t width, std::string_view src);
 
 template <std::size_t N>
-void CopyBounded(char (&dst)[N], std::string_view src) { CopyBounded(dst, N, src); }
+void CopyBounded(char (&dst)[N], std::string_view src) {
+  CopyBounded(dst, N, src);
+}
 
 // Same for a wide field of `width` UTF-16 units: never splits a surrogate pair.
 void CopyBounded(char16_t* dst, std::size_t width, std::u16string_view src);
 
 template <std::size_t N>
-void CopyBounded(char16_t (&dst)[N], std::u16string_view src) { CopyBounded(dst, N, src); }
+void CopyBounded(char16_t (&dst)[N], std::u16string_view src) {
+  CopyBounded(dst, N, src);
+}
 
 // Reads a zero-terminated text out of a fixed field (stops at the first NUL or
 // at the end of the field).
 std::string FieldText(const char* field, std::size_t width);
 template <std::size_t N>
-std::string FieldText(const char (&field)[N]) { return FieldText(field, N); }
+std::string FieldText(const char (&field)[N]) {
+  return FieldText(field, N);
+}
 std::u16string FieldText(const char16_t* field, std::size_t width);
 template <std::size_t N>
-std::u16string FieldText(const char16_t (&field)[N]) { return FieldText(field, N); }
+std::u16string FieldText(const char16_t (&field)[N]) {
+  return FieldText(field, N);
+}
 
 // UTF-8 <-> UTF-16. Invalid input bytes become U+FFFD; nothing throws.
 std::u16string Utf8ToUtf16(std::string_view s);

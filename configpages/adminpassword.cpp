@@ -2,7 +2,6 @@
 
 #include <nettle/md5.h>
 
-
 #include "base/text.h"
 #include "devicelink/datagram.h"
 #include "devicelink/ideviceexchange.h"

@@ -8,10 +8,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "configpages/cdevicelistctrl.h"
-#include "configpages/cipaddressctrl.h"
 #include "configpages/adminpassword.h"
 #include "configpages/cconfigdlg_hd.h"
+#include "configpages/cdevicelistctrl.h"
+#include "configpages/cipaddressctrl.h"
 #include "shell/cinstalldlg.h"
 #include "shell/cmaindlg.h"
 #include "shell/installframes.h"
@@ -102,7 +102,8 @@ void CConfigDlg_Basic::MakeControls() {
   connect(refresh_, &QPushButton::clicked, this, [this] { OnRefresh(); });
   connect(identify_, &QPushButton::clicked, this, [this] { OnIdentify(); });
 
-  for (int i = 0; i < kLabelCount; ++i) labels_[i] = MakeLabel(this, i == kLabelCount - 1 ? kTitleId : kFirstLabelId + i);
+  for (int i = 0; i < kLabelCount; ++i)
+    labels_[i] = MakeLabel(this, i == kLabelCount - 1 ? kTitleId : kFirstLabelId + i);
 
   list_ = new CDeviceListCtrl(this, kDeviceListRect);
   list_->setObjectName(QString::number(kCtlDeviceList));
@@ -130,7 +131,8 @@ void CConfigDlg_Basic::MakeControls() {
   for (int id : {kCtlDaylightSaving, kCtlTimeServer}) {
     auto* box = new QCheckBox(this);
     box->setObjectName(QString::number(id));
-    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 0px; } QCheckBox::indicator { width: 13px; height: 13px; }"));
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox { spacing: 0px; } QCheckBox::indicator { width: 13px; height: 13px; }"));
   }
   connect(CheckBox(kCtlDaylightSaving), &QCheckBox::clicked, this, [this] { ApplyDaylightSavingRule(); });
   connect(CheckBox(kCtlTimeServer), &QCheckBox::clicked, this, [this] { ApplyTimeServerRule(); });
@@ -180,10 +182,17 @@ void CConfigDlg_Basic::ShowSubStep(int k) {
   surface_.SetList(kBackgroundList);
   WriteTexts(k);
   switch (k) {
-    case kStepSelectDevice: RunDiscovery(); break;
-    case kStepTimeZone: ShowZoneStep(); break;
-    case kStepDateTime: ShowClockStep(); break;
-    default: break;
+    case kStepSelectDevice:
+      RunDiscovery();
+      break;
+    case kStepTimeZone:
+      ShowZoneStep();
+      break;
+    case kStepDateTime:
+      ShowClockStep();
+      break;
+    default:
+      break;
   }
   // The focus goes to the row's first control, or the first one shown when
   // a visibility rule hid that one.
@@ -244,9 +253,14 @@ void CConfigDlg_Basic::OnBack() {
       ShowSubStep(kStepSelectDevice);
       return;
     }
-    case kStepTimeZone: KeepZoneLists(); break;
-    case kStepDateTime: KeepClockChoice(); break;
-    default: break;
+    case kStepTimeZone:
+      KeepZoneLists();
+      break;
+    case kStepDateTime:
+      KeepClockChoice();
+      break;
+    default:
+      break;
   }
   ShowSubStep(subStep_ - 1);
 }

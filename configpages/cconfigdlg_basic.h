@@ -26,8 +26,8 @@
 #include "configpages/timesettings.h"
 #include "shell/imessagebox.h"
 #include "shell/tstackedpage.h"
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
 
 class QCheckBox;

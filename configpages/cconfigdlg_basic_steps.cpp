@@ -20,13 +20,20 @@ std::string TextOf(const QLineEdit* e) { return e->text().toStdString(); }
 
 bool CConfigDlg_Basic::RunAction(int k) {
   switch (k) {
-    case kStepSelectDevice: return SelectDeviceAction();
-    case kStepLogin: return LoginAction();
-    case kStepPassword: return PasswordAction();
-    case kStepTimeZone: return ZoneAction();
-    case kStepDateTime: return ClockAction();
-    case kStepNetwork: return NetworkAction();
-    default: return false;
+    case kStepSelectDevice:
+      return SelectDeviceAction();
+    case kStepLogin:
+      return LoginAction();
+    case kStepPassword:
+      return PasswordAction();
+    case kStepTimeZone:
+      return ZoneAction();
+    case kStepDateTime:
+      return ClockAction();
+    case kStepNetwork:
+      return NetworkAction();
+    default:
+      return false;
   }
 }
 
@@ -89,7 +96,8 @@ bool CConfigDlg_Basic::PasswordAction() {
     case PasswordVerdict::kTooFewLetters:
       Message(kTwoLettersMessage, MessageButtons::Ok, MessageIcon::Error);
       return false;
-    case PasswordVerdict::kAcceptable: break;
+    case PasswordVerdict::kAcceptable:
+      break;
   }
   IDeviceLink* link = host_.Services().uiLink;
   if (link && SetAdminPassword(*link, host_.State(), password)) return true;

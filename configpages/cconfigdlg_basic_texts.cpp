@@ -41,13 +41,26 @@ void CConfigDlg_Basic::WriteTitle(int textId) {
 void CConfigDlg_Basic::WriteTexts(int k) {
   HideLabels();
   switch (k) {
-    case kStepSelectDevice: WriteDeviceTexts(); break;
-    case kStepLogin: WriteLoginTexts(); break;
-    case kStepPassword: WritePasswordTexts(); break;
-    case kStepTimeZone: WriteZoneTexts(); break;
-    case kStepDateTime: WriteClockTexts(); break;
-    case kStepNetwork: WriteNetworkTexts(); break;
-    default: break;
+    case kStepSelectDevice:
+      WriteDeviceTexts();
+      break;
+    case kStepLogin:
+      WriteLoginTexts();
+      break;
+    case kStepPassword:
+      WritePasswordTexts();
+      break;
+    case kStepTimeZone:
+      WriteZoneTexts();
+      break;
+    case kStepDateTime:
+      WriteClockTexts();
+      break;
+    case kStepNetwork:
+      WriteNetworkTexts();
+      break;
+    default:
+      break;
   }
 }
 
@@ -92,8 +105,7 @@ void CConfigDlg_Basic::WriteZoneTexts() {
   PlaceText(2, QRect(15, 160, 95, 30), Field(host_.Text(234)));
   const int columnX[4] = {100, 215, 330, 445};
   for (int c = 0; c < 4; ++c)
-    PlaceText(3 + c, QRect(columnX[c], 205, 110, 30),
-              MarkupText(kColumnHeadingFormat, host_.Text(237 + c).c_str()));
+    PlaceText(3 + c, QRect(columnX[c], 205, 110, 30), MarkupText(kColumnHeadingFormat, host_.Text(237 + c).c_str()));
   PlaceText(7, QRect(15, 235, 90, 30), Field(host_.Text(235)));
   PlaceText(8, QRect(15, 298, 90, 30), Field(host_.Text(236)));
 }

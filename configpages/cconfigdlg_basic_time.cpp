@@ -114,8 +114,9 @@ void CConfigDlg_Basic::SetClockListsToNow() {
 ZoneChoice CConfigDlg_Basic::ReadZoneChoice() const {
   int idx[10];
   for (int i = 0; i < 10; ++i) idx[i] = List(kZoneLists[i])->currentIndex();
-  return ZoneChoice{idx[0], CheckBox(kCtlDaylightSaving)->isChecked(), idx[1], idx[2], idx[3], idx[4], idx[5],
-                    idx[6], idx[7], idx[8], idx[9]};
+  return ZoneChoice{
+      idx[0], CheckBox(kCtlDaylightSaving)->isChecked(), idx[1], idx[2], idx[3], idx[4], idx[5], idx[6], idx[7], idx[8],
+      idx[9]};
 }
 
 void CConfigDlg_Basic::KeepZoneLists() { timeMemory_.Keep(ReadZoneChoice()); }

@@ -151,9 +151,12 @@ DiskLevel CConfigDlg_HD::TickedLevel() const {
 
 CTransRadio* CConfigDlg_HD::ServiceRadio(ServiceType service) const {
   switch (service) {
-    case ServiceType::NasOnly: return serviceRadios_[1];
-    case ServiceType::IscsiOnly: return serviceRadios_[2];
-    case ServiceType::Both: break;
+    case ServiceType::NasOnly:
+      return serviceRadios_[1];
+    case ServiceType::IscsiOnly:
+      return serviceRadios_[2];
+    case ServiceType::Both:
+      break;
   }
   return serviceRadios_[0];
 }
@@ -219,7 +222,8 @@ void CConfigDlg_HD::OnNext() {
       WriteConfirmedChoice();
       to = kDoneSubStep;
       break;
-    default: break;
+    default:
+      break;
   }
   if (to == kDoneSubStep) {
     subStep_ = kDoneSubStep;
@@ -235,16 +239,17 @@ void CConfigDlg_HD::OnNext() {
 bool CConfigDlg_HD::PassesInitiatorGate() {
   WizardServices& s = host_.Services();
   if (!s.initiatorService || !s.launcher || !s.messageBox) return false;
-  InitiatorPresence presence(*s.initiatorService, *s.launcher, *s.messageBox,
-                             InitiatorInstallerPath(s.programDir));
+  InitiatorPresence presence(*s.initiatorService, *s.launcher, *s.messageBox, InitiatorInstallerPath(s.programDir));
   switch (presence.RunGate(Text(kIdsInitiatorMissing))) {
-    case InitiatorGateResult::Present: return true;
+    case InitiatorGateResult::Present:
+      return true;
     case InitiatorGateResult::Declined:
       // The prompt says No ends the wizard.
       ReleaseDisks();
       host_.PostQuit(-1);
       return false;
-    case InitiatorGateResult::StillAbsent: break;
+    case InitiatorGateResult::StillAbsent:
+      break;
   }
   return false;
 }

@@ -86,11 +86,20 @@ void CConfigDlg_HD::ShowSubStep(int k) {
   PlaceLabel(title_, kTitleRect, MarkupText(kTitleFormat, kTitleColour, Text(kTitleText).c_str()), true);
   HideTexts();
   switch (k) {
-    case 1: inventory_.diskCount > 0 ? ShowServiceStep() : ShowNoDiskStep(); break;
-    case 2: ShowLevelStep(); break;
-    case 3: ShowRatioStep(); break;
-    case 4: ShowSummaryStep(); break;
-    default: break;
+    case 1:
+      inventory_.diskCount > 0 ? ShowServiceStep() : ShowNoDiskStep();
+      break;
+    case 2:
+      ShowLevelStep();
+      break;
+    case 3:
+      ShowRatioStep();
+      break;
+    case 4:
+      ShowSummaryStep();
+      break;
+    default:
+      break;
   }
   FocusFirstInRow();
   surface_.SetList(kBackgroundList);

@@ -76,13 +76,13 @@ CDeviceListCtrl::CDeviceListCtrl(QWidget* parent) : QTableWidget(parent) {
   pal.setColor(QPalette::HighlightedText, Qt::white);
   pal.setColor(QPalette::Window, kRowColor);
   setPalette(pal);
-  setStyleSheet(QStringLiteral(
-      "QTableWidget { gridline-color: rgb(70,82,96); border: 1px solid rgb(90,104,120); }"
-      "QHeaderView::section { background-color: rgb(44,54,66); color: rgb(235,240,245);"
-      " padding: 2px 6px; border: none; border-right: 1px solid rgb(70,82,96);"
-      " border-bottom: 1px solid rgb(90,104,120); }"
-      "QScrollBar:vertical { background: rgb(30,37,46); width: 14px; }"
-      "QScrollBar::handle:vertical { background: rgb(80,94,110); min-height: 20px; }"));
+  setStyleSheet(
+      QStringLiteral("QTableWidget { gridline-color: rgb(70,82,96); border: 1px solid rgb(90,104,120); }"
+                     "QHeaderView::section { background-color: rgb(44,54,66); color: rgb(235,240,245);"
+                     " padding: 2px 6px; border: none; border-right: 1px solid rgb(70,82,96);"
+                     " border-bottom: 1px solid rgb(90,104,120); }"
+                     "QScrollBar:vertical { background: rgb(30,37,46); width: 14px; }"
+                     "QScrollBar::handle:vertical { background: rgb(80,94,110); min-height: 20px; }"));
 }
 
 CDeviceListCtrl::CDeviceListCtrl(QWidget* parent, const QRect& geometry) : CDeviceListCtrl(parent) {

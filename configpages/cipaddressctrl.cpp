@@ -168,7 +168,8 @@ bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_End:
       FocusOctet(3, true);
       return true;
-    default: break;
+    default:
+      break;
   }
   return QFrame::eventFilter(watched, event);
 }

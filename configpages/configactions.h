@@ -37,9 +37,9 @@ bool ReadIdentity(IDeviceExchange& link, WizardState& state, IdentityFields* fie
 // Sub-step 5. `typed` holds the six controls' texts (its MAC is ignored: the
 // record carries the target MAC text).
 enum class NetworkOutcome {
-  kApplied,           // record accepted, committed, appliance answers at its address
-  kRecordRefused,     // item 17 refused or unanswered; nothing committed
-  kSilentAtAddress,   // committed, but no echo from the new address
+  kApplied,          // record accepted, committed, appliance answers at its address
+  kRecordRefused,    // item 17 refused or unanswered; nothing committed
+  kSilentAtAddress,  // committed, but no echo from the new address
 };
 // 1. device IP (wide) and host name from `typed`; 2. the record, and the
 // device IP address text; 3. the iSCSI clean-up (when an interpreter is

@@ -145,9 +145,12 @@ void TwoDisksShared(DiskProfile& p, std::int32_t g1, std::int32_t g2) {
 
 int ServiceCaptionId(ServiceType service) {
   switch (service) {
-    case ServiceType::Both: return kIdsServiceBoth;
-    case ServiceType::NasOnly: return kIdsServiceNasOnly;
-    case ServiceType::IscsiOnly: return kIdsServiceIscsiOnly;
+    case ServiceType::Both:
+      return kIdsServiceBoth;
+    case ServiceType::NasOnly:
+      return kIdsServiceNasOnly;
+    case ServiceType::IscsiOnly:
+      return kIdsServiceIscsiOnly;
   }
   return kIdsServiceBoth;
 }
@@ -160,18 +163,24 @@ int DiskLevelCaptionId(DiskLevel level, int diskCount, ServiceType service) {
 
 int NasPercentage(ServiceType service, int ratio) {
   switch (service) {
-    case ServiceType::NasOnly: return 100;
-    case ServiceType::IscsiOnly: return 0;
-    case ServiceType::Both: break;
+    case ServiceType::NasOnly:
+      return 100;
+    case ServiceType::IscsiOnly:
+      return 0;
+    case ServiceType::Both:
+      break;
   }
   return std::clamp(ratio, 0, 100);
 }
 
 const char* LevelTagText(LevelTag tag) {
   switch (tag) {
-    case LevelTag::Standard: return "Standard";
-    case LevelTag::Jbod: return "JBOD";
-    case LevelTag::Raid1: return "RAID 1";
+    case LevelTag::Standard:
+      return "Standard";
+    case LevelTag::Jbod:
+      return "JBOD";
+    case LevelTag::Raid1:
+      return "RAID 1";
   }
   return "Standard";
 }
@@ -182,8 +191,7 @@ std::string PortionLine::Markup(const char* colour) const {
   return Format(kPortionFormats[v][t][leadingBlank ? 0 : 1], colour, static_cast<int>(valueGb));
 }
 
-DiskProfile ComputeDiskProfile(const DiskInventory& inventory, ServiceType service, DiskLevel level,
-                               int nasPercent) {
+DiskProfile ComputeDiskProfile(const DiskInventory& inventory, ServiceType service, DiskLevel level, int nasPercent) {
   DiskProfile p;
   p.nasSharePercent = static_cast<std::uint8_t>(NasPercentage(service, nasPercent));
   // With one disk there is nothing to mirror: the level is always Normal.

@@ -79,8 +79,7 @@ struct DiskProfile {
 // only and is held to 0..100; a single service takes 100 or 0. Sizes are
 // computed in signed 32-bit arithmetic, P% of X being (P * X) / 100; a
 // capacity is at most 2^22 - 1 GB, so nothing overflows.
-DiskProfile ComputeDiskProfile(const DiskInventory& inventory, ServiceType service, DiskLevel level,
-                               int nasPercent);
+DiskProfile ComputeDiskProfile(const DiskInventory& inventory, ServiceType service, DiskLevel level, int nasPercent);
 
 // What the summary step writes into the state record: the two sizes and the
 // level texts the profile sets (a level text the profile leaves alone keeps

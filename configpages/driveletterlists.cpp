@@ -34,8 +34,12 @@ LetterSelection InitialLetterSelection(ServiceType service, int entryCount, int 
       selection.nas = entryCount >= 2 ? entryCount - 2 : -1;
       selection.iscsi = last;
       break;
-    case ServiceType::NasOnly: selection.nas = last; break;
-    case ServiceType::IscsiOnly: selection.iscsi = last; break;
+    case ServiceType::NasOnly:
+      selection.nas = last;
+      break;
+    case ServiceType::IscsiOnly:
+      selection.iscsi = last;
+      break;
   }
   // Both lists are filled whatever the service; a hidden list keeps its
   // kept choice too, as the page never reads it.

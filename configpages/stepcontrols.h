@@ -59,8 +59,7 @@ inline constexpr std::array<StepControlRow, kConfigStepCount> kStepControls = {{
     {kCtlNewPassword, kCtlConfirmPassword},
     {kCtlList1104, kCtlList1105, kCtlDaylightSaving, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110,
      kCtlList1112, kCtlList1113, kCtlList1114, kCtlList1115},
-    {kCtlList1104, kCtlList1105, kCtlTimeServer, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110,
-     kCtlList1112},
+    {kCtlList1104, kCtlList1105, kCtlTimeServer, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110, kCtlList1112},
     {kCtlIpAddress, kCtlNetmask, kCtlGateway, kCtlWorkGroup, kCtlNasName, kCtlDescription},
 }};
 

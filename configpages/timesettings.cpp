@@ -141,8 +141,8 @@ ZoneChoice TimeStepMemory::AsZoneChoice(bool dst) const {
 }
 
 void TimeStepMemory::Keep(const ZoneChoice& c) {
-  listIndex = {c.zone, c.region, c.startMonth, c.startWeek, c.startDay, c.startHour,
-               c.endMonth, c.endWeek, c.endDay, c.endHour};
+  listIndex = {c.zone,      c.region,   c.startMonth, c.startWeek, c.startDay,
+               c.startHour, c.endMonth, c.endWeek,    c.endDay,    c.endHour};
 }
 
 }  // namespace sp

@@ -19,7 +19,7 @@ struct TimeSettings {
   std::int32_t startMonth = 0, startWeek = 0, startDay = 0, startHour = 0;
   std::int32_t endMonth = 0, endWeek = 0, endDay = 0, endHour = 0;
   std::int32_t serverEnabled = 0;
-  char serverHost[64] = {};  // narrow, NUL-terminated
+  char serverHost[64] = {};                   // narrow, NUL-terminated
   std::int32_t month = 0, day = 0, year = 0;  // year: 0 = 2008, -1 = none
   std::int32_t hour = 0, minute = 0, second = 0;
 
@@ -53,7 +53,7 @@ void ApplyZoneStep(TimeSettings& settings, const ZoneChoice& choice);
 // Selections of sub-step 4.
 struct ClockChoice {
   bool useServer = true;
-  std::string serverHost;  // narrow; cut to 63 bytes
+  std::string serverHost;            // narrow; cut to 63 bytes
   int month = 0, day = 0, year = 0;  // list indices; year -1: no selection
   int hour = 0, minute = 0, second = 0;
 };

@@ -14,9 +14,9 @@
 namespace sp {
 
 // Timing of the operations (polls and their lengths).
-inline constexpr int kExchangePolls = 30;        // per address
+inline constexpr int kExchangePolls = 30;  // per address
 inline constexpr int kExchangePollMs = 100;
-inline constexpr int kDiscoveryPolls = 50;       // per address; discovery never stops early
+inline constexpr int kDiscoveryPolls = 50;  // per address; discovery never stops early
 inline constexpr int kDiscoveryPollMs = 5;
 inline constexpr int kProbeAttempts = 20;
 inline constexpr int kProbeAttemptMs = 2000;

@@ -79,7 +79,8 @@ bool EchoProbe::ReplyWaiting(std::uint32_t target, std::uint16_t sequence) {
   for (;;) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    const ssize_t n = recvfrom(fd_, packet, sizeof packet, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    const ssize_t n =
+        recvfrom(fd_, packet, sizeof packet, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n < 0) {
       if (errno == EINTR) continue;
       return found;

@@ -184,9 +184,15 @@ void CNetcfgDlg::LayOut(Layout layout) {
              true);
   layout_ = layout;
   switch (layout) {
-    case Layout::Working: LayOutWorking(); break;
-    case Layout::Summary: LayOutSummary(); break;
-    case Layout::Failure: LayOutFailure(); break;
+    case Layout::Working:
+      LayOutWorking();
+      break;
+    case Layout::Summary:
+      LayOutSummary();
+      break;
+    case Layout::Failure:
+      LayOutFailure();
+      break;
   }
 }
 
@@ -194,7 +200,8 @@ void CNetcfgDlg::LayOutWorking() {
   const struct {
     int id, text;
     QRect rect;
-  } rows[] = {{1101, 181, QRect(35, 58, 500, 50)}, {1102, 182, QRect(100, 102, 500, 30)},
+  } rows[] = {{1101, 181, QRect(35, 58, 500, 50)},
+              {1102, 182, QRect(100, 102, 500, 30)},
               {1103, 183, QRect(100, 132, 300, 30)}};
   for (const auto& row : rows) {
     PlaceLabel(Label(row.id), row.rect, MarkupText(kTextFormat, kTextSize, "white", host_.Text(row.text).c_str()),
@@ -218,16 +225,18 @@ void CNetcfgDlg::LayOutSummary() {
   text(1110, 150, 187, FieldText(state_.webLoginPassword).c_str());
   const bool nas = state_.nasSizeGb != 0;
   if (nas) {
-    row(1111, 180, MarkupText(kSummaryShare, caption(188).c_str(), kSummaryColour,
-                              Escaped(FieldText(state_.nasDriveLetter)).c_str()));
+    row(1111, 180,
+        MarkupText(kSummaryShare, caption(188).c_str(), kSummaryColour,
+                   Escaped(FieldText(state_.nasDriveLetter)).c_str()));
     row(1112, 210, MarkupText(kSummarySize, caption(189).c_str(), kSummaryColour, static_cast<int>(state_.nasSizeGb)));
     text(1113, 240, 190, FieldText(state_.nasLevel).c_str());
   }
   if (state_.iscsiSizeGb != 0) {
     // Path, size, level, although their texts are numbered 193, 191, 192.
     const int y0 = nas ? 270 : 180;
-    row(1114, y0, MarkupText(kSummaryIscsiPath, caption(193).c_str(), kSummaryColour,
-                             Escaped(FieldText(state_.iscsiDriveLetter)).c_str()));
+    row(1114, y0,
+        MarkupText(kSummaryIscsiPath, caption(193).c_str(), kSummaryColour,
+                   Escaped(FieldText(state_.iscsiDriveLetter)).c_str()));
     row(1115, y0 + 30,
         MarkupText(kSummarySize, caption(191).c_str(), kSummaryColour, static_cast<int>(state_.iscsiSizeGb)));
     text(1119, y0 + 60, 192, FieldText(state_.iscsiLevel).c_str());

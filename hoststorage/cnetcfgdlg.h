@@ -22,8 +22,8 @@
 
 #include "shell/tstackedpage.h"
 #include "shell/wizardstate.h"
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
 #include "uikit/wmevents.h"
 
@@ -41,8 +41,7 @@ class CNetcfgDlg : public TStackedPage {
   static constexpr int kTitleId = 1100;
   static constexpr int kFirstStatusId = 1101;
   // The eleven labels: title, three status lines, seven summary rows.
-  static constexpr std::array<int, 11> kLabelIds = {1100, 1101, 1102, 1103, 1110, 1111,
-                                                    1112, 1113, 1114, 1115, 1119};
+  static constexpr std::array<int, 11> kLabelIds = {1100, 1101, 1102, 1103, 1110, 1111, 1112, 1113, 1114, 1115, 1119};
 
   // The worker's own messages besides compose (+107), summary (+108) and
   // failure (+110): the bar position and Finish's state.

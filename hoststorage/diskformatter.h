@@ -23,10 +23,10 @@ inline constexpr int kFormatRunning = 2;
 inline constexpr int kFormatSucceeded = 0;
 
 struct FormatWaitTiming {
-  int checks = 100;                              // checks that move the bar: 65 + check / 3
+  int checks = 100;  // checks that move the bar: 65 + check / 3
   std::chrono::milliseconds checkInterval{1000};
-  std::chrono::milliseconds settle{500};         // pause after success before going on
-  std::chrono::milliseconds lateInterval{500};   // after the last bar check
+  std::chrono::milliseconds settle{500};        // pause after success before going on
+  std::chrono::milliseconds lateInterval{500};  // after the last bar check
   // A quick NTFS format takes seconds even on a large LUN; one that has not
   // succeeded after this long is stopped and counted as failed.
   std::chrono::milliseconds limit{std::chrono::minutes(10)};

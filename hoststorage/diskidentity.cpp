@@ -24,8 +24,6 @@ std::string FormatModelText(const std::vector<std::uint8_t>& inquiry) {
                 printable(InquiryField(inquiry, 16, 16)).c_str(), printable(InquiryField(inquiry, 32, 4)).c_str());
 }
 
-bool IsIscsiVendor(const std::vector<std::uint8_t>& inquiry) {
-  return InquiryField(inquiry, 8, 8) == kIscsiVendorId;
-}
+bool IsIscsiVendor(const std::vector<std::uint8_t>& inquiry) { return InquiryField(inquiry, 8, 8) == kIscsiVendorId; }
 
 }  // namespace sp

@@ -72,7 +72,8 @@ std::array<std::uint8_t, 3> ChsBytes(std::uint64_t lba, std::uint32_t heads, std
   if (cylinder > 1023) return {0xFE, 0xFF, 0xFF};
   const auto head = static_cast<std::uint8_t>((lba / sectorsPerTrack) % heads);
   const auto sector = static_cast<std::uint8_t>(lba % sectorsPerTrack + 1);
-  return {head, static_cast<std::uint8_t>(sector | ((cylinder >> 2) & 0xC0)), static_cast<std::uint8_t>(cylinder & 0xFF)};
+  return {head, static_cast<std::uint8_t>(sector | ((cylinder >> 2) & 0xC0)),
+          static_cast<std::uint8_t>(cylinder & 0xFF)};
 }
 
 std::optional<std::uint64_t> PartitionLength(const DiskGeometry& g) {

@@ -153,8 +153,9 @@ int DiskPreparation::ReformatLetter(FoundDisk& disk, char letter, const std::str
       reattached = true;
     }
   }
-  const std::uint32_t hidden =
-      loop && loop->offset % kSectorBytes == 0 ? static_cast<std::uint32_t>(loop->offset / kSectorBytes) : kHiddenSectors;
+  const std::uint32_t hidden = loop && loop->offset % kSectorBytes == 0
+                                   ? static_cast<std::uint32_t>(loop->offset / kSectorBytes)
+                                   : kHiddenSectors;
   bool started = false;
   const bool formatted = FormatAndWait(target, hidden, bar, stop, started);
   if (formatted && volumes_.MountNtfs(target, letter)) {

@@ -57,17 +57,17 @@ struct VolumeInformation {
 // Results of PrepareIscsiDisk: 0 ready; anything else asks the caller to
 // search again.
 inline constexpr int kPrepareReady = 0;
-inline constexpr int kPrepareNoVolume = -1;          // no volume, no letter, or the query failed
-inline constexpr int kPrepareFormatNotStarted = 100; // the volume could not be handed to the formatter
-inline constexpr int kPrepareFormatFailed = 101;     // the format ended without success or timed out
+inline constexpr int kPrepareNoVolume = -1;           // no volume, no letter, or the query failed
+inline constexpr int kPrepareFormatNotStarted = 100;  // the volume could not be handed to the formatter
+inline constexpr int kPrepareFormatFailed = 101;      // the format ended without success or timed out
 
 enum class LetterMove { Remove, Assign };
 
 class DiskPreparation {
  public:
   struct Options {
-    char firstTemporaryLetter = 'D';       // where the search for a new volume's letter starts
-    std::function<unsigned()> random;      // draws for disk signatures; empty: seeded with the time
+    char firstTemporaryLetter = 'D';   // where the search for a new volume's letter starts
+    std::function<unsigned()> random;  // draws for disk signatures; empty: seeded with the time
     FormatWaitTiming formatTiming;
   };
 

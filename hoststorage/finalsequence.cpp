@@ -167,9 +167,12 @@ std::optional<bool> FinalSequence::AttachIscsi(WizardState& state, ISetupWait& w
     if (!wait.Sleep(Limits::kAttachPause)) return std::nullopt;
     sink.SetProgress(79 + attempt);
     switch (attach_.Run(state, wait, bar)) {
-      case AttachResult::kAttached: return true;
-      case AttachResult::kStopped: return std::nullopt;
-      case AttachResult::kFailed: break;
+      case AttachResult::kAttached:
+        return true;
+      case AttachResult::kStopped:
+        return std::nullopt;
+      case AttachResult::kFailed:
+        break;
     }
   }
   return false;

@@ -26,8 +26,7 @@ namespace sp {
 // "Format hard disk" (77,110) and "Setup shared folder" (77,138);
 // check_ico_bd.png marks the step under way, check_ico.png a step done.
 inline constexpr char kFinalBackgroundList[] = "cbackground.jpg|0|0|255|0,";
-inline constexpr char kFinalFormattingList[] =
-    "cbackground.jpg|0|0|255|0,check_ico_bd.png|77|110|255|0|0|0,";
+inline constexpr char kFinalFormattingList[] = "cbackground.jpg|0|0|255|0,check_ico_bd.png|77|110|255|0|0|0,";
 inline constexpr char kFinalSharingList[] =
     "cbackground.jpg|0|0|255|0,check_ico.png|77|110|255|0|0|0,check_ico_bd.png|77|138|255|0|0|0,";
 inline constexpr char kFinalDoneList[] =

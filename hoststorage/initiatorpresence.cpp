@@ -37,8 +37,8 @@ const std::vector<TerminalProgram>& KnownTerminals() {
   return terminals;
 }
 
-InitiatorPresence::InitiatorPresence(IInitiatorService& service, IProcessLauncher& launcher,
-                                     IMessageBox& messageBox, std::string installerPath)
+InitiatorPresence::InitiatorPresence(IInitiatorService& service, IProcessLauncher& launcher, IMessageBox& messageBox,
+                                     std::string installerPath)
     : service_(service), launcher_(launcher), messageBox_(messageBox), installerPath_(std::move(installerPath)) {}
 
 bool InitiatorPresence::CheckInitiator() {
@@ -56,8 +56,7 @@ std::vector<std::string> InitiatorPresence::InstallerCommand() {
   if (launcher_.HasGraphicalSession()) {
     for (const auto& terminal : KnownTerminals()) {
       if (launcher_.FindProgram(terminal.name).empty()) continue;
-      std::vector<std::string> argv = {terminal.name, terminal.runOption, kShell, "-c", kPauseScript,
-                                       kPauseScriptName};
+      std::vector<std::string> argv = {terminal.name, terminal.runOption, kShell, "-c", kPauseScript, kPauseScriptName};
       argv.insert(argv.end(), install.begin(), install.end());
       return argv;
     }

@@ -97,7 +97,8 @@ std::string IscsiAttach::ExplorerLine(const std::string& targetName) {
   interpreter_.ClearSessionTable();
   interpreter_.ReportSessions();
   const IscsiVolumeLookup volume = FindIscsiVolume(interpreter_, targetName);
-  const char letter = volume.volumePath.empty() ? 0 : UpperAsciiLetter(static_cast<unsigned char>(volume.volumePath[0]));
+  const char letter =
+      volume.volumePath.empty() ? 0 : UpperAsciiLetter(static_cast<unsigned char>(volume.volumePath[0]));
   if (!letter) return "explorer ";
   return Format("explorer %c:\\", letter);
 }

@@ -34,8 +34,7 @@ void RunIscsiCleanup(IscsiInterpreter& interpreter, const WizardState& state) {
       interpreter.Run(Format("iscsicli RemovePersistentTarget %s %s * %s %d",
                              Word(FieldText(persistent->initiatorInstance)).c_str(),
                              Word(FieldText(persistent->targetName)).c_str(),
-                             Word(FieldText(persistent->targetPortalAddress)).c_str(),
-                             persistent->targetPortalSocket));
+                             Word(FieldText(persistent->targetPortalAddress)).c_str(), persistent->targetPortalSocket));
     }
   }
   interpreter.LogoutByTargetMapping(target);

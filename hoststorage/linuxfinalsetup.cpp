@@ -27,9 +27,8 @@ LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
       interpreter_(initiator_, enumerator_, report_),
       preparation_(disks_, letters_, volumeControl_, formatter_),
       // The share's letter is cleared under the same root the volumes use.
-      connections_(paths.driveRoot,
-                   paths.rememberedConnections.empty() ? DefaultRememberedConnectionsPath()
-                                                       : paths.rememberedConnections),
+      connections_(paths.driveRoot, paths.rememberedConnections.empty() ? DefaultRememberedConnectionsPath()
+                                                                        : paths.rememberedConnections),
       netUse_(paths.driveRoot),
       shares_(connections_, netUse_, agent),
       desktop_(DesktopOptions(paths)) {}

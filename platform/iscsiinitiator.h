@@ -124,7 +124,7 @@ struct IscsiLunEntry {
 struct IscsiTargetMapping {
   std::string initiatorName;  // initiator instance
   std::string targetName;
-  std::string osDeviceName;   // initiator's SCSI device
+  std::string osDeviceName;  // initiator's SCSI device
   IscsiUniqueSessionId sessionId;
   std::uint32_t osBusNumber = 0;
   std::uint32_t osTargetNumber = 0;
@@ -154,7 +154,7 @@ struct IscsiSessionInfo {
 enum class IscsiDeviceInterface { Disk, Tape, CdRom, WriteOnceDisk, CdChanger, MediumChanger, Floppy, Unknown };
 
 struct IscsiStorageDeviceNumber {
-  std::uint32_t deviceType = 0;  // kIscsiStorageDeviceTypeDisk for disks
+  std::uint32_t deviceType = 0;    // kIscsiStorageDeviceTypeDisk for disks
   std::uint32_t deviceNumber = 0;  // disk number; volumes name it in their extents
   std::uint32_t partitionNumber = 0;
 };
@@ -249,7 +249,7 @@ struct IscsiIkeAuthInfo {
   std::uint32_t authMethod = kIscsiIkeAuthPresharedKey;
   std::uint64_t securityFlags = 0;
   std::uint8_t idType = 0;
-  std::vector<std::uint8_t> id;   // 4 or 16 address bytes, or the name's text
+  std::vector<std::uint8_t> id;  // 4 or 16 address bytes, or the name's text
   std::vector<std::uint8_t> key;
 };
 
@@ -259,10 +259,8 @@ class IIscsiInitiator {
 
   // Send-targets portals. Adding a portal discovers its targets at once; a
   // portal that cannot be reached is not added.
-  virtual IscsiStatus AddIScsiSendTargetPortal(const std::string* initiatorInstance,
-                                               std::uint32_t initiatorPortNumber,
-                                               const IscsiLoginOptions* loginOptions,
-                                               std::uint64_t securityFlags,
+  virtual IscsiStatus AddIScsiSendTargetPortal(const std::string* initiatorInstance, std::uint32_t initiatorPortNumber,
+                                               const IscsiLoginOptions* loginOptions, std::uint64_t securityFlags,
                                                const IscsiTargetPortal& portal) = 0;
   virtual IscsiStatus RemoveIScsiSendTargetPortal(const std::string* initiatorInstance,
                                                   std::uint32_t initiatorPortNumber,
@@ -276,13 +274,10 @@ class IIscsiInitiator {
   // Targets known from discovery and static entries.
   virtual IscsiStatus ReportIScsiTargets(bool forceUpdate, std::uint32_t& capacity,
                                          std::vector<std::string>& targetNames) = 0;
-  virtual IscsiStatus GetIScsiTargetInformation(const std::string& targetName,
-                                                const std::string* discoveryMechanism,
-                                                IscsiTargetInfoClass infoClass,
-                                                IscsiTargetInformation& info) = 0;
+  virtual IscsiStatus GetIScsiTargetInformation(const std::string& targetName, const std::string* discoveryMechanism,
+                                                IscsiTargetInfoClass infoClass, IscsiTargetInformation& info) = 0;
   virtual IscsiStatus AddIScsiStaticTarget(const std::string& targetName, const std::string* targetAlias,
-                                           std::uint32_t targetFlags, bool persist,
-                                           const IscsiTargetMapping* mapping,
+                                           std::uint32_t targetFlags, bool persist, const IscsiTargetMapping* mapping,
                                            const IscsiLoginOptions* loginOptions,
                                            const IscsiPortalGroup* portalGroup) = 0;
   virtual IscsiStatus RemoveIScsiStaticTarget(const std::string& targetName) = 0;
@@ -304,15 +299,13 @@ class IIscsiInitiator {
   virtual IscsiStatus ReportIScsiPersistentLogins(std::uint32_t& capacity,
                                                   std::vector<IscsiPersistentLogin>& logins) = 0;
   virtual IscsiStatus RemoveIScsiPersistentTarget(const std::string* initiatorInstance,
-                                                  std::uint32_t initiatorPortNumber,
-                                                  const std::string& targetName,
+                                                  std::uint32_t initiatorPortNumber, const std::string& targetName,
                                                   const IscsiTargetPortal* portal) = 0;
 
   virtual IscsiStatus ReportIScsiInitiatorList(std::uint32_t& capacity, std::vector<std::string>& initiators) = 0;
 
   // Connections of a session. A null portal reuses the session's first one.
-  virtual IscsiStatus AddIScsiConnection(const IscsiUniqueSessionId& sessionId,
-                                         const std::string* initiatorInstance,
+  virtual IscsiStatus AddIScsiConnection(const IscsiUniqueSessionId& sessionId, const std::string* initiatorInstance,
                                          std::uint32_t initiatorPortNumber, const IscsiTargetPortal* portal,
                                          std::uint64_t securityFlags, const IscsiLoginOptions* loginOptions,
                                          const std::vector<std::uint8_t>& key,
@@ -321,9 +314,9 @@ class IIscsiInitiator {
                                             const IscsiUniqueConnectionId& connectionId) = 0;
 
   // SCSI commands through a session, to the LUN given in the target's form.
-  virtual IscsiStatus SendScsiInquiry(const IscsiUniqueSessionId& sessionId, std::uint64_t lun,
-                                      std::uint8_t evpdCmddt, std::uint8_t pageCode,
-                                      std::uint32_t allocationLength, IscsiScsiResult& result) = 0;
+  virtual IscsiStatus SendScsiInquiry(const IscsiUniqueSessionId& sessionId, std::uint64_t lun, std::uint8_t evpdCmddt,
+                                      std::uint8_t pageCode, std::uint32_t allocationLength,
+                                      IscsiScsiResult& result) = 0;
   virtual IscsiStatus SendScsiReadCapacity(const IscsiUniqueSessionId& sessionId, std::uint64_t lun,
                                            std::uint32_t allocationLength, IscsiScsiResult& result) = 0;
   virtual IscsiStatus SendScsiReportLuns(const IscsiUniqueSessionId& sessionId, std::uint32_t allocationLength,

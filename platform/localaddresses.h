@@ -8,11 +8,11 @@
 namespace sp {
 
 struct LocalAddress {
-  std::string text;            // dotted decimal, e.g. "192.168.1.20"
-  std::uint32_t address = 0;   // the same in network byte order
-  std::string interfaceName;   // the interface that holds it, e.g. "eth0"
-  unsigned interfaceIndex = 0; // its index (0 when unknown)
-  std::uint32_t broadcast = 0; // the subnet's broadcast address, network byte order; 0 when none
+  std::string text;             // dotted decimal, e.g. "192.168.1.20"
+  std::uint32_t address = 0;    // the same in network byte order
+  std::string interfaceName;    // the interface that holds it, e.g. "eth0"
+  unsigned interfaceIndex = 0;  // its index (0 when unknown)
+  std::uint32_t broadcast = 0;  // the subnet's broadcast address, network byte order; 0 when none
 };
 
 class ILocalAddresses {

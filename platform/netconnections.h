@@ -14,7 +14,7 @@ namespace sp {
 
 // Results, with the values the connection interface has always used.
 inline constexpr int kNetNoError = 0;
-inline constexpr int kNetErrorAccessDenied = 5;              // not allowed to unmount
+inline constexpr int kNetErrorAccessDenied = 5;          // not allowed to unmount
 inline constexpr int kNetErrorBadDevice = 1200;          // not a drive text
 inline constexpr int kNetErrorConnectionUnavail = 1201;  // remembered, not connected
 inline constexpr int kNetErrorOpenFiles = 2401;          // busy, and not forced

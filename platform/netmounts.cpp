@@ -26,8 +26,7 @@ const MountEntry* TopMountAt(const std::vector<MountEntry>& mounts, std::string_
 }
 
 bool IsNetworkMount(const MountEntry& entry) {
-  return entry.fsType == "cifs" || entry.fsType == "smb3" || entry.fsType == "smbfs" ||
-         entry.fsType == "fuse.smbnetfs";
+  return entry.fsType == "cifs" || entry.fsType == "smb3" || entry.fsType == "smbfs" || entry.fsType == "fuse.smbnetfs";
 }
 
 std::string RemoteOfMount(const MountEntry& entry) {

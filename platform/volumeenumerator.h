@@ -9,9 +9,9 @@
 namespace sp {
 
 struct VolumeInfo {
-  std::string volumeName;                 // the volume's own name (device path)
-  std::vector<std::string> pathNames;     // drive roots and mount folders, "E:\" form
-  std::vector<std::uint32_t> diskNumbers; // disks the volume has extents on
+  std::string volumeName;                  // the volume's own name (device path)
+  std::vector<std::string> pathNames;      // drive roots and mount folders, "E:\" form
+  std::vector<std::uint32_t> diskNumbers;  // disks the volume has extents on
 };
 
 class IVolumeEnumerator {

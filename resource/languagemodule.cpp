@@ -13,9 +13,21 @@ std::string Unescape(std::string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 1 < s.size()) {
       const char n = s[i + 1];
-      if (n == 'n') { out.push_back('\n'); ++i; continue; }
-      if (n == 't') { out.push_back('\t'); ++i; continue; }
-      if (n == '\\') { out.push_back('\\'); ++i; continue; }
+      if (n == 'n') {
+        out.push_back('\n');
+        ++i;
+        continue;
+      }
+      if (n == 't') {
+        out.push_back('\t');
+        ++i;
+        continue;
+      }
+      if (n == '\\') {
+        out.push_back('\\');
+        ++i;
+        continue;
+      }
     }
     out.push_back(s[i]);
   }
@@ -74,8 +86,8 @@ extern const unsigned char kEnglishCatalogue[];
 extern const std::size_t kEnglishCatalogueSize;
 
 const LanguageModule& BuiltInTexts() {
-  static const std::unique_ptr<LanguageModule> english = LanguageModule::Parse(
-      std::string_view(reinterpret_cast<const char*>(kEnglishCatalogue), kEnglishCatalogueSize));
+  static const std::unique_ptr<LanguageModule> english =
+      LanguageModule::Parse(std::string_view(reinterpret_cast<const char*>(kEnglishCatalogue), kEnglishCatalogueSize));
   return *english;
 }
 

@@ -36,16 +36,11 @@ struct LabelRow {
 };
 
 constexpr LabelRow kLabels[] = {
-    {1052, 109, QRect(30, 20, 400, 60), 'A', true, true},
-    {1053, 110, QRect(35, 58, 500, 50), 'B', true, false},
-    {1119, 164, QRect(35, 58, 500, 50), 'B', false, true},
-    {1055, 112, QRect(100, 102, 500, 30), 'B', true, false},
-    {1116, 163, QRect(100, 102, 500, 30), 'B', false, true},
-    {1056, 113, QRect(100, 132, 300, 30), 'B', true, false},
-    {1054, 111, QRect(35, 360, 500, 50), 'B', false, false},
-    {1117, 165, QRect(40, 230, 500, 30), 'C', false, true},
-    {1118, 166, QRect(50, 260, 500, 100), 'B', false, true},
-    {1120, 289, QRect(40, 260, 50, 100), 'D', false, true},
+    {1052, 109, QRect(30, 20, 400, 60), 'A', true, true},    {1053, 110, QRect(35, 58, 500, 50), 'B', true, false},
+    {1119, 164, QRect(35, 58, 500, 50), 'B', false, true},   {1055, 112, QRect(100, 102, 500, 30), 'B', true, false},
+    {1116, 163, QRect(100, 102, 500, 30), 'B', false, true}, {1056, 113, QRect(100, 132, 300, 30), 'B', true, false},
+    {1054, 111, QRect(35, 360, 500, 50), 'B', false, false}, {1117, 165, QRect(40, 230, 500, 30), 'C', false, true},
+    {1118, 166, QRect(50, 260, 500, 100), 'B', false, true}, {1120, 289, QRect(40, 260, 50, 100), 'D', false, true},
 };
 constexpr int kPassedNoteId = 1054;
 
@@ -115,10 +110,18 @@ void CCheckDlg::LayOutLabels(bool failed) {
     const std::string text = host_.Text(row.text);
     std::u16string markup;
     switch (row.markup) {
-      case 'A': markup = MarkupText(kTitleFormat, kTitleColour, text.c_str()); break;
-      case 'C': markup = MarkupText(kBoldTextFormat, kTextSize, "white", text.c_str()); break;
-      case 'D': markup = MarkupText(kTextFormat, kTextSize, kTitleColour, text.c_str()); break;
-      default: markup = MarkupText(kTextFormat, kTextSize, "white", text.c_str()); break;
+      case 'A':
+        markup = MarkupText(kTitleFormat, kTitleColour, text.c_str());
+        break;
+      case 'C':
+        markup = MarkupText(kBoldTextFormat, kTextSize, "white", text.c_str());
+        break;
+      case 'D':
+        markup = MarkupText(kTextFormat, kTextSize, kTitleColour, text.c_str());
+        break;
+      default:
+        markup = MarkupText(kTextFormat, kTextSize, "white", text.c_str());
+        break;
     }
     PlaceLabel(Label(row.id), row.rect, std::move(markup), failed ? row.afterFailure : row.atStart);
   }
@@ -157,9 +160,15 @@ bool CCheckDlg::event(QEvent* e) {
   const auto* update = static_cast<const CheckUpdateEvent*>(e);
   if (update->check != generation_) return true;  // from an abandoned check
   switch (update->kind) {
-    case CheckUpdateEvent::kLayers: surface_.SetList(update->list); break;
-    case CheckUpdateEvent::kProgress: progress_->setValue(update->value); break;
-    case CheckUpdateEvent::kFinished: ApplyOutcome(static_cast<CheckOutcome>(update->value)); break;
+    case CheckUpdateEvent::kLayers:
+      surface_.SetList(update->list);
+      break;
+    case CheckUpdateEvent::kProgress:
+      progress_->setValue(update->value);
+      break;
+    case CheckUpdateEvent::kFinished:
+      ApplyOutcome(static_cast<CheckOutcome>(update->value));
+      break;
   }
   return true;
 }

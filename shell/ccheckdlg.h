@@ -17,8 +17,8 @@
 #include "shell/connectioncheck.h"
 #include "shell/stoppableworker.h"
 #include "shell/tstackedpage.h"
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {

@@ -6,8 +6,8 @@
 #include "shell/installframes.h"
 #include "shell/stoppableworker.h"
 #include "shell/tstackedpage.h"
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
 
 namespace sp {

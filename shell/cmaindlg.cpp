@@ -75,7 +75,8 @@ void CMainDlg::PlaceWindow() {
 
 QPoint CMainDlg::KeepOnScreen(QPoint wanted, QSize size, const QRect& available) {
   QPoint at = wanted;
-  if (at.x() + size.width() > available.x() + available.width()) at.setX(available.x() + available.width() - size.width());
+  if (at.x() + size.width() > available.x() + available.width())
+    at.setX(available.x() + available.width() - size.width());
   if (at.y() + size.height() > available.y() + available.height())
     at.setY(available.y() + available.height() - size.height());
   if (at.x() < available.x()) at.setX(available.x());
@@ -101,9 +102,7 @@ void CMainDlg::MakeStepLabels() {
 
 int CMainDlg::DoModal() { return exec(); }
 
-void CMainDlg::PostQuit(int exitCode) {
-  QCoreApplication::postEvent(this, new shellev::QuitRequestEvent(exitCode));
-}
+void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new shellev::QuitRequestEvent(exitCode)); }
 
 void CMainDlg::CopyLanguageHandle() { language_ = services_.language ? services_.language->LanguageHandle() : nullptr; }
 
@@ -132,13 +131,20 @@ void CMainDlg::UpdateStepList(int id) {
 
 TStackedPage* CMainDlg::CreatePage(int id) {
   switch (id) {
-    case kPageWelcome: return welcome_ = new CWelcomeDlg(*this);
-    case kPageCheck: return check_ = new CCheckDlg(*this);
-    case kPageInstall: return install_ = new CInstallDlg(*this);
-    case kPageConfig: return config_ = new CConfigDlg_Basic(*this);
-    case kPageDisk: return disk_ = new CConfigDlg_HD(*this);
-    case kPageFinal: return final_ = new CNetcfgDlg(*this);
-    default: return nullptr;
+    case kPageWelcome:
+      return welcome_ = new CWelcomeDlg(*this);
+    case kPageCheck:
+      return check_ = new CCheckDlg(*this);
+    case kPageInstall:
+      return install_ = new CInstallDlg(*this);
+    case kPageConfig:
+      return config_ = new CConfigDlg_Basic(*this);
+    case kPageDisk:
+      return disk_ = new CConfigDlg_HD(*this);
+    case kPageFinal:
+      return final_ = new CNetcfgDlg(*this);
+    default:
+      return nullptr;
   }
 }
 

@@ -10,8 +10,7 @@ namespace sp {
 // Layer lists of the check page (six numbers per entry). Rows of the check
 // are at y 110 and y 138.
 inline constexpr char kCheckPlainList[] = "cbackground.jpg|0|0|255|0,";
-inline constexpr char kCheckRow1List[] =
-    "cbackground.jpg|0|0|255|0|0|0,check_ico_bd.png|77|110|255|0|0|0,";
+inline constexpr char kCheckRow1List[] = "cbackground.jpg|0|0|255|0|0|0,check_ico_bd.png|77|110|255|0|0|0,";
 // Drawn over what the surface already holds: no background layer.
 inline constexpr char kCheckRow2List[] = "check_ico.png|77|110|255|0|0|0,check_ico_bd.png|77|138|255|0|0|0,";
 inline constexpr char kCheckPassedList[] =

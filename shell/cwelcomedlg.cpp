@@ -86,8 +86,8 @@ void CWelcomeDlg::LayOutBackground() {
 }
 
 void CWelcomeDlg::LayOutLabels() {
-  PlaceLabel(title_, QRect(310, 10, 240, 60),
-             MarkupText(kTitleFormatRight, kTitleColour, host_.Text(106).c_str()), true);
+  PlaceLabel(title_, QRect(310, 10, 240, 60), MarkupText(kTitleFormatRight, kTitleColour, host_.Text(106).c_str()),
+             true);
   PlaceLabel(description_, QRect(30, 290, 500, 100),
              MarkupText(kTextFormat, kTextSize, "DarkOrange", host_.Text(107).c_str()), true);
   PlaceLabel(agreement_, QRect(48, 360, 500, 40),

@@ -27,9 +27,11 @@ class FakeMessageBox : public IMessageBox {
       return r;
     }
     switch (buttons) {
-      case MessageButtons::YesNo: return MessageResult::Yes;
+      case MessageButtons::YesNo:
+        return MessageResult::Yes;
       case MessageButtons::Ok:
-      case MessageButtons::OkCancel: break;
+      case MessageButtons::OkCancel:
+        break;
     }
     return MessageResult::Ok;
   }

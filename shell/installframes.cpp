@@ -10,7 +10,7 @@ std::string Picture(const char* file) { return Format("%s%s|0|70|255|0,", kInsta
 
 // Disks go in: the hand slides each drive into its bay.
 void FillStep0(InstallFrames& f) {
-  const char* files[] = {"step1.png", "step2.png", "step3.png", "step3.png", "step4.png", "step4.png", "step5.png",
+  const char* files[] = {"step1.png", "step2.png", "step3.png", "step3.png",  "step4.png", "step4.png", "step5.png",
                          "step6.png", "step6.png", "step9.png", "step10.png", "step1.png", "step1.png", "step1.png"};
   int i = 0;
   for (const char* file : files) f[i++] = Picture(file);
@@ -20,8 +20,8 @@ void FillStep0(InstallFrames& f) {
 // Cabling: power to the router, a line to the PC, a line to the appliance,
 // then the appliance's power.
 void FillStep1(InstallFrames& f) {
-  const std::string scene = std::string(kInstallBackground) +
-                            "computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,";
+  const std::string scene =
+      std::string(kInstallBackground) + "computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,";
   const auto routerPower = [](int offset) { return Format("1-power.png|267|8|255|%d,", offset); };
   const auto pcLine = [](int offset) { return Format("2-line.png|13|100|255|%d,", offset); };
   const auto deviceLine = [](int offset) { return Format("3-line.png|10|100|255|%d,", offset); };
@@ -53,10 +53,17 @@ void FillStep2(InstallFrames& f) {
 void BuildInstallFrames(int step, InstallFrames& frames) {
   for (std::string& f : frames) f.clear();
   switch (step) {
-    case 0: FillStep0(frames); break;
-    case 1: FillStep1(frames); break;
-    case 2: FillStep2(frames); break;
-    default: break;
+    case 0:
+      FillStep0(frames);
+      break;
+    case 1:
+      FillStep1(frames);
+      break;
+    case 2:
+      FillStep2(frames);
+      break;
+    default:
+      break;
   }
 }
 

@@ -37,9 +37,12 @@ int PreselectedLanguageEntry(std::string_view language, std::string_view script,
 
 const char* LanguageModuleOfEntry(int entry) {
   switch (entry) {
-    case 1: return "MLSChinese";
-    case 2: return "MLTChinese";
-    default: return "MLEnglish";
+    case 1:
+      return "MLSChinese";
+    case 2:
+      return "MLTChinese";
+    default:
+      return "MLEnglish";
   }
 }
 

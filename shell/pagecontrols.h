@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <string>
 
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 
 namespace sp {
 

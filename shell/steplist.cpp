@@ -9,25 +9,37 @@ namespace sp {
 int StepOfPage(int pageId) {
   switch (pageId) {
     case kStepWelcomeMarker:
-    case kPageWelcome: return 1;
-    case kPageCheck: return 2;
-    case kPageInstall: return 3;
-    case kPageConfig: return 4;
+    case kPageWelcome:
+      return 1;
+    case kPageCheck:
+      return 2;
+    case kPageInstall:
+      return 3;
+    case kPageConfig:
+      return 4;
     case kPageDisk:
-    case kPageFinal: return 5;
-    default: return 0;
+    case kPageFinal:
+      return 5;
+    default:
+      return 0;
   }
 }
 
 int HighlightY(int pageId) {
   switch (pageId) {
-    case kPageWelcome: return 143;
-    case kPageCheck: return 188;
-    case kPageInstall: return 233;
-    case kPageConfig: return 278;
+    case kPageWelcome:
+      return 143;
+    case kPageCheck:
+      return 188;
+    case kPageInstall:
+      return 233;
+    case kPageConfig:
+      return 278;
     case kPageDisk:
-    case kPageFinal: return 323;
-    default: return 0;
+    case kPageFinal:
+      return 323;
+    default:
+      return 0;
   }
 }
 

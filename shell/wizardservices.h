@@ -54,13 +54,13 @@ struct WizardServices {
   // running agent to end when it goes. Null when there is none to talk to.
   INetDockAgent* shareAgent = nullptr;
   class IscsiInterpreter* iscsiInterpreter = nullptr;  // iSCSI clean-up and attach; null: no initiator to clean
-  DiskPreparation* diskPreparation = nullptr;    // the run's one disk preparation (final setup; required there)
-  ShareMapping* shareMapping = nullptr;          // NAS share mapping (final setup; required there)
-  IDesktopShell* desktopShell = nullptr;         // opens the new drive (final setup; required there)
-  IDriveLetters* driveLetters = nullptr;          // letters in use (disk page's letter lists)
-  INetConnections* netConnections = nullptr;      // remembered connections of letters (letter lists)
-  IInitiatorService* initiatorService = nullptr;  // the iSCSI initiator (disk page's gate)
-  IProcessLauncher* launcher = nullptr;           // helper programs (the initiator's installer)
+  DiskPreparation* diskPreparation = nullptr;          // the run's one disk preparation (final setup; required there)
+  ShareMapping* shareMapping = nullptr;                // NAS share mapping (final setup; required there)
+  IDesktopShell* desktopShell = nullptr;               // opens the new drive (final setup; required there)
+  IDriveLetters* driveLetters = nullptr;               // letters in use (disk page's letter lists)
+  INetConnections* netConnections = nullptr;           // remembered connections of letters (letter lists)
+  IInitiatorService* initiatorService = nullptr;       // the iSCSI initiator (disk page's gate)
+  IProcessLauncher* launcher = nullptr;                // helper programs (the initiator's installer)
   std::function<int(const std::u16string&)> openLink;  // web pages; empty: the desktop's opener
   WizardTiming timing;
 };

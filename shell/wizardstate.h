@@ -26,17 +26,17 @@ struct WizardState {
   char iscsiDriveLetter[3];      // "X:"
 
   // Summary block.
-  char deviceTime[128];          // text of the chosen time zone
-  char deviceIpSummary[128];     // address after the appliance accepted it
-  char webLoginPassword[96];     // new admin password
-  std::int32_t nasSizeGb;        // 0 = no NAS volume
+  char deviceTime[128];       // text of the chosen time zone
+  char deviceIpSummary[128];  // address after the appliance accepted it
+  char webLoginPassword[96];  // new admin password
+  std::int32_t nasSizeGb;     // 0 = no NAS volume
   char nasLevel[32];
-  std::int32_t iscsiSizeGb;      // 0 = no iSCSI volume
+  std::int32_t iscsiSizeGb;  // 0 = no iSCSI volume
   char iscsiLevel[32];
 
   // Results of the final setup.
   char explorerCommandLine[128];
-  std::int32_t nasMapped;        // nonzero when the agent accepted the map request
+  std::int32_t nasMapped;  // nonzero when the agent accepted the map request
 
   // Every text empty, every number 0.
   void Clear();

@@ -18,15 +18,15 @@ namespace sp {
 namespace {
 
 std::mutex gFolderMutex;
-std::string gDefaultFolder;     // guarded by gFolderMutex
+std::string gDefaultFolder;  // guarded by gFolderMutex
 std::atomic<int> gListTextLeft{0};
 
-constexpr int kCapOverhang = 3;   // the skin starts 3 pixels above the box
+constexpr int kCapOverhang = 3;  // the skin starts 3 pixels above the box
 constexpr int kTextTopInset = 3;
 constexpr int kTextBottomInset = 8;
 constexpr int kTextLeft = 10;
 constexpr int kListTextGap = 5;
-constexpr int kMinItemHeight = 17;  // the list edge bitmaps are 17 high
+constexpr int kMinItemHeight = 17;          // the list edge bitmaps are 17 high
 constexpr int kDefaultSelectionField = 25;  // what the skin's 35-pixel caps are made for
 // Texts are shown as they stand: "US && Canada" keeps both ampersands.
 constexpr auto kTextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
@@ -60,8 +60,7 @@ class BitItemDelegate : public QStyledItemDelegate {
  public:
   explicit BitItemDelegate(CBitComboBox* combo) : QStyledItemDelegate(combo), combo_(combo) {}
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override {
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     if (!index.isValid()) return;
     const bool focused = option.state & (QStyle::State_Selected | QStyle::State_HasFocus);
     combo_->PaintItem(*painter, option.rect, index.row(), focused);
@@ -95,9 +94,7 @@ CBitComboBox::CBitComboBox(QWidget* parent) : QComboBox(parent) {
   setItemDelegate(new BitItemDelegate(this));
 }
 
-CBitComboBox::CBitComboBox(QWidget* parent, const QRect& geometry) : CBitComboBox(parent) {
-  setGeometry(geometry);
-}
+CBitComboBox::CBitComboBox(QWidget* parent, const QRect& geometry) : CBitComboBox(parent) { setGeometry(geometry); }
 
 std::string CBitComboBox::BitmapFolderFor(const std::string& programDir) {
   std::string dir = programDir;
@@ -125,9 +122,7 @@ void CBitComboBox::SetBitmapFolder(std::string folder) {
   update();
 }
 
-std::string CBitComboBox::BitmapFolder() const {
-  return folder_.empty() ? DefaultBitmapFolder() : folder_;
-}
+std::string CBitComboBox::BitmapFolder() const { return folder_.empty() ? DefaultBitmapFolder() : folder_; }
 
 QImage CBitComboBox::Bitmap(int id) const {
   if (id == 0) return QImage();
@@ -179,9 +174,7 @@ void CBitComboBox::paintEvent(QPaintEvent*) {
   }
 }
 
-int CBitComboBox::ItemHeight() const {
-  return std::max(kMinItemHeight, QFontMetrics(list_->font()).height() + 2);
-}
+int CBitComboBox::ItemHeight() const { return std::max(kMinItemHeight, QFontMetrics(list_->font()).height() + 2); }
 
 void CBitComboBox::PaintList(QPainter& p, const CBitListBox& list) const {
   const QRect area = list.viewport()->rect();

@@ -57,9 +57,7 @@ CColorList::CColorList(QWidget* parent) : QTableWidget(parent) {
   horizontalHeader()->setSectionsClickable(false);
 }
 
-CColorList::CColorList(QWidget* parent, const QRect& geometry) : CColorList(parent) {
-  setGeometry(geometry);
-}
+CColorList::CColorList(QWidget* parent, const QRect& geometry) : CColorList(parent) { setGeometry(geometry); }
 
 int CColorList::InsertColumn(const QString& title, int width) {
   const int column = columnCount();

@@ -21,13 +21,17 @@ struct HtmlRect {
   int Height() const { return bottom - top; }
   bool IsEmpty() const { return right <= left || bottom <= top; }
   bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-  void Offset(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+  void Offset(int dx, int dy) {
+    left += dx;
+    right += dx;
+    top += dy;
+    bottom += dy;
+  }
   // Union that ignores empty rectangles on either side.
   HtmlRect United(const HtmlRect& o) const {
     if (o.IsEmpty()) return *this;
     if (IsEmpty()) return o;
-    return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
-            std::max(bottom, o.bottom)};
+    return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
   }
   bool operator==(const HtmlRect&) const = default;
 };
@@ -41,13 +45,13 @@ class CHTMLAtom {
   CHTMLAtom& operator=(const CHTMLAtom&) = default;
   virtual ~CHTMLAtom() = default;
 
-  std::u16string text;   // entities decoded; a line break is CR LF
+  std::u16string text;  // entities decoded; a line break is CR LF
   CHTMLFont font;
-  HtmlRect rect;         // set by layout
-  int ascent = 0;        // set by layout: the font's ascent in pixels
+  HtmlRect rect;   // set by layout
+  int ascent = 0;  // set by layout: the font's ascent in pixels
   std::int16_t alignment = kAlignLeft;
-  int line = 0;          // set by layout: line number from 0
-  std::u16string link;   // empty when the text is not a link
+  int line = 0;         // set by layout: line number from 0
+  std::u16string link;  // empty when the text is not a link
   std::uint8_t hover = 0;
 };
 

@@ -11,9 +11,7 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsWhite(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
-}
+bool IsWhite(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
 
 // Units of the character that starts at `i` (a surrogate pair is one character).
 std::size_t CharUnits(std::u16string_view s, std::size_t i) {
@@ -170,8 +168,10 @@ void AlignLines(std::vector<std::unique_ptr<CHTMLAtom>>& runs, int right) {
     while (end < runs.size() && runs[end]->line == runs[first]->line) ++end;
     const int e = runs[end - 1]->rect.right;
     int shift = 0;
-    if (runs[first]->alignment == kAlignCenter) shift = (right - e) / 2;
-    else if (runs[first]->alignment == kAlignRight) shift = right - e - 1;
+    if (runs[first]->alignment == kAlignCenter)
+      shift = (right - e) / 2;
+    else if (runs[first]->alignment == kAlignRight)
+      shift = right - e - 1;
     if (shift != 0) {
       for (std::size_t k = first; k < end; ++k) runs[k]->rect.Offset(shift, 0);
     }

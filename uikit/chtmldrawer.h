@@ -34,8 +34,7 @@ class CHTMLDrawer {
   // Parses `markup` from the font state `base` and lays it out in `rect`,
   // replacing the runs and links held. Returns the greatest bottom edge of
   // all runs (rect.top when there is none).
-  int Layout(const HtmlRect& rect, ITextMeasurer& measurer, std::u16string_view markup,
-             const CHTMLFont& base);
+  int Layout(const HtmlRect& rect, ITextMeasurer& measurer, std::u16string_view markup, const CHTMLFont& base);
 
   // Draws every run in order; a run with its hover flag set is drawn in
   // `hoverColor` and with `hoverUnderline` instead of its own.

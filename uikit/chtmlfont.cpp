@@ -15,15 +15,24 @@ int CHTMLFont::PixelHeight(int dpi) const {
 
 double SizeScale(int sizeNumber) {
   switch (sizeNumber) {
-    case 1: return 0.625;
-    case 2: return 0.8;
-    case 3: return 1.0;
-    case 4: return 1.125;
-    case 5: return 1.5;
-    case 6: return 2.0;
-    case 7: return 3.0;
-    case 8: return 1.18;  // smaller than 7: the table has always read so
-    default: break;
+    case 1:
+      return 0.625;
+    case 2:
+      return 0.8;
+    case 3:
+      return 1.0;
+    case 4:
+      return 1.125;
+    case 5:
+      return 1.5;
+    case 6:
+      return 2.0;
+    case 7:
+      return 3.0;
+    case 8:
+      return 1.18;  // smaller than 7: the table has always read so
+    default:
+      break;
   }
   if (sizeNumber <= 0) return 1.0;
   return sizeNumber * 0.125 * 3;

@@ -19,8 +19,7 @@ namespace {
 void ShowOkBox(QWidget* parent, const std::string& message) {
   QString text = QString::fromStdString(message);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
   box.exec();
 }
 
@@ -28,8 +27,7 @@ void ShowOkBox(QWidget* parent, const std::string& message) {
 
 CHTMLStatic::CHTMLStatic(QWidget* parent) : QWidget(parent) {}
 
-CHTMLStatic::CHTMLStatic(QWidget* parent, const QRect& geometry, std::u16string markup)
-    : QWidget(parent) {
+CHTMLStatic::CHTMLStatic(QWidget* parent, const QRect& geometry, std::u16string markup) : QWidget(parent) {
   setGeometry(geometry);
   SetText(std::move(markup));
 }
@@ -113,8 +111,10 @@ void CHTMLStatic::UpdateHover(QPoint pos) {
     hovering_ = true;
   } else {
     if (hovering_) {
-      if (hadOwnCursor_) setCursor(savedCursor_);
-      else unsetCursor();
+      if (hadOwnCursor_)
+        setCursor(savedCursor_);
+      else
+        unsetCursor();
     }
     hovering_ = false;
   }
@@ -134,8 +134,10 @@ void CHTMLStatic::ClickAt(QPoint pos) {
   const int result = opener_ ? opener_(link) : OpenLinkWithDesktop(link);
   if (LinkOpened(result)) return;
   const std::string message = HyperlinkErrorMessage(result);
-  if (sink_) sink_(message);
-  else ShowOkBox(this, message);
+  if (sink_)
+    sink_(message);
+  else
+    ShowOkBox(this, message);
 }
 
 }  // namespace sp

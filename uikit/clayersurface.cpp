@@ -1,8 +1,8 @@
 #include "uikit/clayersurface.h"
 
 #include <QCoreApplication>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "uikit/wmevents.h"
@@ -36,13 +36,20 @@ class CLayerSurface::EventHook : public QObject {
 SurfaceTraits TraitsOf(SurfaceKind kind) {
   using enum LayerVariant;
   switch (kind) {
-    case SurfaceKind::MainWindow: return {wm::kComposeMainWindow, SixNumbers, DimmingRule::Fixed, false};
-    case SurfaceKind::Welcome: return {wm::kComposeWelcome, SixNumbers, DimmingRule::Fixed, true};
-    case SurfaceKind::Check: return {wm::kComposeCheck, SixNumbers, DimmingRule::Fixed, true};
-    case SurfaceKind::Install: return {wm::kComposeInstall, FourNumbers, DimmingRule::Percentage, true};
-    case SurfaceKind::Config: return {wm::kComposeConfig, FourNumbers, DimmingRule::Percentage, true};
-    case SurfaceKind::Disk: return {wm::kComposeDisk, FourNumbers, DimmingRule::Percentage, true};
-    case SurfaceKind::Final: return {wm::kComposeFinal, FourNumbers, DimmingRule::None, true};
+    case SurfaceKind::MainWindow:
+      return {wm::kComposeMainWindow, SixNumbers, DimmingRule::Fixed, false};
+    case SurfaceKind::Welcome:
+      return {wm::kComposeWelcome, SixNumbers, DimmingRule::Fixed, true};
+    case SurfaceKind::Check:
+      return {wm::kComposeCheck, SixNumbers, DimmingRule::Fixed, true};
+    case SurfaceKind::Install:
+      return {wm::kComposeInstall, FourNumbers, DimmingRule::Percentage, true};
+    case SurfaceKind::Config:
+      return {wm::kComposeConfig, FourNumbers, DimmingRule::Percentage, true};
+    case SurfaceKind::Disk:
+      return {wm::kComposeDisk, FourNumbers, DimmingRule::Percentage, true};
+    case SurfaceKind::Final:
+      return {wm::kComposeFinal, FourNumbers, DimmingRule::None, true};
   }
   return {wm::kComposeMainWindow, SixNumbers, DimmingRule::Fixed, false};
 }

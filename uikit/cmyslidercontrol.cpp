@@ -7,8 +7,7 @@ namespace sp {
 
 CmySliderControl::CmySliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
 
-CmySliderControl::CmySliderControl(QWidget* parent, const QRect& geometry)
-    : CmySliderControl(parent) {
+CmySliderControl::CmySliderControl(QWidget* parent, const QRect& geometry) : CmySliderControl(parent) {
   setGeometry(geometry);
 }
 

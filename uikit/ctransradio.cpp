@@ -9,8 +9,7 @@ CTransRadio::CTransRadio(QWidget* parent) : QRadioButton(parent) {
   setAttribute(Qt::WA_NoSystemBackground);
 }
 
-CTransRadio::CTransRadio(QWidget* parent, const QRect& geometry, QButtonGroup* group)
-    : CTransRadio(parent) {
+CTransRadio::CTransRadio(QWidget* parent, const QRect& geometry, QButtonGroup* group) : CTransRadio(parent) {
   setGeometry(geometry);
   if (group != nullptr) group->addButton(this);
 }

@@ -8,9 +8,7 @@ namespace sp {
 
 namespace {
 
-bool IsBlank(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
-}
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
 
 std::u16string_view Trim(std::u16string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -96,20 +94,46 @@ class MarkupReader {
   // Handles one tag; returns whether it asks for a line break.
   bool HandleTag(std::u16string_view tag) {
     const auto is = [tag](std::u16string_view name) { return EqualsNoCase(tag, name); };
-    if (is(u"b") || is(u"strong")) { font_.bold = 1; return false; }
-    if (is(u"/b") || is(u"/strong")) { font_.bold = 0; return false; }
-    if (is(u"i") || is(u"em")) { font_.italic = 1; return false; }
-    if (is(u"/i") || is(u"/em")) { font_.italic = 0; return false; }
-    if (is(u"u")) { font_.underline = 1; return false; }
-    if (is(u"/u")) { font_.underline = 0; return false; }
+    if (is(u"b") || is(u"strong")) {
+      font_.bold = 1;
+      return false;
+    }
+    if (is(u"/b") || is(u"/strong")) {
+      font_.bold = 0;
+      return false;
+    }
+    if (is(u"i") || is(u"em")) {
+      font_.italic = 1;
+      return false;
+    }
+    if (is(u"/i") || is(u"/em")) {
+      font_.italic = 0;
+      return false;
+    }
+    if (is(u"u")) {
+      font_.underline = 1;
+      return false;
+    }
+    if (is(u"/u")) {
+      font_.underline = 0;
+      return false;
+    }
     if (is(u"br")) return true;
     if (StartsNoCase(tag, u"p")) {
       const bool brk = !lineEmpty_;
       if (tag.size() > 1) ApplyParagraphAttributes(tag.substr(std::min<std::size_t>(2, tag.size())));
       return brk;
     }
-    if (is(u"/p") || is(u"/center")) { const bool brk = !lineEmpty_; align_ = kAlignLeft; return brk; }
-    if (is(u"center")) { const bool brk = !lineEmpty_; align_ = kAlignCenter; return brk; }
+    if (is(u"/p") || is(u"/center")) {
+      const bool brk = !lineEmpty_;
+      align_ = kAlignLeft;
+      return brk;
+    }
+    if (is(u"center")) {
+      const bool brk = !lineEmpty_;
+      align_ = kAlignCenter;
+      return brk;
+    }
     if (StartsNoCase(tag, u"a")) {
       if (tag.size() > 1) {
         for (const HtmlAttribute& a : ParseAttributes(tag.substr(std::min<std::size_t>(2, tag.size())))) {
@@ -118,8 +142,14 @@ class MarkupReader {
       }
       return false;
     }
-    if (StartsNoCase(tag, u"/a")) { link_.clear(); return false; }
-    if (StartsNoCase(tag, u"font")) { OpenFont(tag.substr(4)); return false; }
+    if (StartsNoCase(tag, u"/a")) {
+      link_.clear();
+      return false;
+    }
+    if (StartsNoCase(tag, u"font")) {
+      OpenFont(tag.substr(4));
+      return false;
+    }
     if (StartsNoCase(tag, u"/font")) {
       if (!stack_.empty()) {
         font_ = std::move(stack_.back());
@@ -133,9 +163,12 @@ class MarkupReader {
   void ApplyParagraphAttributes(std::u16string_view text) {
     for (const HtmlAttribute& a : ParseAttributes(text)) {
       if (!EqualsNoCase(a.name, u"align")) continue;
-      if (EqualsNoCase(a.value, u"left")) align_ = kAlignLeft;
-      else if (EqualsNoCase(a.value, u"center")) align_ = kAlignCenter;
-      else if (EqualsNoCase(a.value, u"right")) align_ = kAlignRight;
+      if (EqualsNoCase(a.value, u"left"))
+        align_ = kAlignLeft;
+      else if (EqualsNoCase(a.value, u"center"))
+        align_ = kAlignCenter;
+      else if (EqualsNoCase(a.value, u"right"))
+        align_ = kAlignRight;
     }
   }
 
@@ -143,9 +176,12 @@ class MarkupReader {
     stack_.push_back(font_);
     for (const HtmlAttribute& a : ParseAttributes(attributes)) {
       if (a.value.empty()) continue;
-      if (EqualsNoCase(a.name, u"face")) font_.face = a.value;
-      else if (EqualsNoCase(a.name, u"size")) ApplySizeValue(a.value, font_);
-      else if (EqualsNoCase(a.name, u"color")) ApplyColorValue(a.value, font_.color);
+      if (EqualsNoCase(a.name, u"face"))
+        font_.face = a.value;
+      else if (EqualsNoCase(a.name, u"size"))
+        ApplySizeValue(a.value, font_);
+      else if (EqualsNoCase(a.name, u"color"))
+        ApplyColorValue(a.value, font_.color);
     }
   }
 
@@ -159,9 +195,7 @@ class MarkupReader {
 
 }  // namespace
 
-HtmlAtomList ParseMarkup(std::u16string_view markup, const CHTMLFont& base) {
-  return MarkupReader(base).Read(markup);
-}
+HtmlAtomList ParseMarkup(std::u16string_view markup, const CHTMLFont& base) { return MarkupReader(base).Read(markup); }
 
 std::u16string DecodeEntities(std::u16string_view input) {
   std::u16string text(input);
@@ -175,10 +209,14 @@ std::u16string DecodeEntities(std::u16string_view input) {
     if (semi == std::u16string::npos) break;
     const std::u16string_view name(text.data() + amp + 1, semi - amp - 1);
     std::u16string_view repl;
-    if (EqualsNoCase(name, u"quot")) repl = u"\"";
-    else if (EqualsNoCase(name, u"lt")) repl = u"<";
-    else if (EqualsNoCase(name, u"gt")) repl = u">";
-    else if (EqualsNoCase(name, u"amp")) repl = u"&";
+    if (EqualsNoCase(name, u"quot"))
+      repl = u"\"";
+    else if (EqualsNoCase(name, u"lt"))
+      repl = u"<";
+    else if (EqualsNoCase(name, u"gt"))
+      repl = u">";
+    else if (EqualsNoCase(name, u"amp"))
+      repl = u"&";
     text.replace(amp, semi - amp + 1, repl);
     from = amp;
   }

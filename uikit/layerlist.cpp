@@ -9,9 +9,7 @@ namespace sp {
 
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Splits like strtok(entry, "|"): empty fields do not exist.
 std::vector<std::string_view> Tokens(std::string_view entry) {
@@ -57,9 +55,7 @@ bool ParseLayerEntry(std::string_view entry, LayerVariant variant, LayerEntry& o
   }
   const std::vector<std::string_view> fields = Tokens(entry);
   if (fields.empty()) return false;
-  const auto number = [&fields](std::size_t i) {
-    return i < fields.size() ? LeadingNumber(fields[i]) : 0;
-  };
+  const auto number = [&fields](std::size_t i) { return i < fields.size() ? LeadingNumber(fields[i]) : 0; };
   out = LayerEntry{};
   out.file = std::string(fields[0]);
   out.x = number(1);
@@ -80,8 +76,7 @@ std::vector<LayerEntry> ParseLayerList(std::string_view list, LayerVariant varia
   }
   std::vector<LayerEntry> entries;
   std::size_t pos = 0;
-  for (std::size_t comma = list.find(','); comma != std::string_view::npos;
-       comma = list.find(',', pos)) {
+  for (std::size_t comma = list.find(','); comma != std::string_view::npos; comma = list.find(',', pos)) {
     LayerEntry e;
     if (ParseLayerEntry(list.substr(pos, comma - pos), variant, e)) entries.push_back(std::move(e));
     pos = comma + 1;
@@ -98,9 +93,12 @@ std::string BoundedLayerList(std::string_view list) {
 
 bool DimmingApplies(DimmingRule rule, int alpha) {
   switch (rule) {
-    case DimmingRule::Fixed: return alpha < 100;
-    case DimmingRule::Percentage: return alpha < 255;
-    case DimmingRule::None: break;
+    case DimmingRule::Fixed:
+      return alpha < 100;
+    case DimmingRule::Percentage:
+      return alpha < 255;
+    case DimmingRule::None:
+      break;
   }
   return false;
 }
@@ -119,8 +117,7 @@ std::uint8_t DimmedAlpha(std::uint8_t a, DimmingRule rule, int alpha) {
   return a;
 }
 
-void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule,
-                  int alpha) {
+void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule, int alpha) {
   if (pixels == nullptr || width <= 0 || height <= 0) return;
   if (!DimmingApplies(rule, alpha)) return;
   for (int y = 0; y < height; ++y) {

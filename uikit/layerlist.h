@@ -70,8 +70,7 @@ std::string BoundedLayerList(std::string_view list);
 // Applies `rule` for layer alpha `alpha` to a pixel buffer of 32-bit ARGB
 // values (alpha in the top byte, as QImage::Format_ARGB32 stores them),
 // `stride` pixels per row. Only alpha changes; red, green and blue stay.
-void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule,
-                  int alpha);
+void ApplyDimming(std::uint32_t* pixels, int width, int height, int stride, DimmingRule rule, int alpha);
 
 // Whether `rule` with layer alpha `alpha` changes any pixel at all.
 bool DimmingApplies(DimmingRule rule, int alpha);

@@ -42,16 +42,18 @@ QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic, 
     const int cell = std::min(height, kMaxFontPixels);
     f.setPixelSize(cell);
     const int measured = QFontMetrics(f).height();
-    if (measured > 0) px = static_cast<int>(std::lround(double(cell) * cell / measured));
-    else px = cell;
+    if (measured > 0)
+      px = static_cast<int>(std::lround(double(cell) * cell / measured));
+    else
+      px = cell;
   }
   f.setPixelSize(std::clamp(px, 1, kMaxFontPixels));
   return f;
 }
 
 QFont MakeScreenFont(const CHTMLFont& font, int dpi) {
-  return MakeLogicalFont(QString::fromStdU16String(font.face), font.PixelHeight(dpi), font.Weight(),
-                         font.italic != 0, font.underline != 0);
+  return MakeLogicalFont(QString::fromStdU16String(font.face), font.PixelHeight(dpi), font.Weight(), font.italic != 0,
+                         font.underline != 0);
 }
 
 }  // namespace sp

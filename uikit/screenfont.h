@@ -22,8 +22,7 @@ constexpr int kMaxFontPixels = 1000;
 
 // A font like CreateFontW(height, 0, 0, 0, weight, italic, underline, ...)
 // with the face `face`. Height 0 means a default size (13 pixels).
-QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic = false,
-                      bool underline = false);
+QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic = false, bool underline = false);
 
 // The screen font of a markup font state: height from PixelHeight(dpi),
 // weight 700/400, italic and underline from the state.

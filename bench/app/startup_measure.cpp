@@ -116,9 +116,12 @@ int main(int argc, char** argv) {
   long long t0 = -1;
   for (int i = 1; i < argc; ++i) {
     const bool value = i + 1 < argc;
-    if (std::strcmp(argv[i], "--program-dir") == 0 && value) programDir = argv[++i];
-    else if (std::strcmp(argv[i], "--idle") == 0 && value) idleSeconds = std::atoi(argv[++i]);
-    else if (std::strcmp(argv[i], "--child-t0") == 0 && value) t0 = std::atoll(argv[++i]);
+    if (std::strcmp(argv[i], "--program-dir") == 0 && value)
+      programDir = argv[++i];
+    else if (std::strcmp(argv[i], "--idle") == 0 && value)
+      idleSeconds = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--child-t0") == 0 && value)
+      t0 = std::atoll(argv[++i]);
     else {
       std::fprintf(stderr, "usage: setuppilot-startup --program-dir DIR [--idle SECONDS]\n");
       return 2;

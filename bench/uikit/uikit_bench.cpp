@@ -60,8 +60,8 @@ BENCHMARK(BM_ComposeCheckPage)->Unit(benchmark::kMillisecond);
 
 // Text 158, the longest label, as the disk page shows it (450 x 100).
 std::u16string LongestLabel() {
-  return sp::Utf8ToUtf16(sp::Format("<font face=Arial size=%d color=%s>%s</font>", 4, "DarkOrange",
-                                    sp::LoadText(nullptr, 158).c_str()));
+  return sp::Utf8ToUtf16(
+      sp::Format("<font face=Arial size=%d color=%s>%s</font>", 4, "DarkOrange", sp::LoadText(nullptr, 158).c_str()));
 }
 
 void BM_LayoutLongestLabelFixedMetrics(benchmark::State& state) {

@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t g2 = inv.second.CapacityGb();
   if (inv.diskCount == 1) Check(p.nasSizeGb + p.iscsiSizeGb == g1);
   if (inv.diskCount == 2 && level == sp::DiskLevel::Normal) Check(p.nasSizeGb + p.iscsiSizeGb == g1 + g2);
-  if (inv.diskCount == 2 && level == sp::DiskLevel::Raid1)
-    Check(p.nasSizeGb + p.iscsiSizeGb == std::min(g1, g2));
+  if (inv.diskCount == 2 && level == sp::DiskLevel::Raid1) Check(p.nasSizeGb + p.iscsiSizeGb == std::min(g1, g2));
   Check(inv.diskCount == 0 || p.rows[sp::kRowA].has_value());
   for (const auto& row : p.rows) {
     if (!row) continue;

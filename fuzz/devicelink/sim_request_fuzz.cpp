@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (length > size - at) length = size - at;
     const std::vector<std::uint8_t> datagram(data + at, data + at + length);
     at += length;
-    const auto dispatch = sim.HandleDatagram("10.77.0.1", datagram.data(), datagram.size(), now + std::chrono::seconds(step));
+    const auto dispatch =
+        sim.HandleDatagram("10.77.0.1", datagram.data(), datagram.size(), now + std::chrono::seconds(step));
     for (const Reaction& reaction : dispatch.reactions) {
       for (const Outgoing& out : reaction.sends) {
         SimRequest parsed;

@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(again.valid && again.signature == mbr.signature && again.entries[0].firstLba == 63);
   Check(std::uint64_t{again.entries[0].firstLba} + again.entries[0].sectorCount <= 0xFFFFFFFFull);
   const sp::DiskGeometry g = sp::GeometryForSize(length, 512);
-  if (auto len = sp::PartitionLength(g)) Check(*len > 0 && *len + sp::kPartitionOffset <= std::max<std::uint64_t>(length, 1));
+  if (auto len = sp::PartitionLength(g))
+    Check(*len > 0 && *len + sp::kPartitionOffset <= std::max<std::uint64_t>(length, 1));
 
   const std::vector<std::uint8_t> inquiry(data + std::min(size, sector.size()), data + size);
   const std::string model = sp::FormatModelText(inquiry);

@@ -16,9 +16,7 @@ namespace {
 
 class NullPainter : public sp::ITextPainter {
  public:
-  void DrawText(const sp::CHTMLFont&, const sp::HtmlRect&, std::u16string_view text) override {
-    chars += text.size();
-  }
+  void DrawText(const sp::CHTMLFont&, const sp::HtmlRect&, std::u16string_view text) override { chars += text.size(); }
   std::size_t chars = 0;
 };
 
@@ -69,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t total = 0;
   for (const auto& a : atoms) total += a->text.size();
   Check(total <= markup.size() + 2 * atoms.size());  // decoding never grows text
-  LayOut(markup, {5, 5, 495, 95});    // a wide description label
-  LayOut(markup, {5, 5, 140, 35});    // a step label
-  LayOut(markup, {5, 5, 5, 5});       // no room at all
+  LayOut(markup, {5, 5, 495, 95});                   // a wide description label
+  LayOut(markup, {5, 5, 140, 35});                   // a step label
+  LayOut(markup, {5, 5, 5, 5});                      // no room at all
   return 0;
 }

@@ -79,8 +79,8 @@ IscsiStatus CmdRefreshIsnsServer(CommandContext& c) {
 
 IscsiStatus CmdListIsnsServers(CommandContext& c) {
   return PrintNameList(
-      c, [&](std::uint32_t& n, std::vector<std::string>& v) { return c.initiator.ReportISNSServerList(n, v); },
-      nullptr, "No SNS Servers");
+      c, [&](std::uint32_t& n, std::vector<std::string>& v) { return c.initiator.ReportISNSServerList(n, v); }, nullptr,
+      "No SNS Servers");
 }
 
 IscsiStatus CmdTunnelAddr(CommandContext& c) {
@@ -149,8 +149,7 @@ IscsiStatus CmdClearPersistentDevices(CommandContext& c) { return c.initiator.Cl
 
 IscsiStatus CmdReportPersistentDevices(CommandContext& c) {
   return PrintNameList(
-      c,
-      [&](std::uint32_t& n, std::vector<std::string>& v) { return c.initiator.ReportPersistentIScsiDevices(n, v); },
+      c, [&](std::uint32_t& n, std::vector<std::string>& v) { return c.initiator.ReportPersistentIScsiDevices(n, v); },
       "Persistent Volumes", "    <none>");
 }
 

@@ -94,8 +94,8 @@ IscsiStatus CmdScsiInquiry(CommandContext& c) {
   std::uint8_t pageCode = 0;
   if (!CdbByte(c, 5, evpdCmddt) || !CdbByte(c, 6, pageCode)) return kIscsiStatusInvalidParameter;
   IscsiScsiResult result;
-  const IscsiStatus status = c.initiator.SendScsiInquiry(*session, ParseNumber64(c.word(4)), evpdCmddt, pageCode,
-                                                         kInquiryAllocation, result);
+  const IscsiStatus status =
+      c.initiator.SendScsiInquiry(*session, ParseNumber64(c.word(4)), evpdCmddt, pageCode, kInquiryAllocation, result);
   if (status == kIscsiStatusSuccess) PrintScsiResult(c.out, result);
   return status;
 }

@@ -44,8 +44,7 @@ IscsiStatus CmdAddTargetPortal(CommandContext& c) {
     securityFlags = ParseNumber64(c.word(7));
     options = ParseLoginOptions(c.from(8));
   }
-  return c.initiator.AddIScsiSendTargetPortal(Ptr(hba), port, options ? &*options : nullptr, securityFlags,
-                                              portal);
+  return c.initiator.AddIScsiSendTargetPortal(Ptr(hba), port, options ? &*options : nullptr, securityFlags, portal);
 }
 
 IscsiStatus CmdRemoveTargetPortal(CommandContext& c) {

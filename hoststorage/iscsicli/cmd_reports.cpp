@@ -15,14 +15,22 @@ namespace {
 
 const char* DeviceTypeName(IscsiDeviceInterface type) {
   switch (type) {
-    case IscsiDeviceInterface::Disk: return "Disk";
-    case IscsiDeviceInterface::Tape: return "Tape";
-    case IscsiDeviceInterface::CdRom: return "CDRom";
-    case IscsiDeviceInterface::WriteOnceDisk: return "Write Once Disk";
-    case IscsiDeviceInterface::CdChanger: return "CD Changer";
-    case IscsiDeviceInterface::MediumChanger: return "Medium Changer";
-    case IscsiDeviceInterface::Floppy: return "Floppy";
-    case IscsiDeviceInterface::Unknown: break;
+    case IscsiDeviceInterface::Disk:
+      return "Disk";
+    case IscsiDeviceInterface::Tape:
+      return "Tape";
+    case IscsiDeviceInterface::CdRom:
+      return "CDRom";
+    case IscsiDeviceInterface::WriteOnceDisk:
+      return "Write Once Disk";
+    case IscsiDeviceInterface::CdChanger:
+      return "CD Changer";
+    case IscsiDeviceInterface::MediumChanger:
+      return "Medium Changer";
+    case IscsiDeviceInterface::Floppy:
+      return "Floppy";
+    case IscsiDeviceInterface::Unknown:
+      break;
   }
   return "Unknown";
 }
@@ -65,8 +73,7 @@ struct VolumeCache {
   }
 };
 
-void PrintDevices(CommandContext& c, const IscsiUniqueSessionId& id, IscsiSessionRecord& record,
-                  VolumeCache& volumes) {
+void PrintDevices(CommandContext& c, const IscsiUniqueSessionId& id, IscsiSessionRecord& record, VolumeCache& volumes) {
   std::vector<IscsiDeviceOnSession> devices;
   const IscsiStatus status = ReadList(
       [&](std::uint32_t& capacity, std::vector<IscsiDeviceOnSession>& out) {
@@ -118,11 +125,10 @@ void PrintPersistentLogin(std::ostream& out, const IscsiPersistentLogin& p) {
 IscsiStatus ReportSessionTable(CommandContext& c) {
   c.state.sessions.clear();
   std::vector<IscsiSessionInfo> sessions;
-  const IscsiStatus status = ReadList(
-      [&](std::uint32_t& capacity, std::vector<IscsiSessionInfo>& out) {
-        return c.initiator.GetIScsiSessionList(capacity, out);
-      },
-      sessions);
+  const IscsiStatus status =
+      ReadList([&](std::uint32_t& capacity,
+                   std::vector<IscsiSessionInfo>& out) { return c.initiator.GetIScsiSessionList(capacity, out); },
+               sessions);
   if (status != kIscsiStatusSuccess) return status;
   PrintLine(c.out, "Total of %zu sessions", sessions.size());
   c.out << '\n';

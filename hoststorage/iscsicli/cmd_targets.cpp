@@ -38,8 +38,8 @@ void PrintPortalGroups(std::ostream& out, const std::vector<IscsiPortalGroup>& g
 // One information class: its lines on success, its failure line otherwise.
 void PrintTargetInfoClass(std::ostream& out, IscsiTargetInfoClass cls, IscsiStatus status,
                           const IscsiTargetInformation& info) {
-  static const char* const kLabels[] = {"Protocol Type", "Target Alias", "Discovery Mechanisms", "PortalGroups",
-                                        "Mappings", "Initiator Name", "Target Flags", "Login Options"};
+  static const char* const kLabels[] = {"Protocol Type", "Target Alias",   "Discovery Mechanisms", "PortalGroups",
+                                        "Mappings",      "Initiator Name", "Target Flags",         "Login Options"};
   const std::string label = kLabels[static_cast<int>(cls)];
   if (status != kIscsiStatusSuccess) {
     InfoLine(out, label + " Failed", StatusMessage(status));
@@ -49,12 +49,16 @@ void PrintTargetInfoClass(std::ostream& out, IscsiTargetInfoClass cls, IscsiStat
     case IscsiTargetInfoClass::ProtocolType:
       InfoLine(out, label, info.protocolType == kIscsiProtocolTcp ? "iSCSI TCP Protocol" : "Unknown");
       break;
-    case IscsiTargetInfoClass::TargetAlias: InfoLine(out, label, info.alias); break;
+    case IscsiTargetInfoClass::TargetAlias:
+      InfoLine(out, label, info.alias);
+      break;
     case IscsiTargetInfoClass::DiscoveryMechanisms:
       InfoLine(out, label, std::to_string(info.discoveryMechanisms.size()) + " mechanisms");
       for (const std::string& m : info.discoveryMechanisms) PrintLine(out, "        %s", m.c_str());
       break;
-    case IscsiTargetInfoClass::PortalGroups: PrintPortalGroups(out, info.portalGroups); break;
+    case IscsiTargetInfoClass::PortalGroups:
+      PrintPortalGroups(out, info.portalGroups);
+      break;
     case IscsiTargetInfoClass::PersistentTargetMappings:
       InfoLine(out, label, std::to_string(info.persistentMappings.size()) + " persistent mappings");
       for (const IscsiTargetMapping& m : info.persistentMappings) PrintMapping(out, m);
@@ -63,7 +67,9 @@ void PrintTargetInfoClass(std::ostream& out, IscsiTargetInfoClass cls, IscsiStat
       if (info.initiatorNames.empty()) InfoLine(out, label, "<Empty>");
       for (const std::string& name : info.initiatorNames) InfoLine(out, label, name);
       break;
-    case IscsiTargetInfoClass::TargetFlags: InfoLine(out, label, Format("0x%x", info.targetFlags)); break;
+    case IscsiTargetInfoClass::TargetFlags:
+      InfoLine(out, label, Format("0x%x", info.targetFlags));
+      break;
     case IscsiTargetInfoClass::LoginOptions:
       InfoLine(out, label, "");
       PrintLoginOptions(out, "        ", info.loginOptions);
@@ -95,8 +101,8 @@ IscsiStatus CmdAddTarget(CommandContext& c) {
     mapping->targetName = name;
     if (const IscsiStatus s = ParseMappings(c.from(19), mappingCount, *mapping, c.out)) return s;
   }
-  return c.initiator.AddIScsiStaticTarget(name, Ptr(alias), flags, persist, mapping ? &*mapping : nullptr,
-                                          &options, group ? &*group : nullptr);
+  return c.initiator.AddIScsiStaticTarget(name, Ptr(alias), flags, persist, mapping ? &*mapping : nullptr, &options,
+                                          group ? &*group : nullptr);
 }
 
 IscsiStatus CmdRemoveTarget(CommandContext& c) {

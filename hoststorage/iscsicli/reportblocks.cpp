@@ -40,12 +40,9 @@ void PrintSecurityFlags(std::ostream& out, const char* indent, std::uint64_t fla
     const char* text;
   };
   static const Flag kFlags[] = {
-      {kIscsiSecurityTunnelMode, "Tunnel Mode Preferred"},
-      {kIscsiSecurityTransportMode, "Transport Mode Preferred"},
-      {kIscsiSecurityPfsEnabled, "PFS Enabled"},
-      {kIscsiSecurityAggressiveMode, "Aggressive Mode Enabled"},
-      {kIscsiSecurityIkeIpsecEnabled, "IPSEC Enabled"},
-      {kIscsiSecurityValid, "Security Flags are Valid"},
+      {kIscsiSecurityTunnelMode, "Tunnel Mode Preferred"}, {kIscsiSecurityTransportMode, "Transport Mode Preferred"},
+      {kIscsiSecurityPfsEnabled, "PFS Enabled"},           {kIscsiSecurityAggressiveMode, "Aggressive Mode Enabled"},
+      {kIscsiSecurityIkeIpsecEnabled, "IPSEC Enabled"},    {kIscsiSecurityValid, "Security Flags are Valid"},
   };
   for (const Flag& f : kFlags) {
     if (flags & f.bit) PrintLine(out, "%s    %s", indent, f.text);
@@ -56,12 +53,15 @@ void PrintLoginOptions(std::ostream& out, const char* indent, const IscsiLoginOp
   const std::uint32_t given = o.informationSpecified;
   PrintLine(out, "%sVersion              : %u", indent, o.version);
   PrintLine(out, "%sInformation Specified: 0x%x", indent, given);
-  if (given & kIscsiLoginOptionHeaderDigest) PrintLine(out, "%sHeader Digest        : %s", indent, DigestName(o.headerDigest));
-  if (given & kIscsiLoginOptionDataDigest) PrintLine(out, "%sData Digest          : %s", indent, DigestName(o.dataDigest));
+  if (given & kIscsiLoginOptionHeaderDigest)
+    PrintLine(out, "%sHeader Digest        : %s", indent, DigestName(o.headerDigest));
+  if (given & kIscsiLoginOptionDataDigest)
+    PrintLine(out, "%sData Digest          : %s", indent, DigestName(o.dataDigest));
   if (given & kIscsiLoginOptionMaximumConnections) {
     PrintLine(out, "%sMaximum Connections  : %u", indent, o.maximumConnections);
   }
-  if (given & kIscsiLoginOptionDefaultTime2Wait) PrintLine(out, "%sDefault Time 2 Wait  : %u", indent, o.defaultTime2Wait);
+  if (given & kIscsiLoginOptionDefaultTime2Wait)
+    PrintLine(out, "%sDefault Time 2 Wait  : %u", indent, o.defaultTime2Wait);
   if (given & kIscsiLoginOptionDefaultTime2Retain) {
     PrintLine(out, "%sDefault Time 2 Retain: %u", indent, o.defaultTime2Retain);
   }

@@ -26,9 +26,9 @@ struct IscsiPersistentLoginRecord {
 
 // What the interpreter keeps between command lines.
 struct IscsiInterpreterState {
-  std::vector<IscsiSessionRecord> sessions;          // one record per session of the last report
+  std::vector<IscsiSessionRecord> sessions;  // one record per session of the last report
   std::vector<IscsiPersistentLoginRecord> persistentLogins;
-  std::string lastSessionId;                         // of the last successful ordinary login
+  std::string lastSessionId;  // of the last successful ordinary login
 };
 
 }  // namespace sp

@@ -96,8 +96,7 @@ IscsiUniqueSessionId FakeIscsiInitiator::NextId() {
 IscsiStatus FakeIscsiInitiator::AddIScsiSendTargetPortal(const std::string* initiatorInstance,
                                                          std::uint32_t initiatorPortNumber,
                                                          const IscsiLoginOptions* loginOptions,
-                                                         std::uint64_t securityFlags,
-                                                         const IscsiTargetPortal& portal) {
+                                                         std::uint64_t securityFlags, const IscsiTargetPortal& portal) {
   if (auto s = Enter(Op::AddIScsiSendTargetPortal)) return *s;
   if (!KnownInstance(initiatorInstance)) return kIscsiStatusInvalidParameter;
   if (!FindReachable(portal.address, portal.socket)) return kIscsiStatusUnreachable;
@@ -187,9 +186,8 @@ IscsiStatus FakeIscsiInitiator::AddIScsiStaticTarget(const std::string& targetNa
 
 IscsiStatus FakeIscsiInitiator::RemoveIScsiStaticTarget(const std::string& targetName) {
   if (auto s = Enter(Op::RemoveIScsiStaticTarget)) return *s;
-  return std::erase_if(statics_, [&](const StaticTarget& s) { return s.name == targetName; })
-             ? kIscsiStatusSuccess
-             : kIscsiStatusNotFound;
+  return std::erase_if(statics_, [&](const StaticTarget& s) { return s.name == targetName; }) ? kIscsiStatusSuccess
+                                                                                              : kIscsiStatusNotFound;
 }
 
 // --- Sessions ---------------------------------------------------------------
@@ -222,7 +220,8 @@ IscsiStatus FakeIscsiInitiator::RecordPersistentLogin(const IscsiLoginRequest& r
   // were actually chosen, not the caller's "any".
   login.initiatorInstance = request.initiatorInstance ? *request.initiatorInstance : DefaultInstance();
   login.initiatorPortNumber = request.initiatorPortNumber;
-  login.targetPortal = request.targetPortal ? *request.targetPortal : IscsiTargetPortal{"", portal.address, portal.socket};
+  login.targetPortal =
+      request.targetPortal ? *request.targetPortal : IscsiTargetPortal{"", portal.address, portal.socket};
   login.securityFlags = request.securityFlags;
   login.mapping = request.mapping;
   if (request.loginOptions) login.loginOptions = *request.loginOptions;

@@ -31,16 +31,42 @@ class FakeIscsiInitiator : public IIscsiInitiator {
   };
 
   enum class Op {
-    AddIScsiSendTargetPortal, RemoveIScsiSendTargetPortal, RefreshIScsiSendTargetPortal,
-    ReportIScsiSendTargetPortalsEx, ReportIScsiTargets, GetIScsiTargetInformation, AddIScsiStaticTarget,
-    RemoveIScsiStaticTarget, LoginIScsiTarget, LogoutIScsiTarget, GetIScsiSessionList,
-    GetDevicesForIScsiSession, ReportActiveIScsiTargetMappings, ReportIScsiPersistentLogins,
-    RemoveIScsiPersistentTarget, ReportIScsiInitiatorList, AddIScsiConnection, RemoveIScsiConnection,
-    SendScsiInquiry, SendScsiReadCapacity, SendScsiReportLuns, AddISNSServer, RemoveISNSServer,
-    RefreshISNSServer, ReportISNSServerList, SetIScsiInitiatorCHAPSharedSecret, SetIScsiInitiatorNodeName,
-    SetIScsiTunnelModeOuterAddress, SetIScsiGroupPresharedKey, SetIScsiIKEInfo, GetIScsiIKEInfo,
-    SetupPersistentIScsiVolumes, AddPersistentIScsiDevice, RemovePersistentIScsiDevice,
-    ClearPersistentIScsiDevices, ReportPersistentIScsiDevices,
+    AddIScsiSendTargetPortal,
+    RemoveIScsiSendTargetPortal,
+    RefreshIScsiSendTargetPortal,
+    ReportIScsiSendTargetPortalsEx,
+    ReportIScsiTargets,
+    GetIScsiTargetInformation,
+    AddIScsiStaticTarget,
+    RemoveIScsiStaticTarget,
+    LoginIScsiTarget,
+    LogoutIScsiTarget,
+    GetIScsiSessionList,
+    GetDevicesForIScsiSession,
+    ReportActiveIScsiTargetMappings,
+    ReportIScsiPersistentLogins,
+    RemoveIScsiPersistentTarget,
+    ReportIScsiInitiatorList,
+    AddIScsiConnection,
+    RemoveIScsiConnection,
+    SendScsiInquiry,
+    SendScsiReadCapacity,
+    SendScsiReportLuns,
+    AddISNSServer,
+    RemoveISNSServer,
+    RefreshISNSServer,
+    ReportISNSServerList,
+    SetIScsiInitiatorCHAPSharedSecret,
+    SetIScsiInitiatorNodeName,
+    SetIScsiTunnelModeOuterAddress,
+    SetIScsiGroupPresharedKey,
+    SetIScsiIKEInfo,
+    GetIScsiIKEInfo,
+    SetupPersistentIScsiVolumes,
+    AddPersistentIScsiDevice,
+    RemovePersistentIScsiDevice,
+    ClearPersistentIScsiDevices,
+    ReportPersistentIScsiDevices,
   };
 
   struct TunnelSetting {
@@ -106,8 +132,7 @@ class FakeIscsiInitiator : public IIscsiInitiator {
                                         IscsiTargetInfoClass infoClass, IscsiTargetInformation& info) override;
   IscsiStatus AddIScsiStaticTarget(const std::string& targetName, const std::string* targetAlias,
                                    std::uint32_t targetFlags, bool persist, const IscsiTargetMapping* mapping,
-                                   const IscsiLoginOptions* loginOptions,
-                                   const IscsiPortalGroup* portalGroup) override;
+                                   const IscsiLoginOptions* loginOptions, const IscsiPortalGroup* portalGroup) override;
   IscsiStatus RemoveIScsiStaticTarget(const std::string& targetName) override;
   IscsiStatus LoginIScsiTarget(const IscsiLoginRequest& request, IscsiUniqueSessionId& sessionId,
                                IscsiUniqueConnectionId& connectionId) override;
@@ -117,21 +142,18 @@ class FakeIscsiInitiator : public IIscsiInitiator {
                                         std::vector<IscsiDeviceOnSession>& devices) override;
   IscsiStatus ReportActiveIScsiTargetMappings(std::uint32_t& capacity,
                                               std::vector<IscsiTargetMapping>& mappings) override;
-  IscsiStatus ReportIScsiPersistentLogins(std::uint32_t& capacity,
-                                          std::vector<IscsiPersistentLogin>& logins) override;
+  IscsiStatus ReportIScsiPersistentLogins(std::uint32_t& capacity, std::vector<IscsiPersistentLogin>& logins) override;
   IscsiStatus RemoveIScsiPersistentTarget(const std::string* initiatorInstance, std::uint32_t initiatorPortNumber,
                                           const std::string& targetName, const IscsiTargetPortal* portal) override;
   IscsiStatus ReportIScsiInitiatorList(std::uint32_t& capacity, std::vector<std::string>& initiators) override;
   IscsiStatus AddIScsiConnection(const IscsiUniqueSessionId& sessionId, const std::string* initiatorInstance,
                                  std::uint32_t initiatorPortNumber, const IscsiTargetPortal* portal,
                                  std::uint64_t securityFlags, const IscsiLoginOptions* loginOptions,
-                                 const std::vector<std::uint8_t>& key,
-                                 IscsiUniqueConnectionId& connectionId) override;
+                                 const std::vector<std::uint8_t>& key, IscsiUniqueConnectionId& connectionId) override;
   IscsiStatus RemoveIScsiConnection(const IscsiUniqueSessionId& sessionId,
                                     const IscsiUniqueConnectionId& connectionId) override;
   IscsiStatus SendScsiInquiry(const IscsiUniqueSessionId& sessionId, std::uint64_t lun, std::uint8_t evpdCmddt,
-                              std::uint8_t pageCode, std::uint32_t allocationLength,
-                              IscsiScsiResult& result) override;
+                              std::uint8_t pageCode, std::uint32_t allocationLength, IscsiScsiResult& result) override;
   IscsiStatus SendScsiReadCapacity(const IscsiUniqueSessionId& sessionId, std::uint64_t lun,
                                    std::uint32_t allocationLength, IscsiScsiResult& result) override;
   IscsiStatus SendScsiReportLuns(const IscsiUniqueSessionId& sessionId, std::uint32_t allocationLength,
@@ -143,8 +165,8 @@ class FakeIscsiInitiator : public IIscsiInitiator {
   IscsiStatus SetIScsiInitiatorCHAPSharedSecret(const std::vector<std::uint8_t>& secret) override;
   IscsiStatus SetIScsiInitiatorNodeName(const std::string* nodeName) override;
   IscsiStatus SetIScsiTunnelModeOuterAddress(const std::string* initiatorName, std::uint32_t initiatorPortNumber,
-                                             const std::string* destinationAddress,
-                                             const std::string* outerModeAddress, bool persist) override;
+                                             const std::string* destinationAddress, const std::string* outerModeAddress,
+                                             bool persist) override;
   IscsiStatus SetIScsiGroupPresharedKey(const std::vector<std::uint8_t>& key, bool persist) override;
   IscsiStatus SetIScsiIKEInfo(const std::string* initiatorName, std::uint32_t initiatorPortNumber,
                               const IscsiIkeAuthInfo& authInfo, bool persist) override;

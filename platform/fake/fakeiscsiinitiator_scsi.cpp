@@ -40,13 +40,10 @@ void PutBigEndian(std::vector<std::uint8_t>& data, std::size_t at, std::size_t b
 }
 }  // namespace
 
-IscsiStatus FakeIscsiInitiator::AddIScsiConnection(const IscsiUniqueSessionId& sessionId,
-                                                   const std::string* initiatorInstance,
-                                                   std::uint32_t /*initiatorPortNumber*/,
-                                                   const IscsiTargetPortal* portal, std::uint64_t /*securityFlags*/,
-                                                   const IscsiLoginOptions* /*loginOptions*/,
-                                                   const std::vector<std::uint8_t>& /*key*/,
-                                                   IscsiUniqueConnectionId& connectionId) {
+IscsiStatus FakeIscsiInitiator::AddIScsiConnection(
+    const IscsiUniqueSessionId& sessionId, const std::string* initiatorInstance, std::uint32_t /*initiatorPortNumber*/,
+    const IscsiTargetPortal* portal, std::uint64_t /*securityFlags*/, const IscsiLoginOptions* /*loginOptions*/,
+    const std::vector<std::uint8_t>& /*key*/, IscsiUniqueConnectionId& connectionId) {
   if (auto s = Enter(Op::AddIScsiConnection)) return *s;
   if (!KnownInstance(initiatorInstance)) return kIscsiStatusInvalidParameter;
   Session* session = FindSession(sessionId);

@@ -32,25 +32,34 @@ IscsiStatus FakeIscsiInitiator::GetIScsiTargetInformation(const std::string& tar
     if (st->loginOptions) options = &*st->loginOptions;
   }
   if (mechanisms.empty()) return kIscsiStatusNotFound;
-  if (discoveryMechanism &&
-      std::find(mechanisms.begin(), mechanisms.end(), *discoveryMechanism) == mechanisms.end()) {
+  if (discoveryMechanism && std::find(mechanisms.begin(), mechanisms.end(), *discoveryMechanism) == mechanisms.end()) {
     return kIscsiStatusNotFound;
   }
   switch (infoClass) {
-    case IscsiTargetInfoClass::ProtocolType: info.protocolType = kIscsiProtocolTcp; break;
+    case IscsiTargetInfoClass::ProtocolType:
+      info.protocolType = kIscsiProtocolTcp;
+      break;
     case IscsiTargetInfoClass::TargetAlias:
       info.alias = st != statics_.end() && !st->alias.empty() ? st->alias : target ? target->alias : std::string();
       if (info.alias.empty()) return kIscsiStatusNotFound;  // the target announced no alias
       break;
-    case IscsiTargetInfoClass::DiscoveryMechanisms: info.discoveryMechanisms = mechanisms; break;
-    case IscsiTargetInfoClass::PortalGroups: info.portalGroups.push_back(group); break;
+    case IscsiTargetInfoClass::DiscoveryMechanisms:
+      info.discoveryMechanisms = mechanisms;
+      break;
+    case IscsiTargetInfoClass::PortalGroups:
+      info.portalGroups.push_back(group);
+      break;
     case IscsiTargetInfoClass::PersistentTargetMappings:
       for (const IscsiPersistentLogin& p : persistentLogins_) {
         if (p.targetName == targetName && p.mapping) info.persistentMappings.push_back(*p.mapping);
       }
       break;
-    case IscsiTargetInfoClass::InitiatorName: info.initiatorNames = instances_; break;
-    case IscsiTargetInfoClass::TargetFlags: info.targetFlags = st != statics_.end() ? st->flags : 0; break;
+    case IscsiTargetInfoClass::InitiatorName:
+      info.initiatorNames = instances_;
+      break;
+    case IscsiTargetInfoClass::TargetFlags:
+      info.targetFlags = st != statics_.end() ? st->flags : 0;
+      break;
     case IscsiTargetInfoClass::LoginOptions:
       if (options) info.loginOptions = *options;
       break;
@@ -75,8 +84,7 @@ IscsiStatus FakeIscsiInitiator::RemoveISNSServer(const std::string& address) {
 IscsiStatus FakeIscsiInitiator::RefreshISNSServer(const std::string* address) {
   if (auto s = Enter(Op::RefreshISNSServer)) return *s;
   if (!address) return kIscsiStatusSuccess;
-  return std::find(isns_.begin(), isns_.end(), *address) != isns_.end() ? kIscsiStatusSuccess
-                                                                        : kIscsiStatusNotFound;
+  return std::find(isns_.begin(), isns_.end(), *address) != isns_.end() ? kIscsiStatusSuccess : kIscsiStatusNotFound;
 }
 
 IscsiStatus FakeIscsiInitiator::ReportISNSServerList(std::uint32_t& capacity, std::vector<std::string>& servers) {
@@ -140,8 +148,8 @@ IscsiStatus FakeIscsiInitiator::GetIScsiIKEInfo(const std::string* initiatorName
   if (auto s = Enter(Op::GetIScsiIKEInfo)) return *s;
   const std::optional<std::string> name = initiatorName ? std::optional<std::string>(*initiatorName) : std::nullopt;
   for (const IkeEntry& e : ike_) {
-    if (e.initiatorName == name && e.initiatorPortNumber == initiatorPortNumber &&
-        e.info.idType == authInfo.idType && e.info.id == authInfo.id) {
+    if (e.initiatorName == name && e.initiatorPortNumber == initiatorPortNumber && e.info.idType == authInfo.idType &&
+        e.info.id == authInfo.id) {
       authInfo = e.info;
       return kIscsiStatusSuccess;
     }
@@ -177,8 +185,7 @@ IscsiStatus FakeIscsiInitiator::ClearPersistentIScsiDevices() {
   return kIscsiStatusSuccess;
 }
 
-IscsiStatus FakeIscsiInitiator::ReportPersistentIScsiDevices(std::uint32_t& capacity,
-                                                             std::vector<std::string>& paths) {
+IscsiStatus FakeIscsiInitiator::ReportPersistentIScsiDevices(std::uint32_t& capacity, std::vector<std::string>& paths) {
   if (auto s = Enter(Op::ReportPersistentIScsiDevices)) return *s;
   return IscsiDeliverSized(capacity, persistentDevices_, paths);
 }

@@ -116,7 +116,7 @@ class FakeStorage : public IBlockDevices, public IDriveLetters, public IVolumeCo
   std::map<std::string, Disk> disks_;
   std::vector<std::string> drives_;
   std::map<std::string, Volume> volumes_;
-  std::map<char, std::string> mounts_;  // upper-case letter -> device
+  std::map<char, std::string> mounts_;    // upper-case letter -> device
   std::vector<std::string> otherMounts_;  // devices mounted away from the letters
   std::vector<std::string> log_;
   std::optional<NtfsFormatOptions> lastFormat_;

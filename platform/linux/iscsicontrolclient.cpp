@@ -101,8 +101,8 @@ std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& req
   }
   Disconnect();
   auto reply = DecodeControlMessage(body);
-  if (!reply || reply->empty() || (*reply)[0].type() != "rsp" ||
-      (*reply)[0].GetU64Or("v", 0) != iscsictl::kVersion || !(*reply)[0].GetU64("status")) {
+  if (!reply || reply->empty() || (*reply)[0].type() != "rsp" || (*reply)[0].GetU64Or("v", 0) != iscsictl::kVersion ||
+      !(*reply)[0].GetU64("status")) {
     return fail(Error::kBroken);
   }
   return reply;

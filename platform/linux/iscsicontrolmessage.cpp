@@ -211,8 +211,8 @@ std::string FrameControlText(std::string_view body) {
 ControlFrameReader::Result ControlFrameReader::Next(std::string& frame) {
   if (buffer_.size() < 4) return Result::kNeedMore;
   const auto* b = reinterpret_cast<const unsigned char*>(buffer_.data());
-  const std::uint32_t n = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
-                          (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
+  const std::uint32_t n =
+      (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
   if (n == 0 || n > kMaxControlFrame) return Result::kError;
   if (buffer_.size() - 4 < n) return Result::kNeedMore;
   frame.assign(buffer_, 4, n);

@@ -56,10 +56,10 @@ class ControlRecord {
 
 using ControlMessage = std::vector<ControlRecord>;
 
-inline constexpr std::size_t kMaxControlFrame = 4u << 20;       // bytes of one message
-inline constexpr std::size_t kMaxControlRecords = 65536;        // lines of one message
-inline constexpr std::size_t kMaxControlFields = 64;            // fields of one record
-inline constexpr std::size_t kMaxControlWord = 32;              // type and key length
+inline constexpr std::size_t kMaxControlFrame = 4u << 20;  // bytes of one message
+inline constexpr std::size_t kMaxControlRecords = 65536;   // lines of one message
+inline constexpr std::size_t kMaxControlFields = 64;       // fields of one record
+inline constexpr std::size_t kMaxControlWord = 32;         // type and key length
 
 // True for a type word or key: 1 to 32 characters of [a-z0-9_].
 bool IsValidControlWord(std::string_view word);

@@ -27,10 +27,10 @@ inline constexpr const char* kInitiatorInstance = "setuppilot-iscsi-tcp_0";
 // Reply statuses. The backend maps them onto the initiator interface's codes.
 enum Status : std::uint32_t {
   kOk = 0,
-  kBadRequest = 1,          // malformed message or missing field
+  kBadRequest = 1,  // malformed message or missing field
   kBadVersion = 2,
   kUnknownOperation = 3,
-  kNotSupported = 4,        // the operation or option cannot be done here
+  kNotSupported = 4,  // the operation or option cannot be done here
   kInvalidParameter = 5,
   kTargetNotFound = 6,
   kSessionNotFound = 7,
@@ -39,9 +39,9 @@ enum Status : std::uint32_t {
   kConnectionFailed = 10,
   kLoginFailed = 11,
   kTimedOut = 12,
-  kDeviceBusy = 14,         // a LUN of the session is open (mounted, looped)
+  kDeviceBusy = 14,  // a LUN of the session is open (mounted, looped)
   kAlreadyExists = 15,
-  kScsiFailed = 16,         // no answer to a SCSI command
+  kScsiFailed = 16,  // no answer to a SCSI command
   kInternal = 17,
   kDeviceNotFound = 18,
   kInitiatorNotFound = 19,  // no initiator instance of that name

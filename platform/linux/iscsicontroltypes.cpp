@@ -83,14 +83,13 @@ void PutOptions(ControlRecord& record, const LoginOptions& options) {
 
 bool GetOptions(const ControlRecord& record, LoginOptions& options) {
   LoginOptions o;
-  bool ok = GetU32(record, "opt_version", o.version, 0) && GetU32(record, "opt_specified", o.specified, 0) &&
-            GetU32(record, "opt_login_flags", o.loginFlags, 0) &&
-            GetU32(record, "opt_header_digest", o.headerDigest, 0) &&
-            GetU32(record, "opt_data_digest", o.dataDigest, 0) &&
-            GetU32(record, "opt_max_connections", o.maxConnections, 0) &&
-            GetU32(record, "opt_time2wait", o.time2Wait, 0) && GetU32(record, "opt_time2retain", o.time2Retain, 0) &&
-            GetU32(record, "opt_auth_type", o.authType, 0) && GetText(record, "opt_username", o.username, 255) &&
-            GetText(record, "opt_password", o.password, 255);
+  bool ok =
+      GetU32(record, "opt_version", o.version, 0) && GetU32(record, "opt_specified", o.specified, 0) &&
+      GetU32(record, "opt_login_flags", o.loginFlags, 0) && GetU32(record, "opt_header_digest", o.headerDigest, 0) &&
+      GetU32(record, "opt_data_digest", o.dataDigest, 0) &&
+      GetU32(record, "opt_max_connections", o.maxConnections, 0) && GetU32(record, "opt_time2wait", o.time2Wait, 0) &&
+      GetU32(record, "opt_time2retain", o.time2Retain, 0) && GetU32(record, "opt_auth_type", o.authType, 0) &&
+      GetText(record, "opt_username", o.username, 255) && GetText(record, "opt_password", o.password, 255);
   if (!ok) return false;
   options = std::move(o);
   return true;

@@ -20,8 +20,14 @@ inline constexpr std::size_t kMaxAddressLength = 255;  // portal addresses
 // Login options; `specified` says which of the fields are given.
 struct LoginOptions {
   enum Bits : std::uint32_t {
-    kHeaderDigest = 0x01, kDataDigest = 0x02, kMaxConnections = 0x04, kTime2Wait = 0x08,
-    kTime2Retain = 0x10, kUsername = 0x20, kPassword = 0x40, kAuthType = 0x80,
+    kHeaderDigest = 0x01,
+    kDataDigest = 0x02,
+    kMaxConnections = 0x04,
+    kTime2Wait = 0x08,
+    kTime2Retain = 0x10,
+    kUsername = 0x20,
+    kPassword = 0x40,
+    kAuthType = 0x80,
   };
   enum Digest : std::uint32_t { kDigestNone = 0, kDigestCrc32c = 1 };
   enum Auth : std::uint32_t { kAuthNone = 0, kAuthChap = 1, kAuthMutualChap = 2 };

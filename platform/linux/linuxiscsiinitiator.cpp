@@ -65,22 +65,33 @@ LinuxIscsiInitiator::LinuxIscsiInitiator(std::string socketPath, IBlockDevices& 
 
 IscsiStatus LinuxIscsiInitiator::StatusFromService(std::uint32_t status) {
   switch (status) {
-    case iscsictl::kOk: return kIscsiStatusSuccess;
-    case iscsictl::kNotSupported: return kIscsiStatusNotSupported;
-    case iscsictl::kInvalidParameter: return kIscsiStatusInvalidParameter;
+    case iscsictl::kOk:
+      return kIscsiStatusSuccess;
+    case iscsictl::kNotSupported:
+      return kIscsiStatusNotSupported;
+    case iscsictl::kInvalidParameter:
+      return kIscsiStatusInvalidParameter;
     case iscsictl::kTargetNotFound:
     case iscsictl::kSessionNotFound:
     case iscsictl::kPortalNotFound:
     case iscsictl::kPersistentNotFound:
     case iscsictl::kDeviceNotFound:
-    case iscsictl::kInitiatorNotFound: return kIscsiStatusNotFound;
-    case iscsictl::kConnectionFailed: return kIscsiStatusConnectionRefused;
-    case iscsictl::kLoginFailed: return kIscsiStatusAccessDenied;
-    case iscsictl::kTimedOut: return kIscsiStatusTimeout;
-    case iscsictl::kDeviceBusy: return kIscsiStatusBusy;
-    case iscsictl::kAlreadyExists: return kIscsiStatusAlreadyExists;
-    case iscsictl::kScsiFailed: return kIscsiStatusIoDevice;
-    default: return kIscsiStatusInternal;  // a request this service did not understand
+    case iscsictl::kInitiatorNotFound:
+      return kIscsiStatusNotFound;
+    case iscsictl::kConnectionFailed:
+      return kIscsiStatusConnectionRefused;
+    case iscsictl::kLoginFailed:
+      return kIscsiStatusAccessDenied;
+    case iscsictl::kTimedOut:
+      return kIscsiStatusTimeout;
+    case iscsictl::kDeviceBusy:
+      return kIscsiStatusBusy;
+    case iscsictl::kAlreadyExists:
+      return kIscsiStatusAlreadyExists;
+    case iscsictl::kScsiFailed:
+      return kIscsiStatusIoDevice;
+    default:
+      return kIscsiStatusInternal;  // a request this service did not understand
   }
 }
 
@@ -89,9 +100,12 @@ IscsiStatus LinuxIscsiInitiator::Call(const ControlMessage& request, ControlMess
   auto answer = client_.Call(request, timeoutMs, &error);
   if (!answer) {
     switch (error) {
-      case IscsiControlClient::Error::kNoService: return kIscsiStatusServiceNotActive;
-      case IscsiControlClient::Error::kTimedOut: return kIscsiStatusTimeout;
-      default: return kIscsiStatusInternal;
+      case IscsiControlClient::Error::kNoService:
+        return kIscsiStatusServiceNotActive;
+      case IscsiControlClient::Error::kTimedOut:
+        return kIscsiStatusTimeout;
+      default:
+        return kIscsiStatusInternal;
     }
   }
   const IscsiStatus status = StatusFromService(static_cast<std::uint32_t>((*answer)[0].GetU64Or("status", 0)));
@@ -99,7 +113,8 @@ IscsiStatus LinuxIscsiInitiator::Call(const ControlMessage& request, ControlMess
   return status;
 }
 
-IscsiStatus LinuxIscsiInitiator::Simple(const char* operation, std::vector<std::pair<const char*, std::string>> fields) {
+IscsiStatus LinuxIscsiInitiator::Simple(const char* operation,
+                                        std::vector<std::pair<const char*, std::string>> fields) {
   ControlRecord request = IscsiControlClient::Request(operation);
   for (const auto& [key, value] : fields) request.Set(key, value);
   return Call({request}, nullptr, kQuickMs);
@@ -186,8 +201,12 @@ IscsiStatus LinuxIscsiInitiator::GetIScsiTargetInformation(const std::string& ta
   info = IscsiTargetInformation{};
   const ControlRecord& head = reply[0];
   switch (infoClass) {
-    case IscsiTargetInfoClass::ProtocolType: info.protocolType = kIscsiProtocolTcp; break;
-    case IscsiTargetInfoClass::TargetAlias: info.alias = head.Get("alias"); break;
+    case IscsiTargetInfoClass::ProtocolType:
+      info.protocolType = kIscsiProtocolTcp;
+      break;
+    case IscsiTargetInfoClass::TargetAlias:
+      info.alias = head.Get("alias");
+      break;
     case IscsiTargetInfoClass::InitiatorName: {
       const std::string initiator = head.Get("initiator");
       info.initiatorNames = {initiator.empty() ? std::string(iscsictl::kInitiatorInstance) : initiator};
@@ -201,7 +220,8 @@ IscsiStatus LinuxIscsiInitiator::GetIScsiTargetInformation(const std::string& ta
       if (iscsictl::GetOptions(head, options)) info.loginOptions = FromOptions(options);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   IscsiTargetMapping mapping;
   for (std::size_t i = 1; i < reply.size(); ++i) {
@@ -283,7 +303,8 @@ IscsiStatus LinuxIscsiInitiator::LoginIScsiTarget(const IscsiLoginRequest& reque
 }
 
 IscsiStatus LinuxIscsiInitiator::LogoutIScsiTarget(const IscsiUniqueSessionId& sessionId) {
-  return Simple(op::kLogout, {{"session", iscsictl::UniqueIdText({sessionId.adapterUnique, sessionId.adapterSpecific})}});
+  return Simple(op::kLogout,
+                {{"session", iscsictl::UniqueIdText({sessionId.adapterUnique, sessionId.adapterSpecific})}});
 }
 
 IscsiStatus LinuxIscsiInitiator::ReportIScsiPersistentLogins(std::uint32_t& capacity,
@@ -334,7 +355,8 @@ IscsiStatus LinuxIscsiInitiator::RemoveIScsiPersistentTarget(const std::string* 
   return Call({request}, nullptr, kQuickMs);
 }
 
-IscsiStatus LinuxIscsiInitiator::ReportIScsiInitiatorList(std::uint32_t& capacity, std::vector<std::string>& initiators) {
+IscsiStatus LinuxIscsiInitiator::ReportIScsiInitiatorList(std::uint32_t& capacity,
+                                                          std::vector<std::string>& initiators) {
   ControlMessage reply;
   if (const IscsiStatus status = Call({IscsiControlClient::Request(op::kInitiators)}, &reply, kQuickMs)) {
     initiators.clear();

@@ -36,8 +36,12 @@ IscsiStatus LinuxIscsiInitiator::SendScsiInquiry(const IscsiUniqueSessionId& ses
                                                  std::uint32_t allocationLength, IscsiScsiResult& result) {
   const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(allocationLength, 0xFFFF));
   // EVPD is bit 0 and CmdDt bit 1 of the second CDB byte.
-  std::vector<std::uint8_t> cdb = {0x12, static_cast<std::uint8_t>(evpdCmddt & 0x03), pageCode,
-                                   static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0};
+  std::vector<std::uint8_t> cdb = {0x12,
+                                   static_cast<std::uint8_t>(evpdCmddt & 0x03),
+                                   pageCode,
+                                   static_cast<std::uint8_t>(length >> 8),
+                                   static_cast<std::uint8_t>(length),
+                                   0};
   return Scsi(sessionId, lun, std::move(cdb), length, allocationLength, result);
 }
 
@@ -61,9 +65,8 @@ IscsiStatus LinuxIscsiInitiator::SendScsiReportLuns(const IscsiUniqueSessionId& 
 }
 
 IscsiStatus LinuxIscsiInitiator::AddIScsiConnection(const IscsiUniqueSessionId&, const std::string*, std::uint32_t,
-                                                    const IscsiTargetPortal*, std::uint64_t,
-                                                    const IscsiLoginOptions*, const std::vector<std::uint8_t>&,
-                                                    IscsiUniqueConnectionId&) {
+                                                    const IscsiTargetPortal*, std::uint64_t, const IscsiLoginOptions*,
+                                                    const std::vector<std::uint8_t>&, IscsiUniqueConnectionId&) {
   return kIscsiStatusNotSupported;  // one connection per session
 }
 
@@ -136,7 +139,8 @@ IscsiStatus LinuxIscsiInitiator::RemovePersistentIScsiDevice(const std::string& 
 
 IscsiStatus LinuxIscsiInitiator::ClearPersistentIScsiDevices() { return Simple(op::kClearPersistentDevices, {}); }
 
-IscsiStatus LinuxIscsiInitiator::ReportPersistentIScsiDevices(std::uint32_t& capacity, std::vector<std::string>& paths) {
+IscsiStatus LinuxIscsiInitiator::ReportPersistentIScsiDevices(std::uint32_t& capacity,
+                                                              std::vector<std::string>& paths) {
   ControlMessage reply;
   if (const IscsiStatus status = Call({IscsiControlClient::Request(op::kPersistentDevices)}, &reply, kQuickMs)) {
     paths.clear();

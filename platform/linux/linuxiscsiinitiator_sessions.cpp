@@ -16,12 +16,19 @@ constexpr int kQuickMs = 30000;
 
 IscsiDeviceInterface InterfaceOf(std::uint64_t scsiType) {
   switch (scsiType) {
-    case 0x00: case 0x0E: return IscsiDeviceInterface::Disk;
-    case 0x01: return IscsiDeviceInterface::Tape;
-    case 0x04: return IscsiDeviceInterface::WriteOnceDisk;
-    case 0x05: return IscsiDeviceInterface::CdRom;
-    case 0x08: return IscsiDeviceInterface::MediumChanger;
-    default: return IscsiDeviceInterface::Unknown;
+    case 0x00:
+    case 0x0E:
+      return IscsiDeviceInterface::Disk;
+    case 0x01:
+      return IscsiDeviceInterface::Tape;
+    case 0x04:
+      return IscsiDeviceInterface::WriteOnceDisk;
+    case 0x05:
+      return IscsiDeviceInterface::CdRom;
+    case 0x08:
+      return IscsiDeviceInterface::MediumChanger;
+    default:
+      return IscsiDeviceInterface::Unknown;
   }
 }
 
@@ -41,8 +48,7 @@ void CopyHex(const std::string& text, std::array<std::uint8_t, N>& out) {
 }  // namespace
 
 IscsiStatus LinuxIscsiInitiator::Sessions(std::vector<IscsiSessionInfo>& sessions,
-                                          std::vector<IscsiDeviceOnSession>* devices,
-                                          const IscsiUniqueSessionId* only,
+                                          std::vector<IscsiDeviceOnSession>* devices, const IscsiUniqueSessionId* only,
                                           std::vector<IscsiTargetMapping>* mappings) {
   ControlMessage reply;
   if (const IscsiStatus status = Call({IscsiControlClient::Request(op::kSessions)}, &reply, kQuickMs)) return status;
@@ -85,7 +91,8 @@ IscsiStatus LinuxIscsiInitiator::Sessions(std::vector<IscsiSessionInfo>& session
           m.osTargetNumber = static_cast<std::uint32_t>(r.GetU64Or("os_target", 0));
           mappings->push_back(std::move(m));
         }
-        mappings->back().luns.push_back({static_cast<std::uint32_t>(r.GetU64Or("os_lun", 0)), r.GetU64Or("target_lun", 0)});
+        mappings->back().luns.push_back(
+            {static_cast<std::uint32_t>(r.GetU64Or("os_lun", 0)), r.GetU64Or("target_lun", 0)});
       }
       if (devices && selected) {
         IscsiDeviceOnSession d;
@@ -93,7 +100,8 @@ IscsiStatus LinuxIscsiInitiator::Sessions(std::vector<IscsiSessionInfo>& session
         d.targetName = session.targetName;
         d.interfaceClass = InterfaceOf(r.GetU64Or("type", 0x1F));
         d.deviceInterfaceName = r.Get("path");
-        d.storageDeviceNumber.deviceType = d.interfaceClass == IscsiDeviceInterface::Disk ? kIscsiStorageDeviceTypeDisk : 0;
+        d.storageDeviceNumber.deviceType =
+            d.interfaceClass == IscsiDeviceInterface::Disk ? kIscsiStorageDeviceTypeDisk : 0;
         d.storageDeviceNumber.deviceNumber = 0xFFFFFFFFu;  // not among the physical drives
         const std::string path = Canonical(d.deviceInterfaceName);
         for (std::size_t n = 0; n < drives.size(); ++n) {

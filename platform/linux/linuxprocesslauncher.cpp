@@ -27,8 +27,8 @@ std::string BaseName(const std::string& path) {
 }  // namespace
 
 const std::set<std::string>& LinuxProcessLauncher::DefaultAllowList() {
-  static const std::set<std::string> list = {"x-terminal-emulator", "gnome-terminal", "konsole", "xfce4-terminal",
-                                             "xterm", "pkexec", "sh", "xdg-open"};
+  static const std::set<std::string> list = {
+      "x-terminal-emulator", "gnome-terminal", "konsole", "xfce4-terminal", "xterm", "pkexec", "sh", "xdg-open"};
   return list;
 }
 

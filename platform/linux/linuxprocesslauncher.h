@@ -19,8 +19,7 @@ class LinuxProcessLauncher : public IProcessLauncher {
   // The programs the wizard starts.
   static const std::set<std::string>& DefaultAllowList();
 
-  explicit LinuxProcessLauncher(std::set<std::string> allowList = DefaultAllowList(),
-                                std::string procRoot = "/proc");
+  explicit LinuxProcessLauncher(std::set<std::string> allowList = DefaultAllowList(), std::string procRoot = "/proc");
 
   long Start(const std::vector<std::string>& argv) override;
   std::vector<long> FindByArgument(const std::string& argument) override;

@@ -13,8 +13,7 @@ namespace sp {
 
 class LinuxVolumeControl : public IVolumeControl {
  public:
-  explicit LinuxVolumeControl(LinuxDriveLetters& letters, std::string sysDir = kSysDir,
-                              std::string devDir = kDevDir);
+  explicit LinuxVolumeControl(LinuxDriveLetters& letters, std::string sysDir = kSysDir, std::string devDir = kDevDir);
 
   std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) override;
   bool DetachLoop(const std::string& device) override;

@@ -38,7 +38,8 @@ std::vector<PresentVolume> LinuxVolumes::PresentVolumes() {
       }
       const std::string disk = Canonical(volumes_.DiskBehind(device));
       for (std::size_t n = 0; n < drives.size(); ++n) {
-        if (!drives[n].empty() && Canonical(drives[n]) == disk) volume->diskNumbers.push_back(static_cast<std::uint32_t>(n));
+        if (!drives[n].empty() && Canonical(drives[n]) == disk)
+          volume->diskNumbers.push_back(static_cast<std::uint32_t>(n));
       }
     }
     volume->pathNames.push_back(std::string(1, letter) + ":\\");

@@ -13,8 +13,8 @@
 namespace sp {
 
 struct PresentVolume {
-  std::string volumeName;                // the volume's device (e.g. /dev/loop3)
-  std::vector<std::string> pathNames;    // "E:\" forms, in letter order
+  std::string volumeName;                  // the volume's device (e.g. /dev/loop3)
+  std::vector<std::string> pathNames;      // "E:\" forms, in letter order
   std::vector<std::uint32_t> diskNumbers;  // physical drives the volume lies on
 };
 

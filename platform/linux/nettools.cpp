@@ -9,7 +9,8 @@ constexpr std::array<std::string_view, 5> kNetTools = {"umount", "mount.cifs", "
 
 bool IsAllowedNetTool(std::string_view name) { return IsAllowedTool(kNetTools, name); }
 
-NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs, const std::vector<std::string>& extraEnv) {
+NetToolResult RunNetTool(const std::vector<std::string>& argv, int timeoutMs,
+                         const std::vector<std::string>& extraEnv) {
   ToolRunOptions options;
   options.timeoutMs = timeoutMs;
   options.extraEnv = extraEnv;

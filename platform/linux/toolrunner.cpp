@@ -102,8 +102,7 @@ bool IsAllowedTool(ToolAllowList allowed, std::string_view name) {
   return false;
 }
 
-ToolResult RunAllowedTool(ToolAllowList allowed, const std::vector<std::string>& argv,
-                          const ToolRunOptions& options) {
+ToolResult RunAllowedTool(ToolAllowList allowed, const std::vector<std::string>& argv, const ToolRunOptions& options) {
   ToolResult result;
   ChildPlan plan;
   if (!PlanChild(allowed, argv, options, plan)) return result;
@@ -142,7 +141,8 @@ ToolResult RunAllowedTool(ToolAllowList allowed, const std::vector<std::string>&
     }
     int wait = 50;
     if (bounded) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() < wait) wait = static_cast<int>(left.count() > 0 ? left.count() : 0);
     }
     if (!pipeOpen) {

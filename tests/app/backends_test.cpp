@@ -42,8 +42,8 @@ TEST(LinuxWizardBackends, WizardEndingClosesTheRunningAgent) {
 
   const pid_t agent = fork();
   if (agent == 0) {
-    execl(SP_NETDOCK_PATH, "netdock", "--socket", socket.c_str(), "--mount-root", (dir / "mnt").c_str(),
-          "--no-restore", static_cast<char*>(nullptr));
+    execl(SP_NETDOCK_PATH, "netdock", "--socket", socket.c_str(), "--mount-root", (dir / "mnt").c_str(), "--no-restore",
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   LinuxNetDockAgent probe(socket);
@@ -91,13 +91,14 @@ TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
     EXPECT_TRUE(probe.Find()) << "the agent was started from the program's folder";
 
     WizardServices& s = backends.Services();
-    for (const void* service : {static_cast<const void*>(s.language), static_cast<const void*>(s.uiLink),
-                                static_cast<const void*>(s.workerLink), static_cast<const void*>(s.addresses),
-                                static_cast<const void*>(s.messageBox), static_cast<const void*>(s.shareAgent),
-                                static_cast<const void*>(s.iscsiInterpreter), static_cast<const void*>(s.diskPreparation),
-                                static_cast<const void*>(s.shareMapping), static_cast<const void*>(s.desktopShell),
-                                static_cast<const void*>(s.driveLetters), static_cast<const void*>(s.netConnections),
-                                static_cast<const void*>(s.initiatorService), static_cast<const void*>(s.launcher)}) {
+    for (const void* service :
+         {static_cast<const void*>(s.language), static_cast<const void*>(s.uiLink),
+          static_cast<const void*>(s.workerLink), static_cast<const void*>(s.addresses),
+          static_cast<const void*>(s.messageBox), static_cast<const void*>(s.shareAgent),
+          static_cast<const void*>(s.iscsiInterpreter), static_cast<const void*>(s.diskPreparation),
+          static_cast<const void*>(s.shareMapping), static_cast<const void*>(s.desktopShell),
+          static_cast<const void*>(s.driveLetters), static_cast<const void*>(s.netConnections),
+          static_cast<const void*>(s.initiatorService), static_cast<const void*>(s.launcher)}) {
       EXPECT_NE(service, nullptr);
     }
     EXPECT_EQ(s.programDir, SP_PROGRAM_DIR);

@@ -51,7 +51,10 @@ TEST_F(AppTest, SecondStartEndsSilentlyWithoutAWindow) {
     if (pid == 0) {
       CSetupPilotApp second(Opts());
       bool ran = false;
-      second.InitInstance([&](CSetupPilotApp&) { ran = true; return 0; });
+      second.InitInstance([&](CSetupPilotApp&) {
+        ran = true;
+        return 0;
+      });
       _exit(ran || second.outcome() != CSetupPilotApp::Outcome::AlreadyRunning ? 1 : 0);
     }
     int status = 0;

@@ -35,15 +35,24 @@ struct Expected {
 // Exact sizes: these are drawn one to one at fixed spots, or their size is
 // part of how the control draws them.
 const Expected kExact[] = {
-    {"english", "cbackground.jpg", 563, 467}, {"english", "background.png", 722, 532},
-    {"english", "select_step.png", 152, 44},  {"english", "btn-back.png", 104, 156},
-    {"english", "btn-next.png", 104, 156},    {"english", "btn-cancel.png", 104, 156},
-    {"english", "check_ico.png", 20, 20},     {"english", "check_ico_bd.png", 20, 20},
-    {"english", "warning.png", 19, 20},       {"english", "1-power.png", 1500, 0},
-    {"english", "2-line.png", 2000, 0},       {"english", "3-line.png", 1500, 0},
-    {"bitmaps", "154.png", 7, 35},            {"bitmaps", "152.png", 33, 35},
-    {"bitmaps", "153.png", 137, 35},          {"bitmaps", "139.png", 4, 17},
-    {"bitmaps", "140.png", 4, 17},            {"bitmaps", "142.png", 4, 3},
+    {"english", "cbackground.jpg", 563, 467},
+    {"english", "background.png", 722, 532},
+    {"english", "select_step.png", 152, 44},
+    {"english", "btn-back.png", 104, 156},
+    {"english", "btn-next.png", 104, 156},
+    {"english", "btn-cancel.png", 104, 156},
+    {"english", "check_ico.png", 20, 20},
+    {"english", "check_ico_bd.png", 20, 20},
+    {"english", "warning.png", 19, 20},
+    {"english", "1-power.png", 1500, 0},
+    {"english", "2-line.png", 2000, 0},
+    {"english", "3-line.png", 1500, 0},
+    {"bitmaps", "154.png", 7, 35},
+    {"bitmaps", "152.png", 33, 35},
+    {"bitmaps", "153.png", 137, 35},
+    {"bitmaps", "139.png", 4, 17},
+    {"bitmaps", "140.png", 4, 17},
+    {"bitmaps", "142.png", 4, 3},
     {"bitmaps", "143.png", 4, 3},
 };
 
@@ -67,7 +76,7 @@ TEST(Artwork, PagePicturesFitTheirPlaces) {
     const char* name;
     int x, y, bottom;
   };
-  std::vector<Placed> placed = {{"welcome.png", 0, 30, 290},    {"computer.png", 363, 99, 413},
+  std::vector<Placed> placed = {{"welcome.png", 0, 30, 290},     {"computer.png", 363, 99, 413},
                                 {"router_s.png", 183, 101, 413}, {"VBX-207.png", 9, 105, 413},
                                 {"1-power.png", 267, 8, 413},    {"1-power.png", 8, 69, 413},
                                 {"2-line.png", 13, 100, 413},    {"3-line.png", 10, 100, 413}};
@@ -159,7 +168,8 @@ TEST(Artwork, ChromeSuitsTheLabelsDrawnOverIt) {
   // The window is rounded: corners clear, edges solid.
   const QImage win = Load("english", "background.png");
   ASSERT_FALSE(win.isNull());
-  for (QPoint c : {QPoint(0, 0), QPoint(721, 0), QPoint(0, 531), QPoint(721, 531)}) EXPECT_EQ(Alpha(win, c.x(), c.y()), 0);
+  for (QPoint c : {QPoint(0, 0), QPoint(721, 0), QPoint(0, 531), QPoint(721, 531)})
+    EXPECT_EQ(Alpha(win, c.x(), c.y()), 0);
   EXPECT_EQ(Alpha(win, 361, 1), 255);
   EXPECT_EQ(Alpha(win, 1, 266), 255);
 }
@@ -185,8 +195,8 @@ TEST(Artwork, DoneIconCoversTheBusyIcon) {
   for (int y = 0; y < done.height(); ++y)
     for (int x = 0; x < done.width(); ++x) {
       const QRgb a = over.pixel(x, y), b = alone.pixel(x, y);
-      worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                        std::abs(qBlue(a) - qBlue(b))});
+      worst = std::max(
+          {worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
     }
   EXPECT_LE(worst, 18);  // anti-aliased rims differ a little
 }

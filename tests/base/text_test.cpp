@@ -43,7 +43,7 @@ TEST(CopyBounded, StopsAtAnEmbeddedNul) {
 TEST(CopyBounded, WideFieldKeepsSurrogatePairsWhole) {
   char16_t field[3];
   const std::u16string text = u"a\U0001F600";  // a + surrogate pair
-  CopyBounded(field, text);                      // room for 2 units: "a" + high half -> "a"
+  CopyBounded(field, text);                    // room for 2 units: "a" + high half -> "a"
   EXPECT_EQ(FieldText(field), u"a");
   char16_t wide[4];
   CopyBounded(wide, text);
@@ -58,7 +58,10 @@ TEST(FieldText, ReadsAFieldWithoutTerminator) {
 TEST(Utf, RoundTripsAndReplacesInvalidBytes) {
   const std::string text = "Z: \\\\storage1\\Volume1 \xE4\xB8\xAD\xF0\x9F\x98\x80";
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFD" "b");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFD"
+            "b");
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong form refused
   EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");  // truncated sequence
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");

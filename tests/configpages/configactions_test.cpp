@@ -66,12 +66,12 @@ TEST_F(ConfigActionsTest, PasswordIsKeptOnlyWhenAcceptedAndNotBlank) {
 }
 
 TEST_F(ConfigActionsTest, ReadIdentityTriesThreeTimesAndTakesTheReplyMac) {
-  const IdentityFields current{.name = "vbx", .ip = "10.77.0.2", .mac = "02:4b:56:00:00:01",
-                               .netmask = "255.255.255.0"};
+  const IdentityFields current{
+      .name = "vbx", .ip = "10.77.0.2", .mac = "02:4b:56:00:00:01", .netmask = "255.255.255.0"};
   int calls = 0;
   link.answer = [&](const auto&) {
     ++calls;
-    if (calls == 1) return Bytes{};  // silence
+    if (calls == 1) return Bytes{};                                // silence
     if (calls == 2) return IdentityReply({.name = "no address"});  // reply without an IP text
     return IdentityReply(current);
   };
@@ -110,8 +110,13 @@ TEST_F(ConfigActionsTest, NetworkStepCleansUpBeforeTheRecordThenCommitsAndProbes
   // The portal address of the clean-up is the typed one: it must equal the
   // appliance's current address for the persistent login to be found, as
   // it is when the address is unchanged.
-  const IdentityFields typed{.name = "nas-one", .ip = "10.77.0.2", .mac = "ignored", .netmask = "255.255.255.0",
-                             .gateway = "10.77.0.1", .workgroup = "WG", .description = "desk"};
+  const IdentityFields typed{.name = "nas-one",
+                             .ip = "10.77.0.2",
+                             .mac = "ignored",
+                             .netmask = "255.255.255.0",
+                             .gateway = "10.77.0.1",
+                             .workgroup = "WG",
+                             .description = "desk"};
   EXPECT_EQ(ApplyNetworkIdentity(link, &interpreter, state, typed), NetworkOutcome::kApplied);
 
   EXPECT_EQ(sessionsAtRecord, 0u) << "the session was gone before item 17 left";

@@ -6,11 +6,11 @@
 #include "base/text.h"
 #include "configpages/adminpassword.h"
 #include "configpages/identityrecord.h"
+#include "shell/cinstalldlg.h"
+#include "shell/installframes.h"
 #include "tests/configpages/configpagefixture.h"
 #include "tests/configpages/scriptedlink.h"
 #include "uikit/chtmlstatic.h"
-#include "shell/cinstalldlg.h"
-#include "shell/installframes.h"
 
 namespace sp::test {
 namespace {
@@ -242,8 +242,8 @@ TEST_F(ConfigPageGuiTest, EnterAndTabFollowTheStepControlTable) {
   EXPECT_EQ(w.FocusedControl(), kCtlList1104);
   w.Page().CheckBox(kCtlDaylightSaving)->click();
   w.Page().List(kCtlList1104)->setFocus();
-  for (int id : {kCtlList1105, kCtlDaylightSaving, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110,
-                 kCtlList1112, kCtlList1113, kCtlList1114, kCtlList1115, kCtlList1104}) {
+  for (int id : {kCtlList1105, kCtlDaylightSaving, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110, kCtlList1112,
+                 kCtlList1113, kCtlList1114, kCtlList1115, kCtlList1104}) {
     w.Key(Qt::Key_Enter);
     EXPECT_EQ(w.FocusedControl(), id);
   }

@@ -125,9 +125,9 @@ TEST_F(ConfigPageNetTest, WalkFromTheDeviceListToTheDiskProfilePage) {
   // Sunday of October, 3 am, in Amsterdam's zone.
   Page().List(kCtlList1104)->setCurrentIndex(13);
   Page().CheckBox(kCtlDaylightSaving)->click();
-  const int picks[9][2] = {{kCtlList1105, 1}, {kCtlList1107, 2}, {kCtlList1108, 4}, {kCtlList1109, 0},
-                           {kCtlList1110, 2}, {kCtlList1112, 9}, {kCtlList1113, 4}, {kCtlList1114, 0},
-                           {kCtlList1115, 3}};
+  const int picks[9][2] = {{kCtlList1105, 1}, {kCtlList1107, 2}, {kCtlList1108, 4},
+                           {kCtlList1109, 0}, {kCtlList1110, 2}, {kCtlList1112, 9},
+                           {kCtlList1113, 4}, {kCtlList1114, 0}, {kCtlList1115, 3}};
   for (const auto& p : picks) Page().List(p[0])->setCurrentIndex(p[1]);
   Shot("config-3-time-zone");
   W().Next();

@@ -31,7 +31,8 @@ std::string Hex(const C& c, std::size_t from = 0, std::size_t n = std::string::n
 }
 
 std::int32_t Le32(const Bytes& b, std::size_t at) {
-  return static_cast<std::int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return static_cast<std::int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                   static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 std::string Text(const Bytes& b, std::size_t at, std::size_t width) {
   std::string s(reinterpret_cast<const char*>(b.data() + at), width);
@@ -99,17 +100,34 @@ TEST(PasswordRules, ChecksRunInTheirOrder) {
 
 TEST(PasswordRules, LengthCountsCharactersNotBytes) {
   // Six characters, two of them two-byte letters: long enough, two letters.
-  EXPECT_EQ(CheckNewPassword("\xc3\xa4\xc3\xb6" "1234", "\xc3\xa4\xc3\xb6" "1234"), PasswordVerdict::kAcceptable);
+  EXPECT_EQ(CheckNewPassword("\xc3\xa4\xc3\xb6"
+                             "1234",
+                             "\xc3\xa4\xc3\xb6"
+                             "1234"),
+            PasswordVerdict::kAcceptable);
   // Five characters in seven bytes: too short.
-  EXPECT_EQ(CheckNewPassword("\xc3\xa4\xc3\xb6" "123", "\xc3\xa4\xc3\xb6" "123"), PasswordVerdict::kTooShort);
+  EXPECT_EQ(CheckNewPassword("\xc3\xa4\xc3\xb6"
+                             "123",
+                             "\xc3\xa4\xc3\xb6"
+                             "123"),
+            PasswordVerdict::kTooShort);
 }
 
 TEST(TimeItem, ZoneStepWithDaylightSaving) {
   TimeSettings t;
   t.serverEnabled = 1;  // left over from an earlier pass: cleared by the zone step
   CopyBounded(t.serverHost, "old.example");
-  ApplyZoneStep(t, ZoneChoice{.zone = 13, .dst = true, .region = 1, .startMonth = 2, .startWeek = 4, .startDay = 0,
-                              .startHour = 2, .endMonth = 9, .endWeek = 4, .endDay = 6, .endHour = 12});
+  ApplyZoneStep(t, ZoneChoice{.zone = 13,
+                              .dst = true,
+                              .region = 1,
+                              .startMonth = 2,
+                              .startWeek = 4,
+                              .startDay = 0,
+                              .startHour = 2,
+                              .endMonth = 9,
+                              .endWeek = 4,
+                              .endDay = 6,
+                              .endHour = 12});
   const Bytes b = Of(t);
   EXPECT_EQ(Hex(b, 0, 4), "0d000000");
   EXPECT_EQ(Le32(b, 4), 1);
@@ -139,8 +157,14 @@ TEST(TimeItem, ZoneStepWithoutDaylightSavingLeavesTheRuleZero) {
 TEST(TimeItem, ClockStepManualThenServerKeepsTheManualFields) {
   TimeSettings t;
   ApplyZoneStep(t, ZoneChoice{.zone = 4});
-  ApplyClockStep(t, ClockChoice{.useServer = false, .serverHost = "ignored", .month = 0, .day = 30, .year = 0,
-                                .hour = 0, .minute = 59, .second = 7});
+  ApplyClockStep(t, ClockChoice{.useServer = false,
+                                .serverHost = "ignored",
+                                .month = 0,
+                                .day = 30,
+                                .year = 0,
+                                .hour = 0,
+                                .minute = 59,
+                                .second = 7});
   Bytes b = Of(t);
   EXPECT_EQ(Le32(b, 44), 0);
   EXPECT_TRUE(AllZero(b, 48, 112)) << "no host name with the server off";

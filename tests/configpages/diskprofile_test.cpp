@@ -71,10 +71,12 @@ TEST(ComputeDiskProfile, OneDisk) {
   EXPECT_EQ(p.rows[kRowA], Line(kNas, LevelTag::Standard, 465, true));
   EXPECT_EQ(p.rows[kRowB], Line(kIscsi, LevelTag::Standard, 466, false));
   EXPECT_FALSE(p.rows[kRowC] || p.rows[kRowD]);
-  EXPECT_EQ(p.rows[kRowA]->Markup(),
-            "<font face=Arial size=4 color=white>NAS: </font><font face=Arial size=4 color=orange> 465 GB(Standard)</font>");
-  EXPECT_EQ(p.rows[kRowB]->Markup(),
-            "<font face=Arial size=4 color=white>iSCSI: </font><font face=Arial size=4 color=orange>466 GB(Standard)</font>");
+  EXPECT_EQ(
+      p.rows[kRowA]->Markup(),
+      "<font face=Arial size=4 color=white>NAS: </font><font face=Arial size=4 color=orange> 465 GB(Standard)</font>");
+  EXPECT_EQ(
+      p.rows[kRowB]->Markup(),
+      "<font face=Arial size=4 color=white>iSCSI: </font><font face=Arial size=4 color=orange>466 GB(Standard)</font>");
 
   // The ratio is ignored by a single service, which takes 100 or 0.
   p = ComputeDiskProfile(one, ServiceType::NasOnly, DiskLevel::Normal, 37);

@@ -24,7 +24,9 @@ Bytes Reply(const Bytes& request, std::uint8_t code, const std::string& data = "
   return d;
 }
 
-bool Accepts(const Bytes& request, const Bytes& d) { return IsReplyTo(request.data(), request.size(), d.data(), d.size()); }
+bool Accepts(const Bytes& request, const Bytes& d) {
+  return IsReplyTo(request.data(), request.size(), d.data(), d.size());
+}
 
 TEST(RequestTest, LayoutIsMagicMacCommandPayload) {
   const std::uint8_t payload[] = {9, 0, 8};

@@ -29,7 +29,9 @@ Bytes IdentityReply(const std::string& name, const std::string& ip, const std::s
   return d;
 }
 
-bool Add(DeviceRowModel& m, const Bytes& d) { return AddDiscoveryReply(m, kQuery.data(), kQuery.size(), d.data(), d.size()); }
+bool Add(DeviceRowModel& m, const Bytes& d) {
+  return AddDiscoveryReply(m, kQuery.data(), kQuery.size(), d.data(), d.size());
+}
 
 std::string Mac(int i) { return Format("00:1c:c0:00:00:%02x", i); }
 

@@ -81,10 +81,15 @@ TEST(SimProtocolTest, OnlyExactRequestSizesAreTaken) {
 
 TEST_F(SimulatorTest, EveryReplyItSendsIsNotARequestToAnotherAppliance) {
   const Bytes requests[] = {
-      Request("ff:ff:ff:ff:ff:ff", kQueryIdentity), Request(mac0_, kQueryDisks),  Request(mac0_, kQueryProgress),
-      Request(mac0_, kIdentify),                     Request(mac0_, kLoginCheck, Bytes(32, 0)),
-      Request(mac0_, kStartDiskSetup, {50, 2}),      Item(mac0_, kCommit, Bytes(12, 'x')),
-      Item(mac0_, kTimeSettings, Bytes(136, 0)),     Item(mac0_, kAdminPassword, Bytes(32, 0)),
+      Request("ff:ff:ff:ff:ff:ff", kQueryIdentity),
+      Request(mac0_, kQueryDisks),
+      Request(mac0_, kQueryProgress),
+      Request(mac0_, kIdentify),
+      Request(mac0_, kLoginCheck, Bytes(32, 0)),
+      Request(mac0_, kStartDiskSetup, {50, 2}),
+      Item(mac0_, kCommit, Bytes(12, 'x')),
+      Item(mac0_, kTimeSettings, Bytes(136, 0)),
+      Item(mac0_, kAdminPassword, Bytes(32, 0)),
   };
   for (int code : {0, 1, 2, 3, 7, 8, 9, 10, 18}) {
     ASSERT_TRUE(sim_.HandleControl(R"({"op":"clear_faults"})", now_).find("true") != std::string::npos);

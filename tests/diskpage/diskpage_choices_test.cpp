@@ -49,7 +49,7 @@ TEST_F(DiskPageChoices, FreeLettersAndTheKeptChoices) {
   storage_.MountOutside("/dev/fakez", 'Z');
   Next();
   EXPECT_EQ(Entries(page.NasLetterList()), (V{"E:\\", "F:\\"}));
-  EXPECT_EQ(page.NasLetterList()->currentText().toStdString(), "E:\\");  // next-to-last
+  EXPECT_EQ(page.NasLetterList()->currentText().toStdString(), "E:\\");    // next-to-last
   EXPECT_EQ(page.IscsiLetterList()->currentText().toStdString(), "F:\\");  // kept 1
 
   NextTo(4);

@@ -65,7 +65,7 @@ class DiskPageScreenshots : public DiskPageTest {
     Next();
     page.Slider()->setValue(35);
     shot = Save(prefix + "-step3");
-    EXPECT_GT(Drawn(shot, InPage(QRect(80, 210, 200, 25))), 0.05);   // the slider
+    EXPECT_GT(Drawn(shot, InPage(QRect(80, 210, 200, 25))), 0.05);  // the slider
     EXPECT_GT(Drawn(shot, InPage(QRect(350, 330, 150, 31))), 0.2);  // the NAS list
     Next();
     Save(prefix + "-step4");

@@ -34,8 +34,8 @@
 #include "tests/support/guiwait.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/cmyslidercontrol.h"
 #include "uikit/ctransradio.h"
 

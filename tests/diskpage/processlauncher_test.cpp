@@ -66,7 +66,8 @@ TEST(LinuxProcessLauncher, RefusesWhatItMayNotOrCannotStart) {
   const fs::path dir = fs::temp_directory_path() / Marker("bin");
   fs::create_directories(dir);
   const fs::path bogus = dir / "bogus-tool";
-  std::ofstream(bogus) << "\x7f" "ELF not really";
+  std::ofstream(bogus) << "\x7f"
+                          "ELF not really";
   chmod(bogus.c_str(), 0755);
   LinuxProcessLauncher allowsBogus({"bogus-tool"});
   EXPECT_EQ(allowsBogus.Start({bogus.string()}), -1);

@@ -142,7 +142,7 @@ TEST_F(VariantTest, RefusedPasswordSaysSoAndTheRightOneGoesOn) {
   EXPECT_EQ(Appliance()["last_payload"]["7"],
             "21232f297a57a5a743894a0e4a801fc3"   // MD5("admin")
             "69bd6d5ce8a549832ce03561a32fefe2")  // MD5("secret9")
-      ;
+  ;
   ASSERT_TRUE(W().NewPassword());
   EXPECT_EQ(Appliance()["password"], "vault42");
 }

@@ -35,7 +35,9 @@ std::string ExpectedTimeBlock() {
 // The identity record (item 17) the network sub-step sends.
 std::string ExpectedIdentityRecord(const std::string& netmask, const std::string& gateway) {
   std::vector<std::uint8_t> record(177, 0);
-  const auto put = [&](std::size_t at, const std::string& text) { std::copy(text.begin(), text.end(), record.begin() + at); };
+  const auto put = [&](std::size_t at, const std::string& text) {
+    std::copy(text.begin(), text.end(), record.begin() + at);
+  };
   put(0, "vault-one");
   put(20, "10.77.0.50");
   put(36, kMac);

@@ -58,10 +58,9 @@ std::vector<std::string> MountsBelow(const std::string& dir) {
   return points;
 }
 
-
-const char* const kTools[] = {"/usr/sbin/smbd",  "/usr/sbin/nmbd",  "/usr/bin/smbnetfs", "/usr/bin/nmblookup",
-                              "/usr/sbin/tgtd",  "/usr/sbin/tgtadm", "/usr/bin/ntfs-3g",  "/usr/sbin/mkntfs",
-                              "/usr/sbin/losetup"};
+const char* const kTools[] = {"/usr/sbin/smbd",     "/usr/sbin/nmbd",   "/usr/bin/smbnetfs",
+                              "/usr/bin/nmblookup", "/usr/sbin/tgtd",   "/usr/sbin/tgtadm",
+                              "/usr/bin/ntfs-3g",   "/usr/sbin/mkntfs", "/usr/sbin/losetup"};
 
 }  // namespace
 
@@ -81,7 +80,8 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   }
   if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no FUSE";
   root_ = fs::canonical(net().scratchDir()).string() + "/run";
-  for (const char* sub : {"home", "config", "runtime", "mnt", "smb", "iscsi"}) fs::create_directories(root_ + "/" + sub);
+  for (const char* sub : {"home", "config", "runtime", "mnt", "smb", "iscsi"})
+    fs::create_directories(root_ + "/" + sub);
   chmod((root_ + "/runtime").c_str(), 0700);
   mountRoot_ = root_ + "/mnt";
   lunFolder_ = root_ + "/iscsi/disks";
@@ -127,12 +127,12 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
 }
 
 void WizardRunTest::StartInitiatorService() {
-  nettest::SpawnedProcess* service = net().Spawn(
-      net().pc(),
-      {SP_ISCSID_PATH, "--foreground", "--socket", iscsiSocket_, "--mount", lunFolder_, "--state",
-       root_ + "/iscsi/state", "--pidfile", root_ + "/iscsi/iscsid.pid", "--io-timeout", "3", "--login-timeout", "3",
-       "--retry-interval", "1", "--nop-interval", "1"},
-      "iscsid");
+  nettest::SpawnedProcess* service =
+      net().Spawn(net().pc(),
+                  {SP_ISCSID_PATH, "--foreground", "--socket", iscsiSocket_, "--mount", lunFolder_, "--state",
+                   root_ + "/iscsi/state", "--pidfile", root_ + "/iscsi/iscsid.pid", "--io-timeout", "3",
+                   "--login-timeout", "3", "--retry-interval", "1", "--nop-interval", "1"},
+                  "iscsid");
   ASSERT_NE(service, nullptr);
   IscsiControlClient client(iscsiSocket_);
   const bool up = WaitFor(
@@ -145,15 +145,14 @@ void WizardRunTest::StartInitiatorService() {
 }
 
 void WizardRunTest::StartAgent() {
-  nettest::SpawnedProcess* agent =
-      net().Spawn(net().pc(),
-                  {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
-                   "XDG_RUNTIME_DIR=" + root_ + "/runtime", SP_NETDOCK_PATH, "--mount-root", mountRoot_, "--no-restore"},
-                  "netdock");
+  nettest::SpawnedProcess* agent = net().Spawn(
+      net().pc(),
+      {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
+       "XDG_RUNTIME_DIR=" + root_ + "/runtime", SP_NETDOCK_PATH, "--mount-root", mountRoot_, "--no-restore"},
+      "netdock");
   ASSERT_NE(agent, nullptr);
   LinuxNetDockAgent client(agentSocket_);
-  ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running())
-      << agent->ReadLog();
+  ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running()) << agent->ReadLog();
 }
 
 void WizardRunTest::EnterPc() {

@@ -55,9 +55,11 @@ TEST_F(FinalSequenceTest, StepsRunInOrderAndEndWithTheSummary) {
 
   Strings expected = {"finish off", std::string("list ") + kFinalFormattingList, "sleep 1000", "cmd 8 60 2"};
   for (int i = 0; i < 10; ++i) expected.insert(expected.end(), {"sleep 3000", "progress " + std::to_string(i)});
-  for (const char* p : {"11", "31", "61"}) expected.insert(expected.end(), {"sleep 2000", "cmd 10", std::string("progress ") + p});
+  for (const char* p : {"11", "31", "61"})
+    expected.insert(expected.end(), {"sleep 2000", "cmd 10", std::string("progress ") + p});
   for (int i = 0; i < 18; ++i) expected.insert(expected.end(), {"sleep 2000", "progress " + std::to_string(60 + i)});
-  expected.insert(expected.end(), {std::string("list ") + kFinalSharingList, "progress 78", "sleep 5000", "progress 79"});
+  expected.insert(expected.end(),
+                  {std::string("list ") + kFinalSharingList, "progress 78", "sleep 5000", "progress 79"});
   const Strings head(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(std::min(log.size(), expected.size())));
   EXPECT_EQ(head, expected);
 
@@ -199,8 +201,8 @@ TEST_F(FinalSequenceTest, StopEndsTheSequenceAtOnceAndNothingIsShownAfterwards) 
   // Pause 1 is the format request's, 2-11 the start steps, 12-312 the poll
   // (one answer, then the silent bound), 313-330 the closing steps, 331 the
   // first attach attempt's.
-  const std::map<int, std::string> pauses = {{1, "sleep 1000"}, {11, "sleep 3000"}, {20, "sleep 2000"},
-                                             {331, "sleep 5000"}};
+  const std::map<int, std::string> pauses = {
+      {1, "sleep 1000"}, {11, "sleep 3000"}, {20, "sleep 2000"}, {331, "sleep 5000"}};
   for (const auto& [stopAt, pause] : pauses) {
     log.clear();
     appliance.counts.clear();

@@ -47,9 +47,9 @@ TEST_F(IscsiAttachTest, LogsInPreparesTheLunAndMovesItToTheChosenLetter) {
   EXPECT_EQ(initiator.SessionIds().size(), 1u);
   // Two empty passes, one that found and prepared the disk, then the pause
   // before the letter move and the pause between removing and assigning.
-  EXPECT_EQ(log, (std::vector<std::string>{"sleep 1000", "sleep 1000", "sleep 1000", "sleep 1000",
-                                           "cancel X: profile force", "net use X: delete", "agent unmap X:",
-                                           "sleep 100"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"sleep 1000", "sleep 1000", "sleep 1000", "sleep 1000", "cancel X: profile force",
+                                      "net use X: delete", "agent unmap X:", "sleep 100"}));
   EXPECT_FALSE(connections.entries.count('X')) << "the old network drive no longer holds the letter";
 
   const std::string volume = storage.DeviceAtLetter('X');

@@ -101,8 +101,7 @@ TEST(Arguments, LoginOptionsSetOneMaskBitPerGivenValue) {
 TEST(Arguments, MappingsShareOneBusAndTarget) {
   std::ostringstream out;
   IscsiTargetMapping m;
-  const std::u16string two[] = {u"0x0000000000000000", u"0", u"3", u"0",
-                                u"0x0001000000000000", u"0", u"3", u"1"};
+  const std::u16string two[] = {u"0x0000000000000000", u"0", u"3", u"0", u"0x0001000000000000", u"0", u"3", u"1"};
   ASSERT_EQ(ParseMappings(two, 2, m, out), 0u);
   EXPECT_EQ(m.osBusNumber, 0u);
   EXPECT_EQ(m.osTargetNumber, 3u);
@@ -116,8 +115,7 @@ TEST(Arguments, MappingsShareOneBusAndTarget) {
   const std::u16string targetDiffers[] = {u"0x0000000000000000", u"0", u"3", u"0",
                                           u"0x0001000000000000", u"0", u"4", u"1"};
   EXPECT_EQ(ParseMappings(targetDiffers, 2, m, out), 87u);
-  EXPECT_EQ(out.str(),
-            "OSBus number must be the same for all LUNs\nOSTarget number must be the same for all LUNs\n");
+  EXPECT_EQ(out.str(), "OSBus number must be the same for all LUNs\nOSTarget number must be the same for all LUNs\n");
 }
 
 }  // namespace

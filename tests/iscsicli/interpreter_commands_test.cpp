@@ -113,8 +113,8 @@ TEST_F(CommandsTest, IsnsServers) {
   Given("iscsicli AddiSNSServer isns.example");
   Given("iscsicli AddiSNSServer 10.0.0.9");
   Given("iscsicli ListiSNSServers");
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"    isns.example", "    10.0.0.9",
-                                               "The operation completed successfully."}));
+  EXPECT_EQ(Lines(),
+            (std::vector<std::string>{"    isns.example", "    10.0.0.9", "The operation completed successfully."}));
   Given("iscsicli RefreshiSNSServer *");
   EXPECT_EQ(Run("iscsicli RefreshiSNSServer other"), kIscsiStatusNotFound);
   Given("iscsicli RemoveiSNSServer 10.0.0.9");

@@ -53,7 +53,8 @@ class InterpreterTest : public ::testing::Test {
         [&](std::uint32_t& c, auto& v) { return fake.ReportIScsiSendTargetPortalsEx(c, v); });
   }
   std::vector<IscsiPersistentLogin> PersistentLogins() {
-    return List<IscsiPersistentLogin>([&](std::uint32_t& c, auto& v) { return fake.ReportIScsiPersistentLogins(c, v); });
+    return List<IscsiPersistentLogin>(
+        [&](std::uint32_t& c, auto& v) { return fake.ReportIScsiPersistentLogins(c, v); });
   }
   int Calls() const { return static_cast<int>(fake.calls().size()); }
 

@@ -17,15 +17,47 @@ std::string Stars(int n) {
 }
 
 // Commands in the order the usage text lists them.
-const char* const kCommandOrder[] = {
-    "AddTarget", "RemoveTarget", "AddTargetPortal", "RemoveTargetPortal", "RefreshTargetPortal", "ListTargets",
-    "ListTargetPortals", "TargetInfo", "LoginTarget", "PersistentLoginTarget", "RemovePersistentTarget",
-    "ListPersistentTargets", "LogoutTarget", "ListInitiators", "ReportTargetMappings", "AddConnection",
-    "RemoveConnection", "ScsiInquiry", "ReadCapacity", "ReportLUNs", "AddiSNSServer", "RemoveiSNSServer",
-    "ListiSNSServers", "RefreshiSNSServer", "TunnelAddr", "GroupKey", "PSKey", "CHAPSecret", "NodeName",
-    "SessionList", "BindPersistentVolumes", "BindPersistentDevices", "AddPersistentDevice",
-    "RemovePersistentDevice", "ClearPersistentDevices", "ReportPersistentDevices", "GetPSKey", "QLoginTarget",
-    "QAddTarget", "QAddTargetPortal", "QAddConnection"};
+const char* const kCommandOrder[] = {"AddTarget",
+                                     "RemoveTarget",
+                                     "AddTargetPortal",
+                                     "RemoveTargetPortal",
+                                     "RefreshTargetPortal",
+                                     "ListTargets",
+                                     "ListTargetPortals",
+                                     "TargetInfo",
+                                     "LoginTarget",
+                                     "PersistentLoginTarget",
+                                     "RemovePersistentTarget",
+                                     "ListPersistentTargets",
+                                     "LogoutTarget",
+                                     "ListInitiators",
+                                     "ReportTargetMappings",
+                                     "AddConnection",
+                                     "RemoveConnection",
+                                     "ScsiInquiry",
+                                     "ReadCapacity",
+                                     "ReportLUNs",
+                                     "AddiSNSServer",
+                                     "RemoveiSNSServer",
+                                     "ListiSNSServers",
+                                     "RefreshiSNSServer",
+                                     "TunnelAddr",
+                                     "GroupKey",
+                                     "PSKey",
+                                     "CHAPSecret",
+                                     "NodeName",
+                                     "SessionList",
+                                     "BindPersistentVolumes",
+                                     "BindPersistentDevices",
+                                     "AddPersistentDevice",
+                                     "RemovePersistentDevice",
+                                     "ClearPersistentDevices",
+                                     "ReportPersistentDevices",
+                                     "GetPSKey",
+                                     "QLoginTarget",
+                                     "QAddTarget",
+                                     "QAddTargetPortal",
+                                     "QAddConnection"};
 
 TEST_F(InterpreterTest, FullUsageListsEveryCommandInTableOrderAndReturnsZero) {
   for (const char* line : {"iscsicli", "", "iscsicli NoSuchCommand 1 2", "iscsicli AddTargetPortals 10.77.0.2 3260"}) {
@@ -54,7 +86,7 @@ TEST_F(InterpreterTest, WrongWordCountPrintsThatCommandsUsageAndIsNotAnError) {
     std::string line;
     const char* usageOf;
   } cases[] = {
-      {"iscsicli AddTarget t a 10.77.0.2 3260 0 T" + Stars(9), "AddTarget"},      // 17 words
+      {"iscsicli AddTarget t a 10.77.0.2 3260 0 T" + Stars(9), "AddTarget"},         // 17 words
       {"iscsicli AddTarget t a 10.77.0.2 3260 0 T" + Stars(9) + " 1", "AddTarget"},  // count 1, no mapping
       {"iscsicli RemoveTarget", "RemoveTarget"},
       {"iscsicli AddTargetPortal 10.77.0.2", "AddTargetPortal"},
@@ -102,7 +134,8 @@ TEST_F(InterpreterTest, WrongWordCountPrintsThatCommandsUsageAndIsNotAnError) {
     const auto lines = Lines();
     ASSERT_GE(lines.size(), 3u) << c.line;
     const std::string synopsis = std::string("iscsicli ") + c.usageOf;
-    EXPECT_TRUE(lines.front() == synopsis || lines.front().rfind(synopsis + " ", 0) == 0) << c.line << "\n" << out.str();
+    EXPECT_TRUE(lines.front() == synopsis || lines.front().rfind(synopsis + " ", 0) == 0) << c.line << "\n"
+                                                                                          << out.str();
     EXPECT_EQ(lines[lines.size() - 2], "") << "the section ends with an empty line";
     EXPECT_EQ(lines.back(), "The operation completed successfully.");
     EXPECT_EQ(Calls(), 0) << c.line;
@@ -177,8 +210,9 @@ TEST_F(InterpreterTest, WizardLoginLogsInPersistentlyThenNow) {
   const auto logins = PersistentLogins();
   ASSERT_EQ(logins.size(), 1u);
   EXPECT_FALSE(logins[0].isInformationalSession) << "T reports the disk to the system";
-  EXPECT_TRUE(Printed("LoginTarget to iqn.2008-01.com.korva:storage.aabbcc.1.sys on <no init instance> to "
-                      "<no portal>/0"));
+  EXPECT_TRUE(
+      Printed("LoginTarget to iqn.2008-01.com.korva:storage.aabbcc.1.sys on <no init instance> to "
+              "<no portal>/0"));
   const std::string id = SessionIdText(fake.SessionIds()[0]);
   EXPECT_EQ(interpreter.lastSessionId(), id);
   EXPECT_TRUE(Printed("Session Id is 0x" + id.substr(0, id.find('-')) + "-0x" + id.substr(id.find('-') + 1)));
@@ -214,8 +248,9 @@ TEST_F(InterpreterTest, LoginTargetWithPortalInstanceKeyAndMapping) {
                            " T 10.77.0.2 3260 \"fake iscsi initiator 0\" * 0x2" + Stars(9) +
                            " secret 1 0x0000000000000000 1 7 3";
   EXPECT_EQ(Run(line), 0u) << out.str();
-  EXPECT_TRUE(Printed("LoginTarget to iqn.2008-01.com.korva:storage.aabbcc.1.sys on fake iscsi initiator 0 to "
-                      "10.77.0.2/3260"));
+  EXPECT_TRUE(
+      Printed("LoginTarget to iqn.2008-01.com.korva:storage.aabbcc.1.sys on fake iscsi initiator 0 to "
+              "10.77.0.2/3260"));
   std::uint32_t capacity = 4;
   std::vector<IscsiTargetMapping> mappings;
   ASSERT_EQ(fake.ReportActiveIScsiTargetMappings(capacity, mappings), 0u);

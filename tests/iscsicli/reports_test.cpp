@@ -149,37 +149,26 @@ TEST_F(ReportsTest, ListPersistentTargetsPrintsEveryEntryAndFillsTheTable) {
 TEST_F(ReportsTest, ListTargetPortalsAndMappings) {
   Given("iscsicli AddTargetPortal 10.77.0.2 3260 * * 0x60 3 * * * * * * * 2");
   Given("iscsicli ListTargetPortals");
-  EXPECT_EQ(Lines(), (Lines_{"Total of 1 portals are persisted:", "",
-                             "    Address and Socket   : 10.77.0.2 3260",
-                             "    Symbolic Name        : ",
-                             "    Initiator Name       : ",
-                             "    Port Number          : <Any Port>",
-                             "    Security Flags        : 0x60",
-                             "        Tunnel Mode Preferred",
-                             "        Transport Mode Preferred",
-                             "    Version              : 0",
-                             "    Information Specified: 0x80",
-                             "    Login Flags          : 0x3",
-                             "        Require IPsec",
-                             "        Multipath Enabled",
-                             "    Authentication Type  : Mutual CHAP",
-                             "",
-                             "The operation completed successfully."}));
+  EXPECT_EQ(
+      Lines(),
+      (Lines_{"Total of 1 portals are persisted:", "", "    Address and Socket   : 10.77.0.2 3260",
+              "    Symbolic Name        : ", "    Initiator Name       : ", "    Port Number          : <Any Port>",
+              "    Security Flags        : 0x60", "        Tunnel Mode Preferred", "        Transport Mode Preferred",
+              "    Version              : 0", "    Information Specified: 0x80", "    Login Flags          : 0x3",
+              "        Require IPsec", "        Multipath Enabled", "    Authentication Type  : Mutual CHAP", "",
+              "The operation completed successfully."}));
 
   Given("iscsicli ReportTargetMappings");
   EXPECT_EQ(Lines(), (Lines_{"No mappings", "The operation completed successfully."}));
   Given(kWizardLogin);
   Given("iscsicli ReportTargetMappings");
-  EXPECT_EQ(Lines(), (Lines_{"Total of 1 mappings returned",
-                             "    Session Id             : ffffe0000b4c5010-4000013700000001",
-                             "    Target Name            : iqn.2008-01.com.korva:storage.aabbcc.1.sys",
-                             "    Initiator              : fake iscsi initiator 0",
-                             "    Initiator Scsi Device  : fake-scsi-host0",
-                             "    Initiator Bus          : 0",
-                             "    Initiator Target Id    : 0",
-                             "        Target LUN: 0x0 <--> OS Lun: 0x0",
-                             "",
-                             "The operation completed successfully."}));
+  EXPECT_EQ(
+      Lines(),
+      (Lines_{"Total of 1 mappings returned", "    Session Id             : ffffe0000b4c5010-4000013700000001",
+              "    Target Name            : iqn.2008-01.com.korva:storage.aabbcc.1.sys",
+              "    Initiator              : fake iscsi initiator 0", "    Initiator Scsi Device  : fake-scsi-host0",
+              "    Initiator Bus          : 0", "    Initiator Target Id    : 0",
+              "        Target LUN: 0x0 <--> OS Lun: 0x0", "", "The operation completed successfully."}));
 }
 
 TEST_F(ReportsTest, LogoutByTargetMappingNeedsTheWholeName) {

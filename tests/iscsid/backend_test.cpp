@@ -41,8 +41,8 @@ class ListedDisks : public IBlockDevices {
 class InProcessBackend : public IscsiContractBackend {
  public:
   InProcessBackend()
-      : dir_(std::filesystem::temp_directory_path() / ("sp-backend-" + std::to_string(getpid()) + "-" +
-                                                       std::to_string(++count_))),
+      : dir_(std::filesystem::temp_directory_path() /
+             ("sp-backend-" + std::to_string(getpid()) + "-" + std::to_string(++count_))),
         core_(transport_, publisher_, nullptr, Settings()),
         handler_(core_),
         server_((dir_ / "control.sock").string(), [this](std::string_view text) { return handler_.HandleText(text); }),
@@ -88,9 +88,9 @@ class InProcessBackend : public IscsiContractBackend {
 };
 
 INSTANTIATE_TEST_SUITE_P(InProcess, IscsiInitiatorContract,
-                         ::testing::Values(IscsiContractParam{"LinuxBackendInProcess", [] {
-                           return std::unique_ptr<IscsiContractBackend>(new InProcessBackend);
-                         }}),
+                         ::testing::Values(IscsiContractParam{
+                             "LinuxBackendInProcess",
+                             [] { return std::unique_ptr<IscsiContractBackend>(new InProcessBackend); }}),
                          IscsiContractParamName);
 
 class LinuxBackendTest : public ::testing::Test {
@@ -159,8 +159,9 @@ TEST_F(LinuxBackendTest, ScsiCommandsReachTheLunAndAnswerWithinTheAllocation) {
 TEST_F(LinuxBackendTest, WhatLinuxCannotDoSaysSoAndAStoppedServiceIsNamed) {
   const IscsiUniqueSessionId session = Login();
   IscsiUniqueConnectionId connection;
-  EXPECT_EQ(initiator().AddIScsiConnection(session, nullptr, kIscsiAnyInitiatorPort, nullptr, 0, nullptr, {}, connection),
-            kIscsiStatusNotSupported);
+  EXPECT_EQ(
+      initiator().AddIScsiConnection(session, nullptr, kIscsiAnyInitiatorPort, nullptr, 0, nullptr, {}, connection),
+      kIscsiStatusNotSupported);
   EXPECT_EQ(initiator().SetIScsiGroupPresharedKey({1, 2, 3}, true), kIscsiStatusNotSupported);
   EXPECT_EQ(initiator().AddISNSServer("10.0.0.1"), kIscsiStatusNotSupported);
   std::uint32_t capacity = 0;

@@ -59,7 +59,8 @@ TEST_F(ControlHandlerTest, PortalLoginSessionsAndLogoutOverTheWire) {
   ASSERT_EQ(targets.size(), 2u);
   EXPECT_EQ(targets[1].Get("name"), "iqn.t:1");
 
-  const auto login = Ask("req v=1 op=login target=iqn.t:1\nmapping target_lun=0x0001000000000000 os_bus=0 os_target=0 os_lun=9\n");
+  const auto login =
+      Ask("req v=1 op=login target=iqn.t:1\nmapping target_lun=0x0001000000000000 os_bus=0 os_target=0 os_lun=9\n");
   ASSERT_EQ(StatusOf(login), kOk);
   const std::string session = login[0].Get("session");
   EXPECT_EQ(session.rfind("abc-", 0), 0u);
@@ -75,7 +76,8 @@ TEST_F(ControlHandlerTest, PortalLoginSessionsAndLogoutOverTheWire) {
   EXPECT_EQ(sessions[3].GetU64Or("os_lun", 0), 9u) << "the login's mapping names the LUN";
   EXPECT_EQ(sessions[3].Get("inquiry").substr(16, 10), "4b4f525641");  // "KORVA"
 
-  const auto scsi = Ask("req v=1 op=scsi session=" + session + " lun=0x0001000000000000 cdb=120000006000 in_length=96\n");
+  const auto scsi =
+      Ask("req v=1 op=scsi session=" + session + " lun=0x0001000000000000 cdb=120000006000 in_length=96\n");
   ASSERT_EQ(StatusOf(scsi), kOk);
   EXPECT_EQ(scsi[0].GetU64Or("scsi_status", 9), 0u);
   EXPECT_EQ(scsi[0].Get("data").size(), 2 * 66u);

@@ -103,7 +103,8 @@ TEST(ControlFrameReader, FramesArriveInAnyPieces) {
 }
 
 TEST(ControlFrameReader, ZeroOrHugeLengthBreaksTheStream) {
-  for (const std::string& head : {std::string("\0\0\0\0", 4), std::string("\x00\x40\x00\x01", 4), std::string("\xff\xff\xff\xff", 4)}) {
+  for (const std::string& head :
+       {std::string("\0\0\0\0", 4), std::string("\x00\x40\x00\x01", 4), std::string("\xff\xff\xff\xff", 4)}) {
     ControlFrameReader reader;
     reader.Append(head.data(), head.size());
     std::string frame;
@@ -118,7 +119,8 @@ TEST(ControlFrameReader, ZeroOrHugeLengthBreaksTheStream) {
 using namespace iscsictl;
 
 TEST(ControlTypes, SessionIdsReadInTheirTextForms) {
-  EXPECT_EQ(ParseUniqueId("ffff8000aabbccdd-4000000000000001"), (UniqueId{0xffff8000aabbccddull, 0x4000000000000001ull}));
+  EXPECT_EQ(ParseUniqueId("ffff8000aabbccdd-4000000000000001"),
+            (UniqueId{0xffff8000aabbccddull, 0x4000000000000001ull}));
   EXPECT_EQ(ParseUniqueId("0x1-0X2"), (UniqueId{1, 2}));
   EXPECT_EQ(UniqueIdText({0xabc, 0}), "abc-0");
   EXPECT_FALSE(ParseUniqueId("12"));
@@ -166,7 +168,8 @@ TEST(ControlTypes, OutOfRangeFieldsFailTheRecord) {
   LoginRequest login;
   EXPECT_FALSE(GetLoginRequest(ControlRecord("r").Set("target", std::string(224, 'a')), login));
   EXPECT_FALSE(GetLoginRequest(ControlRecord("r").Set("target", "t").Set("port", "4294967296"), login));
-  EXPECT_FALSE(GetLoginRequest(ControlRecord("r").Set("target", "t").Set("address", "a").Set("socket", "65536"), login));
+  EXPECT_FALSE(
+      GetLoginRequest(ControlRecord("r").Set("target", "t").Set("address", "a").Set("socket", "65536"), login));
   EXPECT_FALSE(GetLoginRequest(ControlRecord("r").Set("target", "t").Set("opt_specified", "x"), login));
   EXPECT_EQ(ParseHex("0aFF"), (std::vector<std::uint8_t>{0x0a, 0xff}));
   EXPECT_FALSE(ParseHex("abc"));

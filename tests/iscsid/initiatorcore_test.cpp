@@ -168,15 +168,19 @@ TEST_F(InitiatorCoreTest, WhatCannotBeDoneHereIsRefusedBeforeAnyNetworkWork) {
   EXPECT_EQ(with([](LoginRequest& r) {
               r.options.specified = LoginOptions::kDataDigest;
               r.options.dataDigest = LoginOptions::kDigestCrc32c;
-            }), kNotSupported);
+            }),
+            kNotSupported);
   EXPECT_EQ(with([](LoginRequest& r) {
               r.options.specified = LoginOptions::kAuthType | LoginOptions::kPassword;
               r.options.authType = LoginOptions::kAuthMutualChap;
-            }), kNotSupported);
+            }),
+            kNotSupported);
   EXPECT_EQ(with([](LoginRequest& r) {
               r.options.specified = LoginOptions::kAuthType;
               r.options.authType = LoginOptions::kAuthChap;
-            }), kInvalidParameter) << "CHAP without a secret";
+            }),
+            kInvalidParameter)
+      << "CHAP without a secret";
   EXPECT_EQ(with([](LoginRequest& r) { r.initiator = "some other HBA"; }), kInitiatorNotFound);
   EXPECT_EQ(with([](LoginRequest& r) { r.initiatorPort = 5; }), kInvalidParameter);
   EXPECT_EQ(transport_.links().size(), links);
@@ -186,7 +190,8 @@ TEST_F(InitiatorCoreTest, WhatCannotBeDoneHereIsRefusedBeforeAnyNetworkWork) {
               r.options.specified = LoginOptions::kAuthType | LoginOptions::kPassword;
               r.options.authType = LoginOptions::kAuthChap;
               r.options.password = "secretsecret";
-            }), kOk);
+            }),
+            kOk);
   EXPECT_EQ(transport_.links().back()->config().chapUser, "iqn.2024-01.org.setuppilot:test");
   EXPECT_EQ(transport_.links().back()->config().chapSecret, "secretsecret");
 }
@@ -221,7 +226,8 @@ TEST_F(InitiatorCoreTest, PersistentLoginSurvivesARestartAndComesBackAsASession)
   ASSERT_TRUE(WaitFor([&] { return publisher_.Find(kLunFile) != nullptr; }));
 
   // Removal matches what the report said.
-  EXPECT_EQ(core_->RemovePersistent(kInitiatorInstance, kTarget, iscsictl::Portal{"", "10.77.0.9", 3260}), kPersistentNotFound);
+  EXPECT_EQ(core_->RemovePersistent(kInitiatorInstance, kTarget, iscsictl::Portal{"", "10.77.0.9", 3260}),
+            kPersistentNotFound);
   EXPECT_EQ(core_->RemovePersistent("other", kTarget, std::nullopt), kPersistentNotFound);
   EXPECT_EQ(core_->RemovePersistent(kInitiatorInstance, kTarget, iscsictl::Portal{"", "10.77.0.2", 3260}), kOk);
   EXPECT_TRUE(core_->PersistentLogins().empty());

@@ -74,8 +74,10 @@ ScsiResult FakeScsiTarget::ReadWrite(const ScsiCommand& c, Disk& disk, std::map<
   data.reserve(count * disk.blockSize);
   for (std::uint64_t i = 0; i < count; ++i) {
     const auto it = blocks.find(lba + i);
-    if (it == blocks.end()) data.insert(data.end(), disk.blockSize, 0);
-    else data.insert(data.end(), it->second.begin(), it->second.end());
+    if (it == blocks.end())
+      data.insert(data.end(), disk.blockSize, 0);
+    else
+      data.insert(data.end(), it->second.begin(), it->second.end());
   }
   return Good(std::move(data), c.inLength);
 }
@@ -91,7 +93,8 @@ ScsiResult FakeScsiTarget::Execute(const ScsiCommand& c) {
   std::lock_guard lock(mutex_);
   const auto disk = disks_.find(c.lun);
   switch (c.cdb.at(0)) {
-    case 0x00: return ScsiResult{};
+    case 0x00:
+      return ScsiResult{};
     case 0xA0: {
       if (reportLunsUnsupported) return CheckCondition(0x5, 0x20, 0x00);
       std::set<std::uint32_t> luns = {0};  // LUN 0 always answers
@@ -134,11 +137,17 @@ ScsiResult FakeScsiTarget::Execute(const ScsiCommand& c) {
       PutBe(data, 8, disk->second.blockSize, 4);
       return Good(std::move(data), static_cast<std::uint32_t>(Be(c.cdb, 10, 4)));
     }
-    case 0x28: case 0x88: case 0x2A: case 0x8A:
+    case 0x28:
+    case 0x88:
+    case 0x2A:
+    case 0x8A:
       if (disk == disks_.end()) return CheckCondition(0x5, 0x25, 0x00);
       return ReadWrite(c, disk->second, data_[c.lun]);
-    case 0x35: case 0x91: return ScsiResult{};
-    default: return CheckCondition(0x5, 0x20, 0x00);
+    case 0x35:
+    case 0x91:
+      return ScsiResult{};
+    default:
+      return CheckCondition(0x5, 0x20, 0x00);
   }
 }
 
@@ -186,8 +195,10 @@ void FakeTransport::SetTarget(const std::string& name, std::shared_ptr<FakeScsiT
 
 void FakeTransport::SetReachable(const std::string& portal, bool reachable) {
   std::lock_guard lock(mutex_);
-  if (reachable) unreachable_.erase(portal);
-  else unreachable_.insert(portal);
+  if (reachable)
+    unreachable_.erase(portal);
+  else
+    unreachable_.insert(portal);
 }
 
 DiscoveryError FakeTransport::Discover(const SessionConfig& config, std::vector<DiscoveredTarget>& out) {
@@ -202,8 +213,7 @@ DiscoveryError FakeTransport::Discover(const SessionConfig& config, std::vector<
 }
 
 std::shared_ptr<ISessionLink> FakeTransport::Open(const SessionConfig& config, bool keepTrying,
-                                                  std::function<void(SessionState)> onState,
-                                                  LoginFailure& failure) {
+                                                  std::function<void(SessionState)> onState, LoginFailure& failure) {
   std::shared_ptr<FakeScsiTarget> target;
   bool reachable = false;
   {
@@ -253,8 +263,10 @@ bool RecordingPublisher::InUse(const std::string& name) const {
 
 void RecordingPublisher::SetInUse(const std::string& name, bool inUse) {
   std::lock_guard lock(mutex_);
-  if (inUse) inUse_.insert(name);
-  else inUse_.erase(name);
+  if (inUse)
+    inUse_.insert(name);
+  else
+    inUse_.erase(name);
 }
 
 std::shared_ptr<LunDevice> RecordingPublisher::Find(const std::string& name) const {

@@ -33,8 +33,8 @@ class FakeScsiTarget : public IScsiExecutor {
 
   // Knobs.
   std::atomic<bool> reportLunsUnsupported{false};
-  std::atomic<int> unitAttentions{0};   // next commands answered with UNIT ATTENTION
-  std::atomic<bool> failTransport{false};  // every command fails with EIO
+  std::atomic<int> unitAttentions{0};               // next commands answered with UNIT ATTENTION
+  std::atomic<bool> failTransport{false};           // every command fails with EIO
   std::function<void(const ScsiCommand&)> observe;  // sees every command
 
   std::vector<std::uint8_t> BlockOf(std::uint32_t lun, std::uint64_t lba);

@@ -47,8 +47,8 @@ TEST(ScsiFormat, ReadCapacityReplies) {
 
 TEST(ScsiFormat, ReportLunsTrustsNeitherLengthAlone) {
   Bytes data = {0, 0, 0, 24, 0, 0, 0, 0};
-  data.insert(data.end(), {0, 0, 0, 0, 0, 0, 0, 0});  // LUN 0
-  data.insert(data.end(), {0, 1, 0, 0, 0, 0, 0, 0});  // LUN 1
+  data.insert(data.end(), {0, 0, 0, 0, 0, 0, 0, 0});        // LUN 0
+  data.insert(data.end(), {0, 1, 0, 0, 0, 0, 0, 0});        // LUN 1
   data.insert(data.end(), {0x40, 0x10, 0, 0, 0, 0, 0, 0});  // flat LUN 16
   EXPECT_EQ(ParseReportLuns(data).size(), 3u);
   data[3] = 16;  // the list says two

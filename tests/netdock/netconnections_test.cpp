@@ -49,8 +49,8 @@ class NetConnectionsContract : public ::testing::TestWithParam<std::string> {
       fs::create_directories(dir_ / "mnt");
       std::ofstream(dir_ / "mountinfo") << "22 1 0:21 / / rw - overlay overlay rw\n";
       const std::string list = (dir_ / "cfg/netdock/mappings").string();
-      backend_.connections = std::make_unique<LinuxNetConnections>((dir_ / "mnt").string(), list,
-                                                                   (dir_ / "mountinfo").string());
+      backend_.connections =
+          std::make_unique<LinuxNetConnections>((dir_ / "mnt").string(), list, (dir_ / "mountinfo").string());
       backend_.rememberDisconnected = [list](char letter, const std::string& remote) {
         ASSERT_TRUE(RememberedConnectionStore(list).Remember(letter, remote));
       };
@@ -101,9 +101,7 @@ class LinuxNetConnectionsTest : public ::testing::Test {
   void WriteMountInfo(const std::string& lines) {
     std::ofstream(dir_ / "mountinfo") << "22 1 0:21 / / rw - overlay overlay rw\n" << lines;
   }
-  LinuxNetConnections Make() {
-    return LinuxNetConnections(root_.string(), list_, (dir_ / "mountinfo").string());
-  }
+  LinuxNetConnections Make() { return LinuxNetConnections(root_.string(), list_, (dir_ / "mountinfo").string()); }
 
   fs::path dir_, root_;
   std::string list_;
@@ -111,9 +109,8 @@ class LinuxNetConnectionsTest : public ::testing::Test {
 
 TEST_F(LinuxNetConnectionsTest, MountedShareIsConnectedAndNamedByTheRememberedPath) {
   const std::string r = root_.string();
-  WriteMountInfo("50 22 0:40 / " + r + "/.tree rw - fuse.smbnetfs smbnetfs rw\n" +
-                 "51 22 0:40 /10.77.0.2/Volume1 " + r + "/z rw - fuse.smbnetfs smbnetfs rw\n" +
-                 "52 22 0:41 / " + r + "/y rw - cifs //nas2/Data rw\n" +
+  WriteMountInfo("50 22 0:40 / " + r + "/.tree rw - fuse.smbnetfs smbnetfs rw\n" + "51 22 0:40 /10.77.0.2/Volume1 " +
+                 r + "/z rw - fuse.smbnetfs smbnetfs rw\n" + "52 22 0:41 / " + r + "/y rw - cifs //nas2/Data rw\n" +
                  "53 22 7:3 / " + r + "/e rw - fuseblk /dev/loop3 rw\n");
   LinuxNetConnections c = Make();
   std::string remote;

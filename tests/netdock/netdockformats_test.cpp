@@ -85,8 +85,7 @@ TEST(NetDockWire, ParserFramesStreamsAndRejectsOtherTraffic) {
   auto tooLong = Header(0x4A, 0, kNetDockMaxPayload + 2);
   EXPECT_EQ(ParseNetDockRequest(tooLong.data(), tooLong.size(), &request, &consumed), NetDockParse::kInvalid);
   auto otherMessage = Header(0x11, 0, 0);
-  EXPECT_EQ(ParseNetDockRequest(otherMessage.data(), otherMessage.size(), &request, &consumed),
-            NetDockParse::kInvalid);
+  EXPECT_EQ(ParseNetDockRequest(otherMessage.data(), otherMessage.size(), &request, &consumed), NetDockParse::kInvalid);
   auto closeWithData = Header(0x10, 0, 2);
   closeWithData.resize(closeWithData.size() + 2);
   EXPECT_EQ(ParseNetDockRequest(closeWithData.data(), closeWithData.size(), &request, &consumed),

@@ -32,8 +32,8 @@ TEST_F(ShareMappingTest, ClearsInTheFixedOrderThenMapsAtOnce) {
   connections_.entries['Z'] = {"\\\\old\\Volume1", true, true, true};
   connections_.entries['Y'] = {"\\\\other\\Volume1", true, true, false};
   mapping_.MapNasShare(state_);
-  const NetJournal expected = {"cancel Z: profile force", "net use Z: delete", "agent unmap Z:",
-                               "agent map Z: \\\\storage1\\Volume1"};
+  const NetJournal expected = {"cancel Z: profile force", "net use Z: delete",
+                               "agent unmap Z:", "agent map Z: \\\\storage1\\Volume1"};
   EXPECT_EQ(journal_, expected);
   // Forgotten despite the open files; the other letter untouched.
   EXPECT_EQ(connections_.entries.count('Z'), 0u);
@@ -72,8 +72,8 @@ TEST_F(ShareMappingTest, FlagFollowsTheAgentsAnswer) {
     std::int64_t answer;
     std::int32_t flag;
   };
-  for (const Case c : {Case{false, 1, 0}, Case{true, 0, 0}, Case{true, 1, 1}, Case{true, -1, 1},
-                       Case{true, 0x100000000LL, 1}}) {
+  for (const Case c :
+       {Case{false, 1, 0}, Case{true, 0, 0}, Case{true, 1, 1}, Case{true, -1, 1}, Case{true, 0x100000000LL, 1}}) {
     agent_.present = c.present;
     agent_.mapAnswer = c.answer;
     state_.nasMapped = 7;  // whatever was there before is replaced
@@ -95,8 +95,8 @@ TEST_F(ShareMappingTest, LetterWithoutConnectionPassesTheClearingAndIsMapped) {
   netUse_.commandAvailable = false;  // and the delete command cannot even start
   connections_.entries['Y'] = {"\\\\other\\Volume1", true, false, false};
   mapping_.MapNasShare(state_);
-  const NetJournal expected = {"cancel Z: profile force", "net not started", "agent unmap Z:",
-                               "agent map Z: \\\\storage1\\Volume1"};
+  const NetJournal expected = {"cancel Z: profile force", "net not started",
+                               "agent unmap Z:", "agent map Z: \\\\storage1\\Volume1"};
   EXPECT_EQ(journal_, expected);
   EXPECT_EQ(connections_.entries.size(), 1u);
   EXPECT_EQ(state_.nasMapped, 1);

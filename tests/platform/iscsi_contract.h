@@ -121,8 +121,8 @@ class IscsiInitiatorContract : public ::testing::TestWithParam<IscsiContractPara
 
 TEST_P(IscsiInitiatorContract, AddedPortalIsListedAndItsTargetDiscovered) {
   ASSERT_EQ(AddPortal(), kIscsiStatusSuccess);
-  const auto portals = ReadSized<IscsiSendTargetPortalInfo>(
-      [&](std::uint32_t& c, std::vector<IscsiSendTargetPortalInfo>& v) {
+  const auto portals =
+      ReadSized<IscsiSendTargetPortalInfo>([&](std::uint32_t& c, std::vector<IscsiSendTargetPortalInfo>& v) {
         return initiator().ReportIScsiSendTargetPortalsEx(c, v);
       });
   EXPECT_TRUE(std::any_of(portals.begin(), portals.end(), [&](const IscsiSendTargetPortalInfo& p) {
@@ -131,10 +131,8 @@ TEST_P(IscsiInitiatorContract, AddedPortalIsListedAndItsTargetDiscovered) {
   const auto targets = Targets();
   EXPECT_NE(std::find(targets.begin(), targets.end(), env().targetName), targets.end());
 
-  EXPECT_EQ(initiator().RemoveIScsiSendTargetPortal(nullptr, kIscsiAnyInitiatorPort, Portal()),
-            kIscsiStatusSuccess);
-  EXPECT_NE(initiator().RemoveIScsiSendTargetPortal(nullptr, kIscsiAnyInitiatorPort, Portal()),
-            kIscsiStatusSuccess)
+  EXPECT_EQ(initiator().RemoveIScsiSendTargetPortal(nullptr, kIscsiAnyInitiatorPort, Portal()), kIscsiStatusSuccess);
+  EXPECT_NE(initiator().RemoveIScsiSendTargetPortal(nullptr, kIscsiAnyInitiatorPort, Portal()), kIscsiStatusSuccess)
       << "a portal that is no longer listed cannot be removed again";
 }
 
@@ -144,8 +142,8 @@ TEST_P(IscsiInitiatorContract, LoginGivesSessionConnectionDiskAndMappingUntilLog
   ASSERT_EQ(Login(false, id), kIscsiStatusSuccess);
 
   const auto sessions = Sessions();
-  auto session = std::find_if(sessions.begin(), sessions.end(),
-                              [&](const IscsiSessionInfo& s) { return s.sessionId == id; });
+  auto session =
+      std::find_if(sessions.begin(), sessions.end(), [&](const IscsiSessionInfo& s) { return s.sessionId == id; });
   ASSERT_NE(session, sessions.end());
   EXPECT_EQ(session->targetName, env().targetName);
   ASSERT_FALSE(session->connections.empty());
@@ -161,8 +159,8 @@ TEST_P(IscsiInitiatorContract, LoginGivesSessionConnectionDiskAndMappingUntilLog
   }));
 
   const auto mappings = Mappings();
-  auto mapping = std::find_if(mappings.begin(), mappings.end(),
-                              [&](const IscsiTargetMapping& m) { return m.sessionId == id; });
+  auto mapping =
+      std::find_if(mappings.begin(), mappings.end(), [&](const IscsiTargetMapping& m) { return m.sessionId == id; });
   ASSERT_NE(mapping, mappings.end());
   EXPECT_EQ(mapping->targetName, env().targetName);
   EXPECT_FALSE(mapping->luns.empty());

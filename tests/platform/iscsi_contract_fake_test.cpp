@@ -22,9 +22,8 @@ class FakeBackend : public IscsiContractBackend {
 };
 
 INSTANTIATE_TEST_SUITE_P(Fake, IscsiInitiatorContract,
-                         ::testing::Values(IscsiContractParam{"Fake", [] {
-                           return std::unique_ptr<IscsiContractBackend>(new FakeBackend);
-                         }}),
+                         ::testing::Values(IscsiContractParam{
+                             "Fake", [] { return std::unique_ptr<IscsiContractBackend>(new FakeBackend); }}),
                          IscsiContractParamName);
 
 using Op = FakeIscsiInitiator::Op;

@@ -66,8 +66,7 @@ TEST_P(ChineseCatalogue, HasEveryEnglishTextWithItsFormatAndMarkup) {
     EXPECT_FALSE(text->empty()) << id;
     EXPECT_EQ(AllMatches(*text, kSpecifier), AllMatches(english, kSpecifier)) << id << ": " << *text;
     EXPECT_EQ(AllMatches(Lower(*text), kTag), AllMatches(Lower(english), kTag)) << id << ": " << *text;
-    EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), std::count(english.begin(), english.end(), '\n'))
-        << id;
+    EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), std::count(english.begin(), english.end(), '\n')) << id;
   }
   // Nothing beyond the English ids, and no id twice.
   const std::vector<int> ids = IdsOf(path);
@@ -79,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Modules, ChineseCatalogue, ::testing::Values("MLSChines
 
 TEST(ChineseCatalogueCheck, SpecifierPatternSeesFormats) {
   // The comparison above is only worth something if it sees specifiers.
-  EXPECT_EQ(AllMatches("NAS:%d%% - iSCSI:%d%%", kSpecifier),
-            (std::vector<std::string>{"%d", "%%", "%d", "%%"}));
+  EXPECT_EQ(AllMatches("NAS:%d%% - iSCSI:%d%%", kSpecifier), (std::vector<std::string>{"%d", "%%", "%d", "%%"}));
   EXPECT_EQ(AllMatches("%s %-10.3lf", kSpecifier), (std::vector<std::string>{"%s", "%-10.3lf"}));
 }
 

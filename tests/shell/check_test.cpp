@@ -16,7 +16,8 @@ class CheckPageTest : public WizardTest {
   // Ticks the agreement and presses Next on the welcome page.
   CCheckDlg* GoToCheck() {
     CMainDlg& w = Wizard();
-    if (!w.WelcomePage()->AgreementBox()->isChecked()) QTest::mouseClick(w.WelcomePage()->AgreementBox(), Qt::LeftButton);
+    if (!w.WelcomePage()->AgreementBox()->isChecked())
+      QTest::mouseClick(w.WelcomePage()->AgreementBox(), Qt::LeftButton);
     QTest::mouseClick(w.WelcomePage()->NextButton(), Qt::LeftButton);
     return w.CheckPage();
   }

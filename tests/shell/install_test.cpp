@@ -40,8 +40,7 @@ TEST_F(InstallPageTest, ShowsTheBackgroundThenEveryFrameInTurn) {
   CInstallDlg* page = w.InstallPage();
   std::vector<Shown> shown;
   QElapsedTimer clock;
-  page->PageSurface()->SetComposedCallback(
-      [&] { shown.push_back({page->PageSurface()->List(), clock.elapsed()}); });
+  page->PageSurface()->SetComposedCallback([&] { shown.push_back({page->PageSurface()->List(), clock.elapsed()}); });
   clock.start();
   page->EnterStep(0);
   // The plain background is composed at once, before any frame.
@@ -70,8 +69,8 @@ TEST_F(InstallPageTest, NextHoldsTheButtonsThenShowsTheNextStep) {
   int framesDuringHold = 0;
   page->PageSurface()->SetComposedCallback([&] { ++framesDuringHold; });
   QTimer::singleShot(services_.timing.installNextHoldMs / 2, [&] {
-    disabledMidway = !page->BackButton()->isEnabled() && !page->NextButton()->isEnabled() &&
-                     !page->CancelButton()->isEnabled();
+    disabledMidway =
+        !page->BackButton()->isEnabled() && !page->NextButton()->isEnabled() && !page->CancelButton()->isEnabled();
   });
   QElapsedTimer clock;
   clock.start();

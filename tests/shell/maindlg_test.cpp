@@ -26,8 +26,10 @@ std::vector<int> BlackSteps(const CMainDlg& w) {
   std::vector<int> black;
   for (int k = 1; k <= 5; ++k) {
     const std::string t = TextOf(w.StepLabel(k));
-    if (t.find("color=black") != std::string::npos) black.push_back(k);
-    else EXPECT_NE(t.find("color=gray"), std::string::npos) << t;
+    if (t.find("color=black") != std::string::npos)
+      black.push_back(k);
+    else
+      EXPECT_NE(t.find("color=gray"), std::string::npos) << t;
   }
   return black;
 }
@@ -38,8 +40,8 @@ TEST_F(MainWindowTest, OpensOnTheWelcomePageWithStepOneHighlighted) {
   CMainDlg& w = Wizard();
   EXPECT_EQ(w.CurrentPageId(), kPageWelcome);
   EXPECT_TRUE(w.WelcomePage()->isVisible());
-  for (QWidget* other : std::initializer_list<QWidget*>{w.CheckPage(), w.InstallPage(), w.ConfigPage(), w.DiskPage(),
-                                                       w.FinalPage()}) {
+  for (QWidget* other :
+       std::initializer_list<QWidget*>{w.CheckPage(), w.InstallPage(), w.ConfigPage(), w.DiskPage(), w.FinalPage()}) {
     EXPECT_TRUE(other->isHidden());
   }
   EXPECT_EQ(BlackSteps(w), std::vector<int>{1});
@@ -83,8 +85,8 @@ TEST_F(MainWindowTest, StepListFollowsThePages) {
   CMainDlg& w = Wizard();
   const struct {
     int page, step, y;
-  } rows[] = {{kPageCheck, 2, 188}, {kPageInstall, 3, 233}, {kPageConfig, 4, 278}, {kPageDisk, 5, 323},
-              {kPageFinal, 5, 323}, {kPageWelcome, 1, 143}};
+  } rows[] = {{kPageCheck, 2, 188}, {kPageInstall, 3, 233}, {kPageConfig, 4, 278},
+              {kPageDisk, 5, 323},  {kPageFinal, 5, 323},   {kPageWelcome, 1, 143}};
   for (const auto& r : rows) {
     w.ShowPage(r.page);
     EXPECT_EQ(w.CurrentPageId(), r.page);
@@ -128,8 +130,9 @@ TEST_F(MainWindowTest, DragMovesByTheCursorOffset) {
   SendMouse(&w, QEvent::MouseButtonPress, QPoint(60, 470), Qt::LeftButton, Qt::LeftButton);
   // Each move is measured from where the cursor was at the last move, in
   // screen coordinates; the window follows it exactly.
-  QMouseEvent move(QEvent::MouseMove, QPointF(60, 470), QPointF(60, 470), QPointF(w.mapToGlobal(QPoint(60, 470)) + QPoint(30, -20)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(60, 470), QPointF(60, 470),
+                   QPointF(w.mapToGlobal(QPoint(60, 470)) + QPoint(30, -20)), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(&w, &move);
   EXPECT_EQ(w.pos(), start + QPoint(30, -20));
 }

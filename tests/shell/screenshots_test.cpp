@@ -35,8 +35,8 @@ bool LooksDrawn(const QImage& image, const QRect& rect) {
     for (int x = rect.left(); x <= rect.right(); ++x) {
       // The background is dithered: only clear differences count.
       const QColor c = image.pixelColor(x, y);
-      const int d = std::abs(c.red() - first.red()) + std::abs(c.green() - first.green()) +
-                    std::abs(c.blue() - first.blue());
+      const int d =
+          std::abs(c.red() - first.red()) + std::abs(c.green() - first.green()) + std::abs(c.blue() - first.blue());
       differing += d > 48 ? 1 : 0;
     }
   }
@@ -59,10 +59,11 @@ class Screenshots : public WizardTest {
   void CheckTo(bool usable) {
     link_.ScriptAdapter({}, usable);
     CMainDlg& w = Wizard();
-    if (!w.WelcomePage()->AgreementBox()->isChecked()) QTest::mouseClick(w.WelcomePage()->AgreementBox(), Qt::LeftButton);
+    if (!w.WelcomePage()->AgreementBox()->isChecked())
+      QTest::mouseClick(w.WelcomePage()->AgreementBox(), Qt::LeftButton);
     QTest::mouseClick(w.WelcomePage()->NextButton(), Qt::LeftButton);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return w.CheckPage()->NextButton()->isEnabled() || w.CheckPage()->Label(1119)->isVisible(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return w.CheckPage()->NextButton()->isEnabled() || w.CheckPage()->Label(1119)->isVisible(); }));
     Settle(50);
   }
   std::vector<QImage> shots_;

@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/fake/fakenetwork.h"
 #include "shell/cmaindlg.h"
-#include "shell/pagecontrols.h"
 #include "shell/fakemessagebox.h"
 #include "shell/ilanguagecontrol.h"
-#include "platform/fake/fakenetwork.h"
+#include "shell/pagecontrols.h"
 #include "tests/shell/scripteddevicelink.h"
 #include "tests/support/guiwait.h"
 

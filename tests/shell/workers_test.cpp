@@ -109,8 +109,7 @@ TEST(ConnectionCheck, PassingRunsBothAnimationsAndTestsTwice) {
   EXPECT_EQ(script.sleeps, 101);  // 51 steps before the first test, 50 before the second
   EXPECT_EQ(script.sleepLengths.front(), kCheckStepMs);
   EXPECT_EQ(script.adapterCalls, 2);
-  EXPECT_EQ(sink.log, (std::vector<std::string>{std::string("L:") + kCheckRow1List,
-                                                std::string("L:") + kCheckRow2List,
+  EXPECT_EQ(sink.log, (std::vector<std::string>{std::string("L:") + kCheckRow1List, std::string("L:") + kCheckRow2List,
                                                 std::string("L:") + kCheckPassedList}));
   EXPECT_EQ(sink.outcomes, std::vector<CheckOutcome>{CheckOutcome::Passed});
 }
@@ -219,7 +218,8 @@ TEST(InstallAnimation, WithoutFramesItEndsAtOnce) {
   InstallFrames f;
   BuildInstallFrames(7, f);
   int shows = 0;
-  RunInstallAnimation(f, 700, [&](const std::string&) { ++shows; }, [](int) { return true; });
+  RunInstallAnimation(
+      f, 700, [&](const std::string&) { ++shows; }, [](int) { return true; });
   EXPECT_EQ(shows, 0);
 }
 

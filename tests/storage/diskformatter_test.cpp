@@ -128,7 +128,11 @@ TEST(DiskFormatter, StoppingTheWaitStopsTheFormat) {
   ASSERT_TRUE(f.Start("/dev/loop9", {}));
   std::stop_source stop;
   int checks = 0;
-  EXPECT_FALSE(f.Wait([&](int) { if (++checks == 3) stop.request_stop(); }, stop.get_token()));
+  EXPECT_FALSE(f.Wait(
+      [&](int) {
+        if (++checks == 3) stop.request_stop();
+      },
+      stop.get_token()));
   EXPECT_TRUE(gate.stopped_);
   // Waiting without a started format does not wait at all.
   DiskFormatter idle(gate, Fast());

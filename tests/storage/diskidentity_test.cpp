@@ -18,9 +18,9 @@ std::vector<std::uint8_t> Inquiry(const char* vendor, std::size_t vendorLength, 
 
 TEST(DiskIdentity, VendorMustReadKorvaExactly) {
   EXPECT_TRUE(IsIscsiVendor(Inquiry("KORVA   ", 8, "VIRTUAL-DISK    ", "0001")));
-  EXPECT_FALSE(IsIscsiVendor(Inquiry("korva   ", 8, "", "")));   // case
+  EXPECT_FALSE(IsIscsiVendor(Inquiry("korva   ", 8, "", "")));  // case
   EXPECT_FALSE(IsIscsiVendor(Inquiry("Korva   ", 8, "", "")));
-  EXPECT_FALSE(IsIscsiVendor(Inquiry(" KORVA  ", 8, "", "")));   // padded otherwise
+  EXPECT_FALSE(IsIscsiVendor(Inquiry(" KORVA  ", 8, "", "")));  // padded otherwise
   EXPECT_FALSE(IsIscsiVendor(Inquiry("KORVA\t  ", 8, "", "")));
   EXPECT_FALSE(IsIscsiVendor(Inquiry("KORVAX  ", 8, "", "")));
   EXPECT_FALSE(IsIscsiVendor(Inquiry("IET     ", 8, "", "")));

@@ -42,8 +42,8 @@ TEST(Mbr, NewLayoutBytesExactly) {
   // Entry 1: not bootable, CHS 0/1/1, type 6, last CHS 7/254/63, LBA 63,
   // 128457 sectors.
   const std::vector<std::uint8_t> entry(s.begin() + 446, s.begin() + 462);
-  EXPECT_EQ(entry, (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x06, 0xFE, 0x3F, 0x07, 63, 0, 0, 0,
-                                              0xC9, 0xF5, 0x01, 0x00}));
+  EXPECT_EQ(entry, (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x06, 0xFE, 0x3F, 0x07, 63, 0, 0, 0, 0xC9, 0xF5,
+                                              0x01, 0x00}));
   EXPECT_EQ(Le32(s, 458), 128457u);
   // Entries 2 to 4 empty; the boot signature.
   for (std::size_t i = 462; i < 510; ++i) ASSERT_EQ(s[i], 0) << i;

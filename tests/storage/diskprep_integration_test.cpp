@@ -94,8 +94,8 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
     // The partition table, straight from the file.
     const auto mbr = FileBytes(lun, 0, 512);
     EXPECT_EQ((std::vector<std::uint8_t>(mbr.begin() + 446, mbr.begin() + 462)),
-              (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x07, 0xFE, 0x3F, 0x07, 63, 0, 0, 0, 0xC9, 0xF5,
-                                         0x01, 0x00}));
+              (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x07, 0xFE, 0x3F, 0x07, 63, 0, 0, 0, 0xC9, 0xF5, 0x01,
+                                         0x00}));
     EXPECT_EQ(mbr[510], 0x55);
     EXPECT_EQ(mbr[511], 0xAA);
     EXPECT_FALSE(mbr[440] == 0 && mbr[441] == 0 && mbr[442] == 0 && mbr[443] == 0);

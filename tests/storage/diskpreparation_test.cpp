@@ -93,7 +93,8 @@ TEST_F(DiskPreparationTest, VendorMismatchOrNoAnswerIsNotFound) {
   EXPECT_EQ(disk.modelText, "Model Name:  KORVA   VIRTUAL-DISK     0001");
   // Drives beyond 10 are not looked at.
   FakeStorage many;
-  for (int i = 0; i <= 11; ++i) many.AddDisk("/d" + std::to_string(i), k64MiB, Inquiry(i == 11 ? "KORVA   " : "ATA     "));
+  for (int i = 0; i <= 11; ++i)
+    many.AddDisk("/d" + std::to_string(i), k64MiB, Inquiry(i == 11 ? "KORVA   " : "ATA     "));
   DiskPreparation prep2(many, many, many, many, Opts());
   EXPECT_EQ(prep2.FindIscsiDisk(disk), -1);
   EXPECT_EQ(many.OpenCount("/d11"), 0);
@@ -129,8 +130,9 @@ TEST_F(DiskPreparationTest, FreshLunIsPartitionedFormattedAndLettered) {
   // 7 now that it holds NTFS; 55 AA.
   EXPECT_EQ((std::vector<std::uint8_t>(mbr.begin() + 440, mbr.begin() + 444)),
             (std::vector<std::uint8_t>{0x00, 0x44, 0x33, 0x22}));
-  EXPECT_EQ((std::vector<std::uint8_t>(mbr.begin() + 446, mbr.begin() + 462)),
-            (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x07, 0xFE, 0x3F, 0x07, 63, 0, 0, 0, 0xC9, 0xF5, 0x01, 0x00}));
+  EXPECT_EQ(
+      (std::vector<std::uint8_t>(mbr.begin() + 446, mbr.begin() + 462)),
+      (std::vector<std::uint8_t>{0x00, 0x01, 0x01, 0x00, 0x07, 0xFE, 0x3F, 0x07, 63, 0, 0, 0, 0xC9, 0xF5, 0x01, 0x00}));
   EXPECT_EQ(mbr[510], 0x55);
   EXPECT_EQ(mbr[511], 0xAA);
 

@@ -31,7 +31,8 @@ class ScratchDir : public ::testing::Test {
 };
 
 TEST_F(ScratchDir, PhysicalDrivesAreDeviceBackedDisksThenLunFiles) {
-  for (const char* disk : {"vda", "sdb", "nvme10n1", "nvme2n1", "sr0", "cciss!c0d0"}) Write(std::string("sys/block/") + disk + "/device/x");
+  for (const char* disk : {"vda", "sdb", "nvme10n1", "nvme2n1", "sr0", "cciss!c0d0"})
+    Write(std::string("sys/block/") + disk + "/device/x");
   for (const char* virt : {"loop0", "zram0", "dm-1", "md0"}) fs::create_directories(dir_ / "sys/block" / virt);
   Write("luns/lun-b");
   Write("luns/lun-a");
@@ -56,16 +57,27 @@ TEST_F(ScratchDir, PhysicalDrivesAreDeviceBackedDisksThenLunFiles) {
 TEST_F(ScratchDir, LettersAreMountsDirectlyUnderTheRoot) {
   const std::string root = (dir_ / "mnt").string();
   fs::create_directories(root);
-  const std::string table = Write(
-      "mountinfo",
-      "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
-      "30 20 7:3 / " + root + "/e rw - fuseblk /dev/loop3 rw\n"
-      "31 20 0:50 / " + root + "/x rw - cifs //nas/Volume1 rw\n"
-      "32 20 0:51 / " + root + "/xy rw - tmpfs tmpfs rw\n"
-      "33 20 0:52 / " + root + "/E rw - tmpfs tmpfs rw\n"
-      "34 20 0:53 / " + root + "/e/inner rw - tmpfs tmpfs rw\n"
-      "35 20 7:4 / " + root + "/x rw - fuseblk /dev/loop4 rw\n"
-      "36 20 0:54 / /elsewhere/mnt/f rw - tmpfs tmpfs rw\n");
+  const std::string table = Write("mountinfo",
+                                  "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                  "30 20 7:3 / " +
+                                      root +
+                                      "/e rw - fuseblk /dev/loop3 rw\n"
+                                      "31 20 0:50 / " +
+                                      root +
+                                      "/x rw - cifs //nas/Volume1 rw\n"
+                                      "32 20 0:51 / " +
+                                      root +
+                                      "/xy rw - tmpfs tmpfs rw\n"
+                                      "33 20 0:52 / " +
+                                      root +
+                                      "/E rw - tmpfs tmpfs rw\n"
+                                      "34 20 0:53 / " +
+                                      root +
+                                      "/e/inner rw - tmpfs tmpfs rw\n"
+                                      "35 20 7:4 / " +
+                                      root +
+                                      "/x rw - fuseblk /dev/loop4 rw\n"
+                                      "36 20 0:54 / /elsewhere/mnt/f rw - tmpfs tmpfs rw\n");
   LinuxDriveLetters letters(root + "/", table);
   EXPECT_EQ(letters.LogicalDrives(), DriveLetterBit('E') | DriveLetterBit('X'));
   EXPECT_EQ(letters.DeviceAtLetter('e'), "/dev/loop3");

@@ -51,8 +51,7 @@ class FakeWorld : public World {
 
 class LinuxWorld : public World {
  public:
-  LinuxWorld()
-      : disks_(sandbox_.lunDir()), letters_(sandbox_.mountRoot()), volumes_(letters_) {}
+  LinuxWorld() : disks_(sandbox_.lunDir()), letters_(sandbox_.mountRoot()), volumes_(letters_) {}
   std::string Unavailable() override {
     std::string why = storagetest::RealDevicesUnavailable();
     if (why.empty() && !sandbox_.xattrsWork()) why = "the temporary folder keeps no user attributes";

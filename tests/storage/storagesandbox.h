@@ -64,8 +64,7 @@ class Sandbox {
     // user attributes only on recent kernels).
     const std::filesystem::path base =
         std::filesystem::is_directory("/var/tmp") ? "/var/tmp" : std::filesystem::temp_directory_path();
-    root_ = base / ("sp-storage-" + std::to_string(getpid()) + "-" +
-                                                       std::to_string(counter_++));
+    root_ = base / ("sp-storage-" + std::to_string(getpid()) + "-" + std::to_string(counter_++));
     std::filesystem::create_directories(root_ / "luns");
     std::filesystem::create_directories(root_ / "mnt");
     const std::string probe = (root_ / "xattr-probe").string();

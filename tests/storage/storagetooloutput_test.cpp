@@ -32,7 +32,7 @@ TEST(MountInfo, OptionalFieldsEscapesAndMalformedLines) {
       "36 35 98:0 /mnt1 /mnt/e rw,noatime master:1 shared:2 - ext3 /dev/root rw,errors=continue\n"
       "garbage line\n"
       "37 35 98:0 / /mnt/back\\134slash rw - fuseblk /dev/loop\\0407 rw\n"
-      "38 35 98:0 / /mnt/f rw - cifs\n"  // no source: skipped
+      "38 35 98:0 / /mnt/f rw - cifs\n"            // no source: skipped
       "39 35 98:0 / /mnt/g rw - tmpfs tmpfs rw");  // last line without newline
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].mountPoint, "/mnt/e");

@@ -17,9 +17,7 @@ const HtmlRect kLabel{5, 5, 95, 95};
 
 class DrawerTest : public ::testing::Test {
  protected:
-  int Layout(std::u16string_view markup, HtmlRect r = kLabel) {
-    return drawer_.Layout(r, m_, markup, CHTMLFont());
-  }
+  int Layout(std::u16string_view markup, HtmlRect r = kLabel) { return drawer_.Layout(r, m_, markup, CHTMLFont()); }
   const CHTMLAtom& Run(std::size_t i) { return *drawer_.Runs().at(i); }
   std::vector<std::u16string> Texts() {
     std::vector<std::u16string> t;
@@ -37,7 +35,7 @@ TEST_F(DrawerTest, FitTestIsStrictAndLinesWrapAtWords) {
   EXPECT_EQ(Texts(), (Strings{u"abcdefghij klm"}));
   EXPECT_EQ(Run(0).rect, (HtmlRect{5, 8, 89, 24}));
 
-  const int bottom = Layout(u"abcdefghij klmn");  // 90 pixels would end exactly at 95
+  const int bottom = Layout(u"abcdefghij klmn");           // 90 pixels would end exactly at 95
   EXPECT_EQ(Texts(), (Strings{u"abcdefghij ", u"klmn"}));  // the trailing space stays
   EXPECT_EQ(Run(0).line, 0);
   EXPECT_EQ(Run(1).line, 1);
@@ -63,8 +61,7 @@ TEST_F(DrawerTest, WordWiderThanTheLineIsBrokenByCharacters) {
   // Chinese text breaks anywhere; a surrogate pair is never split.
   Layout(u"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587");  // 12 px each
   EXPECT_EQ(Texts(), (Strings{u"\u4E2D\u6587\u4E2D\u6587\u4E2D\u6587\u4E2D", u"\u6587"}));
-  Layout(u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600",
-         HtmlRect{5, 5, 40, 95});
+  Layout(u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600", HtmlRect{5, 5, 40, 95});
   for (const auto& r : drawer_.Runs()) {
     EXPECT_EQ(r->text.size() % 2, 0u);
   }

@@ -57,8 +57,8 @@ TEST_F(ControlsTest, ComboSkinGeometryOfA200PixelBox) {
   c->setCurrentIndex(-1);  // no text over the face
   const QImage shot = test::Shot(c);
   EXPECT_EQ(Rgb(shot, 3, 1), kLeftCap);
-  EXPECT_EQ(Rgb(shot, 7, 1), kMiddle);      // above the text area
-  EXPECT_EQ(Rgb(shot, 100, 28), kMiddle);   // below it
+  EXPECT_EQ(Rgb(shot, 7, 1), kMiddle);     // above the text area
+  EXPECT_EQ(Rgb(shot, 100, 28), kMiddle);  // below it
   EXPECT_EQ(Rgb(shot, 100, 10), QColor(30, 30, 30));
   EXPECT_EQ(Rgb(shot, 167, 10), kRightCap);
   EXPECT_EQ(Rgb(shot, 199, 30), kRightCap);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-
 #include <QImage>
 #include <cstdlib>
 #include <filesystem>
@@ -14,8 +13,7 @@ namespace sp {
 namespace {
 
 TEST(GalleryTest, RendersEveryPageControlAndFrame) {
-  const std::filesystem::path tmp =
-      std::filesystem::temp_directory_path() / ("sp-gallery-" + std::to_string(getpid()));
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("sp-gallery-" + std::to_string(getpid()));
   const char* shots = std::getenv("SP_SCREENSHOT_DIR");
   gallery::Options o;
   o.imageFolder = (tmp / "english").string();
@@ -42,4 +40,3 @@ TEST(GalleryTest, RendersEveryPageControlAndFrame) {
 
 }  // namespace
 }  // namespace sp
-

@@ -165,11 +165,9 @@ TEST(MarkupTest, ColoursByNameAndByHexDigits) {
   EXPECT_EQ(Color(u"#G1 F2 3"), MakeColorRef(0x01, 0x0F, 0x02));  // pairs "G1", " F", "2 "
   EXPECT_EQ(Color(u"3DB4E9"), 0x123456u);
   EXPECT_EQ(ColorNameCount(), 140u);
-  for (const char* name : {"AliceBlue", "CornSilk", "LightGoldenrodYellow", "YellowGreen",
-                           "DarkSlateGray", "MediumSpringGreen"}) {
-    EXPECT_NE(LookupColorName(std::u16string(name, name + std::char_traits<char>::length(name))),
-              nullptr)
-        << name;
+  for (const char* name :
+       {"AliceBlue", "CornSilk", "LightGoldenrodYellow", "YellowGreen", "DarkSlateGray", "MediumSpringGreen"}) {
+    EXPECT_NE(LookupColorName(std::u16string(name, name + std::char_traits<char>::length(name))), nullptr) << name;
   }
 }
 

@@ -81,7 +81,7 @@ TEST_F(HtmlStaticTest, HoverLightsTheRunAndShowsAHand) {
   CHTMLStatic* l = Label(QRect(0, 0, 140, 120), kLinkText);
   l->setCursor(Qt::IBeamCursor);
   test::Shot(&parent_);
-  EXPECT_TRUE(l->IsHoverTimerActive());  // links exist
+  EXPECT_TRUE(l->IsHoverTimerActive());       // links exist
   ASSERT_GE(l->Drawer().Links().size(), 2u);  // wrapped onto two lines
   const CHTMLAtom* second = l->Drawer().Links()[1];
   l->UpdateHover(QPoint(second->rect.left + 1, second->rect.top + 1));

@@ -17,8 +17,8 @@ TEST(LayerListTest, EntriesNeedTheirCommaAndTextAfterTheLastIsIgnored) {
   EXPECT_EQ(one[0].y, 20);
   EXPECT_EQ(one[0].alpha, 255);
 
-  const auto main = ParseLayerList("background.png|0|0|255|0|0|0,select_step.png|0|143|255|0|152|44,",
-                                   LayerVariant::SixNumbers);
+  const auto main =
+      ParseLayerList("background.png|0|0|255|0|0|0,select_step.png|0|143|255|0|152|44,", LayerVariant::SixNumbers);
   ASSERT_EQ(main.size(), 2u);
   EXPECT_EQ(main[1].file, "select_step.png");
   EXPECT_EQ(main[1].y, 143);
@@ -107,8 +107,7 @@ TEST(LayerListTest, DimmingRulesChangeOnlyAlpha) {
   EXPECT_EQ(DimmedAlpha(255, DimmingRule::Percentage, 0), 0);
   EXPECT_EQ(DimmedAlpha(255, DimmingRule::None, 0), 255);
 
-  std::vector<std::uint32_t> px = {0xFF112233u, 0x80445566u, 0x00778899u, 0xDEADBEEFu,
-                                   0xFFFFFFFFu, 0x12345678u};
+  std::vector<std::uint32_t> px = {0xFF112233u, 0x80445566u, 0x00778899u, 0xDEADBEEFu, 0xFFFFFFFFu, 0x12345678u};
   // 2 x 2 pixels with a stride of 3: the third of each row is not touched.
   ApplyDimming(px.data(), 2, 2, 3, DimmingRule::Percentage, 50);
   EXPECT_EQ(px[0], 0x7F112233u);

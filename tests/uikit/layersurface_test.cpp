@@ -82,11 +82,11 @@ TEST_F(LayerSurfaceTest, SpriteOffsetsPickTheFrameOfAStrip) {
   test::WriteStrip(Path("strip.png"), QSize(50, 20), 3);  // 150 wide
   MakePage(SurfaceKind::Install);
   Compose("black.png|0|0|255|0,strip.png|10|10|255|50,");
-  EXPECT_EQ(At(10, 10), test::FrameColor(1));   // frame 1 starts at x 10
+  EXPECT_EQ(At(10, 10), test::FrameColor(1));  // frame 1 starts at x 10
   EXPECT_EQ(At(59, 29), test::FrameColor(1));
   EXPECT_EQ(At(60, 10), test::FrameColor(2));
   EXPECT_EQ(At(109, 10), test::FrameColor(2));
-  EXPECT_EQ(At(110, 10), QColor(Qt::black));    // past the strip's end: nothing
+  EXPECT_EQ(At(110, 10), QColor(Qt::black));  // past the strip's end: nothing
   EXPECT_EQ(At(9, 10), QColor(Qt::black));
   // An offset at or beyond the strip's width shows nothing.
   Compose("black.png|0|0|255|0,strip.png|10|10|255|150,");
@@ -121,8 +121,8 @@ TEST_F(LayerSurfaceTest, DimmingFollowsTheSurface) {
   const auto whiteOverBlack = [&](SurfaceKind kind, int alpha) {
     MakePage(kind);
     const bool six = TraitsOf(kind).variant == LayerVariant::SixNumbers;
-    Compose(std::string(six ? "black.png|0|0|255|0|0|0," : "black.png|0|0|255|0,") +
-            "w.png|0|0|" + std::to_string(alpha) + (six ? "|0|0|0," : "|0,"));
+    Compose(std::string(six ? "black.png|0|0|255|0|0|0," : "black.png|0|0|255|0,") + "w.png|0|0|" +
+            std::to_string(alpha) + (six ? "|0|0|0," : "|0,"));
     return At(5, 5).red();  // white blended over black: the alpha, as a grey
   };
   EXPECT_EQ(whiteOverBlack(SurfaceKind::Welcome, 255), 255);

@@ -71,7 +71,7 @@ QImage Picture(QSize size, QColor color, const QString& name) {
 }  // namespace
 
 QColor FrameColor(int i) {
-  static const QColor colors[] = {QColor(220, 60, 60), QColor(60, 200, 80), QColor(70, 110, 230),
+  static const QColor colors[] = {QColor(220, 60, 60),  QColor(60, 200, 80),  QColor(70, 110, 230),
                                   QColor(230, 200, 50), QColor(200, 80, 220), QColor(60, 210, 210)};
   return colors[((i % 6) + 6) % 6];
 }

@@ -16,8 +16,7 @@ class WidgetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("sp-uikit-" + std::to_string(getpid()) + "-" + info->name());
+    dir_ = std::filesystem::temp_directory_path() / ("sp-uikit-" + std::to_string(getpid()) + "-" + info->name());
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }

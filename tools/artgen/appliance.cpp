@@ -22,12 +22,11 @@ void DrawBody(QPainter& p, const Oblique& cam) {
   FloorShadow(p, cam, face.adjusted(-4, 0, 4, 0), -6, kD + 10, 14, 170);
   const QPointF f0 = cam.At(0, 0, 0), f1 = cam.At(0, kH, 0);
   const QPointF back = cam.At(0, 0, kD), side0 = cam.At(kW, 0, 0), side1 = cam.At(kW, 0, kD);
-  BoxLook look{
-      QBrush(Linear(f0, f1, {{0, kBezelTop}, {0.5, QColor(0x1D, 0x22, 0x29)}, {1, kBezelBottom}})),
-      QBrush(Linear(f0, back, {{0, QColor(0x55, 0x5F, 0x6B)}, {1, QColor(0x3A, 0x42, 0x4C)}})),
-      QBrush(Linear(side0, side1 + QPointF(0, kH * cam.scale),
-                    {{0, QColor(0x33, 0x3A, 0x44)}, {1, QColor(0x1C, 0x21, 0x27)}})),
-      QColor(0xC8, 0xD6, 0xE4, 110)};
+  BoxLook look{QBrush(Linear(f0, f1, {{0, kBezelTop}, {0.5, QColor(0x1D, 0x22, 0x29)}, {1, kBezelBottom}})),
+               QBrush(Linear(f0, back, {{0, QColor(0x55, 0x5F, 0x6B)}, {1, QColor(0x3A, 0x42, 0x4C)}})),
+               QBrush(Linear(side0, side1 + QPointF(0, kH * cam.scale),
+                             {{0, QColor(0x33, 0x3A, 0x44)}, {1, QColor(0x1C, 0x21, 0x27)}})),
+               QColor(0xC8, 0xD6, 0xE4, 110)};
   const QPainterPath front = ExtrudedBox(p, cam, face, 0, kD, 9, look);
 
   // Right side: a row of vent slots near the back and a quiet wordmark.
@@ -119,9 +118,11 @@ void DrawPowerButton(QPainter& p, const Oblique& cam, const FrontState& s) {
   const qreal r = 7 * cam.scale;
   if (s.powered || s.buttonGlow) Glow(p, c, r * 2.1, WithAlpha(pal::kAccent, s.powered ? 150 : 110));
   p.setPen(Qt::NoPen);
-  p.setBrush(Linear(c - QPointF(0, r), c + QPointF(0, r), {{0, QColor(0x0B, 0x0D, 0x10)}, {1, QColor(0x3A, 0x42, 0x4C)}}));
+  p.setBrush(
+      Linear(c - QPointF(0, r), c + QPointF(0, r), {{0, QColor(0x0B, 0x0D, 0x10)}, {1, QColor(0x3A, 0x42, 0x4C)}}));
   p.drawEllipse(c, r, r);
-  p.setBrush(Linear(c - QPointF(0, r), c + QPointF(0, r), {{0, QColor(0x3B, 0x43, 0x4D)}, {1, QColor(0x1B, 0x1F, 0x25)}}));
+  p.setBrush(
+      Linear(c - QPointF(0, r), c + QPointF(0, r), {{0, QColor(0x3B, 0x43, 0x4D)}, {1, QColor(0x1B, 0x1F, 0x25)}}));
   p.drawEllipse(c, r * 0.82, r * 0.82);
   // The ring of light and the power symbol.
   const bool on = s.powered || s.buttonGlow;
@@ -141,8 +142,7 @@ void DrawCover(QPainter& p, const Oblique& cam, const FrontState& s) {
   const qreal z = s.coverZ - 1.5;
   const QPointF t0 = cam.At(face.left(), face.top(), z), t1 = cam.At(face.left(), face.bottom(), z);
   BoxLook look{QBrush(Linear(t0, t1, {{0, QColor(0x22, 0x28, 0x30)}, {1, QColor(0x11, 0x14, 0x18)}})),
-               QBrush(QColor(0x4A, 0x53, 0x5E)), QBrush(QColor(0x2A, 0x30, 0x38)),
-               QColor(0xD0, 0xDC, 0xE8, 120)};
+               QBrush(QColor(0x4A, 0x53, 0x5E)), QBrush(QColor(0x2A, 0x30, 0x38)), QColor(0xD0, 0xDC, 0xE8, 120)};
   if (s.coverZ < -0.5) {
     // Held in front of the box: it throws a soft shadow onto the bezel.
     const QPainterPath shade = cam.Front(0).map(RoundRect(face.translated(2, 6), 6));
@@ -153,8 +153,11 @@ void DrawCover(QPainter& p, const Oblique& cam, const FrontState& s) {
   p.setClipPath(front);
   // A diagonal reflection across the gloss.
   const QPointF a = cam.At(face.left(), face.top() + 20, z), b = cam.At(face.right(), face.top() + 60, z);
-  p.fillPath(front, Linear(a, b, {{0, QColor(255, 255, 255, 0)}, {0.45, QColor(255, 255, 255, 20)},
-                                  {0.55, QColor(255, 255, 255, 6)}, {1, QColor(255, 255, 255, 0)}}));
+  p.fillPath(front, Linear(a, b,
+                           {{0, QColor(255, 255, 255, 0)},
+                            {0.45, QColor(255, 255, 255, 20)},
+                            {0.55, QColor(255, 255, 255, 6)},
+                            {1, QColor(255, 255, 255, 0)}}));
   p.setTransform(cam.Front(z), true);
   for (int i = 0; i < 2; ++i) {
     const qreal cx = kBayX[i] + kBayW / 2;
@@ -226,8 +229,8 @@ void DrawDrive(QPainter& p, const Oblique& cam, qreal x, qreal y, qreal zFront, 
   p.setBrush(Qt::NoBrush);
   p.drawEllipse(QPointF(z + 116, y + 50), 22, 22);
   p.setBrush(QColor(0x7E, 0x88, 0x93));
-  for (const QPointF& c : {QPointF(z + 5, y + 6), QPointF(z + 5, y + 96), QPointF(z + 142, y + 6),
-                           QPointF(z + 142, y + 96)})
+  for (const QPointF& c :
+       {QPointF(z + 5, y + 6), QPointF(z + 5, y + 96), QPointF(z + 142, y + 6), QPointF(z + 142, y + 96)})
     p.drawEllipse(c, 1.6, 1.6);
   p.restore();
 

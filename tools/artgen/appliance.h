@@ -24,10 +24,10 @@ constexpr qreal kInserted = 1.5;   // drive front end a hair behind the bezel
 
 struct FrontState {
   qreal drive[2] = {vbx::kAbsent, vbx::kAbsent};  // z of each drive's front end
-  bool cover = false;        // front cover shown
-  qreal coverZ = 0;          // 0 closed; negative: held in front of the box
-  bool powered = false;      // power, network and bay lights on
-  bool buttonGlow = false;   // the power button's ring lit
+  bool cover = false;                             // front cover shown
+  qreal coverZ = 0;                               // 0 closed; negative: held in front of the box
+  bool powered = false;                           // power, network and bay lights on
+  bool buttonGlow = false;                        // the power button's ring lit
 };
 
 void DrawApplianceFront(QPainter& p, const Oblique& cam, const FrontState& state);

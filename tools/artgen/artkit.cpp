@@ -121,8 +121,7 @@ void Blur(QImage& img, int radius) {
   }
   for (int y = 0; y < h; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-    std::copy(px.begin() + static_cast<ptrdiff_t>(y) * w, px.begin() + static_cast<ptrdiff_t>(y + 1) * w,
-              row);
+    std::copy(px.begin() + static_cast<ptrdiff_t>(y) * w, px.begin() + static_cast<ptrdiff_t>(y + 1) * w, row);
   }
 }
 

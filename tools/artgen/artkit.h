@@ -21,16 +21,16 @@ namespace pal {
 inline const QColor kAccent{0x3D, 0xB4, 0xE9};
 inline const QColor kAccentDeep{0x1A, 0x6F, 0x9C};
 inline const QColor kAccentPale{0xA8, 0xE2, 0xFA};
-inline const QColor kInk{0x0B, 0x0E, 0x12};          // deepest shade
-inline const QColor kBase{0x14, 0x18, 0x1E};         // window body
-inline const QColor kPanel{0x1A, 0x1F, 0x26};        // page panel
-inline const QColor kRaised{0x23, 0x29, 0x32};       // raised surfaces
-inline const QColor kLine{0x2E, 0x36, 0x41};         // hairlines
-inline const QColor kGraphite{0x39, 0x40, 0x4A};     // device bodies
-inline const QColor kSteel{0x8E, 0x98, 0xA5};        // metal parts
-inline const QColor kGreen{0x4C, 0xD9, 0x7B};        // success / link LED
-inline const QColor kAmber{0xFF, 0xA5, 0x1F};        // warnings
-inline const QColor kCopper{0xD9, 0x8E, 0x3B};       // connector pins
+inline const QColor kInk{0x0B, 0x0E, 0x12};       // deepest shade
+inline const QColor kBase{0x14, 0x18, 0x1E};      // window body
+inline const QColor kPanel{0x1A, 0x1F, 0x26};     // page panel
+inline const QColor kRaised{0x23, 0x29, 0x32};    // raised surfaces
+inline const QColor kLine{0x2E, 0x36, 0x41};      // hairlines
+inline const QColor kGraphite{0x39, 0x40, 0x4A};  // device bodies
+inline const QColor kSteel{0x8E, 0x98, 0xA5};     // metal parts
+inline const QColor kGreen{0x4C, 0xD9, 0x7B};     // success / link LED
+inline const QColor kAmber{0xFF, 0xA5, 0x1F};     // warnings
+inline const QColor kCopper{0xD9, 0x8E, 0x3B};    // connector pins
 }  // namespace pal
 
 using Stops = std::initializer_list<std::pair<qreal, QColor>>;
@@ -60,8 +60,7 @@ void Dither(QImage& img);
 
 // Draws a blurred copy of the path's shape (in the painter's current
 // transform) in the given colour: drop shadows, glows, light halos.
-void SoftShape(QPainter& p, const QPainterPath& path, const QColor& color, int blur,
-               QPointF offset = {});
+void SoftShape(QPainter& p, const QPainterPath& path, const QColor& color, int blur, QPointF offset = {});
 
 // A round light: a radial gradient fading to nothing.
 void Glow(QPainter& p, QPointF centre, qreal radius, const QColor& color);

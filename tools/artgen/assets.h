@@ -31,22 +31,22 @@ QImage DrawButtonStrip(ButtonKind kind);  // 104 x 156, four cells
 QImage DrawComboPart(int id);             // bitmaps 139, 140, 142, 143, 152, 153, 154
 
 // icons.cpp: the status icons of the check and final pages.
-QImage DrawCheckDone();     // check_ico.png
-QImage DrawCheckBusy();     // check_ico_bd.png
-QImage DrawWarning();       // warning.png
+QImage DrawCheckDone();  // check_ico.png
+QImage DrawCheckBusy();  // check_ico_bd.png
+QImage DrawWarning();    // warning.png
 
 // guide.cpp: the welcome picture and the disk/power-on pictures.
-QImage DrawWelcome();          // welcome.png
-QImage DrawGuideStep(int n);   // step1.png .. step10.png
+QImage DrawWelcome();         // welcome.png
+QImage DrawGuideStep(int n);  // step1.png .. step10.png
 
 // scene.cpp: the pieces of the cabling scene, seen from behind.
-QImage DrawSceneAppliance();   // VBX-207.png
-QImage DrawSceneRouter();      // router_s.png
-QImage DrawSceneComputer();    // computer.png
+QImage DrawSceneAppliance();                        // VBX-207.png
+QImage DrawSceneRouter();                           // router_s.png
+QImage DrawSceneComputer();                         // computer.png
 void DrawSceneFloor(QPainter& p, QPointF imageAt);  // the light the three share
 
 // cables.cpp: the sprite strips of the cabling scene.
-QImage DrawPowerStrip();       // 1-power.png, 3 frames
+QImage DrawPowerStrip();          // 1-power.png, 3 frames
 QImage DrawApplianceLineStrip();  // 2-line.png, 4 frames
 QImage DrawComputerLineStrip();   // 3-line.png, 3 frames
 

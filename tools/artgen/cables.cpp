@@ -136,8 +136,7 @@ QImage DrawApplianceLineStrip() {
     const QPointF at = kApplianceLineAt - QPointF(kFrameW * k, 0);
     p.save();
     p.translate(-at);
-    DrawNetworkFrame(p, ApplianceCam(), vbx::kLan, RouterCam(), router::kLan1,
-                     route, fractions[k]);
+    DrawNetworkFrame(p, ApplianceCam(), vbx::kLan, RouterCam(), router::kLan1, route, fractions[k]);
     p.restore();
   }
   return img;
@@ -153,8 +152,7 @@ QImage DrawComputerLineStrip() {
     const QPointF at = kComputerLineAt - QPointF(kFrameW * k, 0);
     p.save();
     p.translate(-at);
-    DrawNetworkFrame(p, RouterCam(), router::kLan2, TowerCam(), pc::kLan, route,
-                     fractions[k]);
+    DrawNetworkFrame(p, RouterCam(), router::kLan2, TowerCam(), pc::kLan, route, fractions[k]);
     p.restore();
   }
   return img;

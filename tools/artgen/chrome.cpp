@@ -14,34 +14,33 @@ constexpr int kColumn = 155;  // left column; pages start at x 157
 // The product mark: a rounded plate with the two drive bays as light bars.
 void DrawMark(QPainter& p, const QRectF& r) {
   SoftShape(p, RoundRect(r, 8), QColor(0, 0, 0, 150), 6, QPointF(0, 2));
-  p.fillPath(RoundRect(r, 8), Linear(r.topLeft(), r.bottomRight(),
-                                     {{0, QColor(0x4F, 0xC3, 0xF4)}, {1, pal::kAccentDeep}}));
+  p.fillPath(RoundRect(r, 8),
+             Linear(r.topLeft(), r.bottomRight(), {{0, QColor(0x4F, 0xC3, 0xF4)}, {1, pal::kAccentDeep}}));
   p.setPen(QPen(WithAlpha(Qt::white, 70), 1));
   p.setBrush(Qt::NoBrush);
   p.drawPath(RoundRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7.5));
   const qreal bw = r.width() * 0.62;
   for (int i = 0; i < 2; ++i) {
-    const QRectF bay(r.left() + (r.width() - bw) / 2, r.top() + r.height() * (0.26 + 0.27 * i), bw,
-                     r.height() * 0.17);
+    const QRectF bay(r.left() + (r.width() - bw) / 2, r.top() + r.height() * (0.26 + 0.27 * i), bw, r.height() * 0.17);
     p.fillPath(RoundRect(bay, bay.height() / 2), QColor(0x08, 0x2A, 0x3D, 200));
-    const QRectF led(bay.right() - bay.height() * 1.4, bay.top() + bay.height() * 0.3,
-                     bay.height() * 0.4, bay.height() * 0.4);
+    const QRectF led(bay.right() - bay.height() * 1.4, bay.top() + bay.height() * 0.3, bay.height() * 0.4,
+                     bay.height() * 0.4);
     p.fillPath(Ellipse(led.center(), led.width() / 2, led.height() / 2), pal::kAccentPale);
   }
 }
 
 void DrawBand(QPainter& p) {
   const QRectF band(0, 0, kWinW, kBand);
-  p.fillRect(band, Linear(band.topLeft(), band.bottomLeft(),
-                          {{0, QColor(0x20, 0x26, 0x2F)}, {1, QColor(0x17, 0x1B, 0x22)}}));
+  p.fillRect(band,
+             Linear(band.topLeft(), band.bottomLeft(), {{0, QColor(0x20, 0x26, 0x2F)}, {1, QColor(0x17, 0x1B, 0x22)}}));
   // A cool light from the upper right, very faint.
   p.fillRect(band, Radial(QPointF(kWinW - 120, -40), 260,
                           {{0, WithAlpha(pal::kAccent, 38)}, {1, WithAlpha(pal::kAccent, 0)}}));
   // Hairline under the band: accent on the left, fading out.
-  p.fillRect(QRectF(0, kBand - 1, kWinW, 1),
-             Linear(QPointF(0, 0), QPointF(kWinW, 0),
-                    {{0, WithAlpha(pal::kAccent, 200)}, {0.45, WithAlpha(pal::kAccent, 60)},
-                     {1, WithAlpha(pal::kAccent, 10)}}));
+  p.fillRect(QRectF(0, kBand - 1, kWinW, 1), Linear(QPointF(0, 0), QPointF(kWinW, 0),
+                                                    {{0, WithAlpha(pal::kAccent, 200)},
+                                                     {0.45, WithAlpha(pal::kAccent, 60)},
+                                                     {1, WithAlpha(pal::kAccent, 10)}}));
   p.fillRect(QRectF(0, kBand - 2, kWinW, 1), QColor(0, 0, 0, 70));
 
   DrawMark(p, QRectF(20, 15, 34, 34));
@@ -63,8 +62,8 @@ void DrawBand(QPainter& p) {
 
 void DrawColumn(QPainter& p) {
   const QRectF col(0, kBand, kColumn, kWinH - kBand);
-  p.fillRect(col, Linear(col.topLeft(), col.bottomLeft(),
-                         {{0, QColor(0x15, 0x19, 0x1F)}, {1, QColor(0x10, 0x13, 0x18)}}));
+  p.fillRect(col,
+             Linear(col.topLeft(), col.bottomLeft(), {{0, QColor(0x15, 0x19, 0x1F)}, {1, QColor(0x10, 0x13, 0x18)}}));
   p.fillRect(QRectF(kColumn, kBand, 1, kWinH - kBand), QColor(0x2A, 0x31, 0x3B));
   p.fillRect(QRectF(kColumn + 1, kBand, 1, kWinH - kBand), QColor(0, 0, 0, 90));
 
@@ -112,9 +111,9 @@ QImage DrawStepHighlight() {
   Prepare(p);
   const QRectF bar(-14, 2, 164, 28);  // the longest label ends near x 143
   SoftShape(p, RoundRect(bar, 14), WithAlpha(pal::kAccent, 90), 8, QPointF(0, 2));
-  p.fillPath(RoundRect(bar, 14), Linear(bar.topLeft(), bar.topRight(),
-                                        {{0, QColor(0x2F, 0xA5, 0xDC)}, {0.7, pal::kAccent},
-                                         {1, QColor(0x5C, 0xC6, 0xF2)}}));
+  p.fillPath(RoundRect(bar, 14),
+             Linear(bar.topLeft(), bar.topRight(),
+                    {{0, QColor(0x2F, 0xA5, 0xDC)}, {0.7, pal::kAccent}, {1, QColor(0x5C, 0xC6, 0xF2)}}));
   // Glassy top sheen and a crisp lower edge.
   p.fillPath(RoundRect(bar.adjusted(2, 1, -2, -bar.height() / 2), 12),
              Linear(bar.topLeft(), QPointF(bar.left(), bar.center().y()),
@@ -130,26 +129,28 @@ QImage DrawPageBackground() {
   QPainter p(&img);
   Prepare(p);
   const QRectF r = img.rect();
-  p.fillRect(r, Linear(r.topLeft(), r.bottomLeft(),
-                       {{0, QColor(0x1D, 0x23, 0x2B)}, {0.55, QColor(0x19, 0x1E, 0x25)},
-                        {1, QColor(0x14, 0x18, 0x1E)}}));
+  p.fillRect(r,
+             Linear(r.topLeft(), r.bottomLeft(),
+                    {{0, QColor(0x1D, 0x23, 0x2B)}, {0.55, QColor(0x19, 0x1E, 0x25)}, {1, QColor(0x14, 0x18, 0x1E)}}));
   // A faint cool light behind the title.
-  p.fillRect(r, Radial(QPointF(90, -30), 330,
-                       {{0, WithAlpha(pal::kAccent, 30)}, {0.6, WithAlpha(pal::kAccent, 8)},
-                        {1, WithAlpha(pal::kAccent, 0)}}));
+  p.fillRect(
+      r,
+      Radial(QPointF(90, -30), 330,
+             {{0, WithAlpha(pal::kAccent, 30)}, {0.6, WithAlpha(pal::kAccent, 8)}, {1, WithAlpha(pal::kAccent, 0)}}));
   // Footer for the buttons row.
   const QRectF foot(0, 404, 563, 63);
-  p.fillRect(foot, Linear(foot.topLeft(), foot.bottomLeft(),
-                          {{0, QColor(0x12, 0x16, 0x1B)}, {1, QColor(0x0F, 0x12, 0x16)}}));
-  p.fillRect(QRectF(0, 404, 563, 1), Linear(QPointF(0, 0), QPointF(563, 0),
-                                            {{0, QColor(0x2C, 0x34, 0x3F, 0)}, {0.25, QColor(0x2C, 0x34, 0x3F)},
-                                             {1, QColor(0x2C, 0x34, 0x3F)}}));
+  p.fillRect(foot,
+             Linear(foot.topLeft(), foot.bottomLeft(), {{0, QColor(0x12, 0x16, 0x1B)}, {1, QColor(0x0F, 0x12, 0x16)}}));
+  p.fillRect(
+      QRectF(0, 404, 563, 1),
+      Linear(QPointF(0, 0), QPointF(563, 0),
+             {{0, QColor(0x2C, 0x34, 0x3F, 0)}, {0.25, QColor(0x2C, 0x34, 0x3F)}, {1, QColor(0x2C, 0x34, 0x3F)}}));
   p.fillRect(QRectF(0, 405, 563, 1), QColor(0, 0, 0, 60));
   // Inner shade along the left and top edges where the page meets the frame.
-  p.fillRect(QRectF(0, 0, 10, 467), Linear(QPointF(0, 0), QPointF(10, 0),
-                                           {{0, QColor(0, 0, 0, 50)}, {1, QColor(0, 0, 0, 0)}}));
-  p.fillRect(QRectF(0, 0, 563, 8), Linear(QPointF(0, 0), QPointF(0, 8),
-                                          {{0, QColor(0, 0, 0, 60)}, {1, QColor(0, 0, 0, 0)}}));
+  p.fillRect(QRectF(0, 0, 10, 467),
+             Linear(QPointF(0, 0), QPointF(10, 0), {{0, QColor(0, 0, 0, 50)}, {1, QColor(0, 0, 0, 0)}}));
+  p.fillRect(QRectF(0, 0, 563, 8),
+             Linear(QPointF(0, 0), QPointF(0, 8), {{0, QColor(0, 0, 0, 60)}, {1, QColor(0, 0, 0, 0)}}));
   p.end();
   Dither(img);
   return img;

@@ -87,8 +87,8 @@ void DrawLabel(QImage& surface, const Label& label) {
   }
 }
 
-void DrawButton(QImage& surface, const Images& images, const QString& strip, QPoint at,
-                const QString& caption, ButtonState state) {
+void DrawButton(QImage& surface, const Images& images, const QString& strip, QPoint at, const QString& caption,
+                ButtonState state) {
   const QImage skin = images.Load(strip);
   const QImage back = images.Load(QStringLiteral("cbackground.jpg"));
   if (skin.isNull()) return;
@@ -123,8 +123,8 @@ void DrawCheckBox(QImage& surface, QPoint at, bool checked) {
   p.drawRect(box);
   if (checked) {
     p.setPen(QPen(QColor(0x10, 0x10, 0x10), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({box.topLeft() + QPointF(3, 6), box.topLeft() + QPointF(5.5, 9),
-                              box.topLeft() + QPointF(9.5, 3)}));
+    p.drawPolyline(
+        QPolygonF({box.topLeft() + QPointF(3, 6), box.topLeft() + QPointF(5.5, 9), box.topLeft() + QPointF(9.5, 3)}));
   }
 }
 
@@ -146,9 +146,9 @@ void DrawCombo(QImage& surface, const QString& bitmapDir, const QRect& rect, con
   QPainter p(&surface);
   p.drawImage(QPoint(rect.left(), rect.top() - 3), left);
   p.drawImage(QPoint(rect.right() + 1 - right.width(), rect.top() - 3), right);
-  p.drawImage(QRect(rect.left() + left.width(), rect.top() - 3,
-                    rect.width() - left.width() - right.width(), middle.height()),
-              middle);
+  p.drawImage(
+      QRect(rect.left() + left.width(), rect.top() - 3, rect.width() - left.width() - right.width(), middle.height()),
+      middle);
   const QRect area = rect.adjusted(left.width(), 3, -right.width(), -8);
   p.fillRect(area, face);
   QFont font(QStringLiteral("Arial"));

@@ -41,8 +41,8 @@ void DrawLabel(QImage& surface, const Label& label);
 // An image button: page background behind, caption under the strip, the
 // strip on top, one cell shown.
 enum class ButtonState { Normal = 0, Pressed = 1, Hovered = 2, Disabled = 3 };
-void DrawButton(QImage& surface, const Images& images, const QString& strip, QPoint at,
-                const QString& caption, ButtonState state);
+void DrawButton(QImage& surface, const Images& images, const QString& strip, QPoint at, const QString& caption,
+                ButtonState state);
 
 // Plain controls as a stock widget style would draw them.
 void DrawCheckBox(QImage& surface, QPoint at, bool checked);

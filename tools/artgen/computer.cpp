@@ -37,7 +37,8 @@ void DrawMonitor(QPainter& p, const Oblique& cam) {
   BoxLook metal{QBrush(QColor(0x3A, 0x42, 0x4C)), QBrush(QColor(0x56, 0x60, 0x6C)), QBrush(QColor(0x2A, 0x30, 0x38)),
                 QColor(255, 255, 255, 60)};
   ExtrudedBox(p, cam, QRectF(63, 125, 40, 3), -18, 36, 2, metal);
-  BoxLook neck{QBrush(Linear(cam.At(54, 40, -14), cam.At(70, 40, -14), {{0, QColor(0x4E, 0x57, 0x63)}, {1, QColor(0x2A, 0x30, 0x38)}})),
+  BoxLook neck{QBrush(Linear(cam.At(54, 40, -14), cam.At(70, 40, -14),
+                             {{0, QColor(0x4E, 0x57, 0x63)}, {1, QColor(0x2A, 0x30, 0x38)}})),
                QBrush(QColor(0x4A, 0x53, 0x5E)), QBrush(QColor(0x2C, 0x32, 0x3A)), QColor(255, 255, 255, 60)};
   ExtrudedBox(p, cam, QRectF(75, 52, 16, 74), -12, 10, 3, neck);
   // The panel, thin, with the rounded bulge of the electronics.
@@ -45,14 +46,16 @@ void DrawMonitor(QPainter& p, const Oblique& cam) {
   BoxLook shell{QBrush(Linear(a, b, {{0, QColor(0x34, 0x3B, 0x45)}, {1, QColor(0x20, 0x25, 0x2C)}})),
                 QBrush(QColor(0x4A, 0x53, 0x5E)), QBrush(QColor(0x2A, 0x30, 0x38)), QColor(255, 255, 255, 80)};
   ExtrudedBox(p, cam, panel, 0, 10, 3, shell);
-  BoxLook bulge{QBrush(Linear(cam.At(43, 18, -8), cam.At(43, 72, -8), {{0, QColor(0x3A, 0x42, 0x4C)}, {1, QColor(0x23, 0x28, 0x30)}})),
+  BoxLook bulge{QBrush(Linear(cam.At(43, 18, -8), cam.At(43, 72, -8),
+                              {{0, QColor(0x3A, 0x42, 0x4C)}, {1, QColor(0x23, 0x28, 0x30)}})),
                 QBrush(QColor(0x4E, 0x58, 0x64)), QBrush(QColor(0x2A, 0x30, 0x38)), QColor(255, 255, 255, 70)};
   ExtrudedBox(p, cam, QRectF(43, 18, 80, 54), -8, 8, 10, bulge);
   ExtrudedBox(p, cam, QRectF(73, 44, 20, 16), -12, 4, 2, neck);  // stand mount
   // Vents along the top of the bulge.
   p.save();
   p.setTransform(cam.Front(-8), true);
-  for (int i = 0; i < 10; ++i) p.fillPath(RoundRect(QRectF(52 + i * 6.4, 22, 3, 9), 1.5), QColor(0x12, 0x15, 0x19, 200));
+  for (int i = 0; i < 10; ++i)
+    p.fillPath(RoundRect(QRectF(52 + i * 6.4, 22, 3, 9), 1.5), QColor(0x12, 0x15, 0x19, 200));
   p.restore();
 }
 
@@ -68,13 +71,14 @@ void DrawTowerPanel(QPainter& p, const Oblique& cam) {
   p.fillPath(RoundRect(QRectF(66, 28, 9, 13), 1.5), QColor(0x0A, 0x0B, 0x0D));
   p.fillRect(QRectF(67.5, 30, 6, 5), QColor(0x4A, 0x52, 0x5C));
   // The motherboard's port shield, the rear fan, the expansion slots.
-  p.fillPath(RoundRect(QRectF(9, 52, 38, 72), 1), Linear(QPointF(0, 52), QPointF(0, 124),
-                                                        {{0, QColor(0x9C, 0xA6, 0xB1)}, {1, QColor(0x75, 0x7F, 0x8B)}}));
+  p.fillPath(RoundRect(QRectF(9, 52, 38, 72), 1),
+             Linear(QPointF(0, 52), QPointF(0, 124), {{0, QColor(0x9C, 0xA6, 0xB1)}, {1, QColor(0x75, 0x7F, 0x8B)}}));
   RoundGrille(p, QPointF(70, 72), 16);
   for (int i = 0; i < 3; ++i) {
     const QRectF slot(8, 130 + i * 9, kW - 16, 6);
     p.fillPath(RoundRect(slot, 1), QColor(0x5A, 0x63, 0x6E));
-    for (int k = 0; k < 6; ++k) p.fillRect(QRectF(slot.left() + 14 + k * 10, slot.top() + 2, 6, 2), QColor(0x14, 0x17, 0x1B));
+    for (int k = 0; k < 6; ++k)
+      p.fillRect(QRectF(slot.left() + 14 + k * 10, slot.top() + 2, 6, 2), QColor(0x14, 0x17, 0x1B));
   }
   const QColor audio[] = {QColor(0x3F, 0xA0, 0x5A), QColor(0xD0, 0x6A, 0x9A), QColor(0x4A, 0x7F, 0xD0)};
   for (int i = 0; i < 3; ++i) {
@@ -106,9 +110,10 @@ void DrawTower(QPainter& p, const Oblique& cam) {
   p.setTransform(cam.Side(0), true);
   const QRectF window(22, 18, kD - 44, kH - 50);
   p.fillPath(RoundRect(window, 6), QColor(0x0C, 0x10, 0x15, 210));
-  p.fillPath(RoundRect(window, 6), Linear(window.topLeft(), window.bottomRight(),
-                                          {{0, WithAlpha(pal::kAccent, 40)}, {0.5, WithAlpha(pal::kAccent, 8)},
-                                           {1, WithAlpha(pal::kAccent, 30)}}));
+  p.fillPath(
+      RoundRect(window, 6),
+      Linear(window.topLeft(), window.bottomRight(),
+             {{0, WithAlpha(pal::kAccent, 40)}, {0.5, WithAlpha(pal::kAccent, 8)}, {1, WithAlpha(pal::kAccent, 30)}}));
   p.setPen(QPen(QColor(255, 255, 255, 30), 1));
   p.setBrush(Qt::NoBrush);
   p.drawPath(RoundRect(window, 6));

@@ -18,8 +18,8 @@ enum class State { Normal, Pressed, Hovered, Disabled };
 struct Style {
   QColor fillTop, fillBottom;
   QColor rimTop, rimBottom;
-  QColor sheen;       // highlight along the upper inside edge
-  QColor outer;       // shadow or glow around the body
+  QColor sheen;  // highlight along the upper inside edge
+  QColor outer;  // shadow or glow around the body
   int outerBlur = 0;
   qreal outerDy = 0;
   QColor innerShade;  // pressed: shade inside the upper edge
@@ -32,25 +32,60 @@ Style StyleFor(ButtonKind kind, State s) {
   switch (s) {
     case State::Normal:
       if (primary)
-        return {WithAlpha(a, 92), WithAlpha(pal::kAccentDeep, 88), WithAlpha(pal::kAccentPale, 235),
-                WithAlpha(a, 190), QColor(255, 255, 255, 62), QColor(0, 0, 0, 150), 5, 1.5, {},
+        return {WithAlpha(a, 92),
+                WithAlpha(pal::kAccentDeep, 88),
+                WithAlpha(pal::kAccentPale, 235),
+                WithAlpha(a, 190),
+                QColor(255, 255, 255, 62),
+                QColor(0, 0, 0, 150),
+                5,
+                1.5,
+                {},
                 QColor(0xD8, 0xF2, 0xFF, 230)};
-      return {QColor(255, 255, 255, 26), QColor(255, 255, 255, 8), QColor(255, 255, 255, 80),
-              QColor(255, 255, 255, 34), QColor(255, 255, 255, 40), QColor(0, 0, 0, 150), 5, 1.5, {},
+      return {QColor(255, 255, 255, 26),
+              QColor(255, 255, 255, 8),
+              QColor(255, 255, 255, 80),
+              QColor(255, 255, 255, 34),
+              QColor(255, 255, 255, 40),
+              QColor(0, 0, 0, 150),
+              5,
+              1.5,
+              {},
               QColor(0xC8, 0xD2, 0xDC, 200)};
     case State::Hovered:
-      return {WithAlpha(a, primary ? 112 : 70), WithAlpha(primary ? a : pal::kAccentDeep, primary ? 84 : 55),
-              WithAlpha(pal::kAccentPale, 255), WithAlpha(a, 230), QColor(255, 255, 255, 80),
-              WithAlpha(a, 150), 7, 0, {}, QColor(0xF0, 0xFA, 0xFF, 255)};
+      return {WithAlpha(a, primary ? 112 : 70),
+              WithAlpha(primary ? a : pal::kAccentDeep, primary ? 84 : 55),
+              WithAlpha(pal::kAccentPale, 255),
+              WithAlpha(a, 230),
+              QColor(255, 255, 255, 80),
+              WithAlpha(a, 150),
+              7,
+              0,
+              {},
+              QColor(0xF0, 0xFA, 0xFF, 255)};
     case State::Pressed:
-      return {QColor(0, 0, 0, 95), WithAlpha(pal::kAccentDeep, primary ? 120 : 70), WithAlpha(a, 200),
-              WithAlpha(a, 150), QColor(255, 255, 255, 0), QColor(0, 0, 0, 90), 3, 0.5,
-              QColor(0, 0, 0, 140), WithAlpha(pal::kAccentPale, 230)};
+      return {QColor(0, 0, 0, 95),
+              WithAlpha(pal::kAccentDeep, primary ? 120 : 70),
+              WithAlpha(a, 200),
+              WithAlpha(a, 150),
+              QColor(255, 255, 255, 0),
+              QColor(0, 0, 0, 90),
+              3,
+              0.5,
+              QColor(0, 0, 0, 140),
+              WithAlpha(pal::kAccentPale, 230)};
     case State::Disabled:
       break;
   }
-  return {QColor(255, 255, 255, 7), QColor(255, 255, 255, 3), QColor(255, 255, 255, 30),
-          QColor(255, 255, 255, 16), QColor(255, 255, 255, 0), QColor(0, 0, 0, 70), 4, 1, {},
+  return {QColor(255, 255, 255, 7),
+          QColor(255, 255, 255, 3),
+          QColor(255, 255, 255, 30),
+          QColor(255, 255, 255, 16),
+          QColor(255, 255, 255, 0),
+          QColor(0, 0, 0, 70),
+          4,
+          1,
+          {},
           QColor(0x80, 0x88, 0x92, 110)};
 }
 
@@ -86,15 +121,15 @@ void DrawCell(QPainter& p, ButtonKind kind, State s) {
   if (st.innerShade.alpha() > 0) {
     p.save();
     p.setClipPath(shape);
-    p.fillRect(QRectF(body.left(), body.top(), body.width(), 7),
-               Linear(body.topLeft(), body.topLeft() + QPointF(0, 7),
-                      {{0, st.innerShade}, {1, WithAlpha(st.innerShade, 0)}}));
+    p.fillRect(
+        QRectF(body.left(), body.top(), body.width(), 7),
+        Linear(body.topLeft(), body.topLeft() + QPointF(0, 7), {{0, st.innerShade}, {1, WithAlpha(st.innerShade, 0)}}));
     p.restore();
   }
   if (st.sheen.alpha() > 0) {
     const QRectF top = body.adjusted(1.5, 1.2, -1.5, -body.height() * 0.52);
-    p.fillPath(RoundRect(top, 7.5), Linear(top.topLeft(), top.bottomLeft(),
-                                           {{0, st.sheen}, {1, WithAlpha(st.sheen, 0)}}));
+    p.fillPath(RoundRect(top, 7.5),
+               Linear(top.topLeft(), top.bottomLeft(), {{0, st.sheen}, {1, WithAlpha(st.sheen, 0)}}));
   }
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(QBrush(Linear(body.topLeft(), body.bottomLeft(), {{0, st.rimTop}, {1, st.rimBottom}})), 1.0));
@@ -134,9 +169,9 @@ QImage DrawComboPart(int id) {
     const QRectF box(left + 0.5, 1.5, right - left - 1, 31);
     p.fillPath(RoundRect(box, 5), face);
     p.setClipPath(RoundRect(box, 5));
-    p.fillRect(QRectF(box.left(), box.top(), box.width(), 4),
-               Linear(box.topLeft(), box.topLeft() + QPointF(0, 4),
-                      {{0, QColor(0, 0, 0, 120)}, {1, QColor(0, 0, 0, 0)}}));
+    p.fillRect(
+        QRectF(box.left(), box.top(), box.width(), 4),
+        Linear(box.topLeft(), box.topLeft() + QPointF(0, 4), {{0, QColor(0, 0, 0, 120)}, {1, QColor(0, 0, 0, 0)}}));
     p.setClipping(false);
     p.setPen(QPen(rim, 1));
     p.setBrush(Qt::NoBrush);

@@ -50,32 +50,70 @@ QImage DrawGuideStep(int n) {
   FrontState s;
   using vbx::kInserted;
   switch (n) {
-    case 1: break;
-    case 2: s.drive[0] = kReady; break;
-    case 3: s.drive[0] = kHalfway; break;
-    case 4: s.drive[0] = kInserted; s.drive[1] = kReady; break;
-    case 5: s.drive[0] = kInserted; s.drive[1] = kHalfway; break;
-    case 6: s.drive[0] = s.drive[1] = kInserted; break;
-    case 9: s.drive[0] = s.drive[1] = kInserted; s.cover = true; s.coverZ = -70; break;
+    case 1:
+      break;
+    case 2:
+      s.drive[0] = kReady;
+      break;
+    case 3:
+      s.drive[0] = kHalfway;
+      break;
+    case 4:
+      s.drive[0] = kInserted;
+      s.drive[1] = kReady;
+      break;
+    case 5:
+      s.drive[0] = kInserted;
+      s.drive[1] = kHalfway;
+      break;
+    case 6:
+      s.drive[0] = s.drive[1] = kInserted;
+      break;
+    case 9:
+      s.drive[0] = s.drive[1] = kInserted;
+      s.cover = true;
+      s.coverZ = -70;
+      break;
     case 10:
-    case 7: s.drive[0] = s.drive[1] = kInserted; s.cover = true; break;
-    case 8: s.drive[0] = s.drive[1] = kInserted; s.cover = true; s.powered = true; break;
-    default: break;
+    case 7:
+      s.drive[0] = s.drive[1] = kInserted;
+      s.cover = true;
+      break;
+    case 8:
+      s.drive[0] = s.drive[1] = kInserted;
+      s.cover = true;
+      s.powered = true;
+      break;
+    default:
+      break;
   }
   s.buttonGlow = n == 7;
   DrawApplianceFront(p, cam, s);
   switch (n) {
-    case 2: DriveArrow(p, cam, 0, kReady); break;
-    case 3: DriveArrow(p, cam, 0, kHalfway); break;
-    case 4: DriveArrow(p, cam, 1, kReady); break;
-    case 5: DriveArrow(p, cam, 1, kHalfway); break;
+    case 2:
+      DriveArrow(p, cam, 0, kReady);
+      break;
+    case 3:
+      DriveArrow(p, cam, 0, kHalfway);
+      break;
+    case 4:
+      DriveArrow(p, cam, 1, kReady);
+      break;
+    case 5:
+      DriveArrow(p, cam, 1, kHalfway);
+      break;
     case 9:
       DrawMotionArrow(p, cam.At(vbx::kW + 4, 4, -160), cam.At(vbx::kW + 4, 4, -80), 4.5);
       DrawMotionArrow(p, cam.At(-6, 120, -160), cam.At(-6, 120, -80), 4.5);
       break;
-    case 10: HighlightCover(p, cam); break;
-    case 7: DrawPointingHand(p, PowerButtonAt(cam) + QPointF(2, 1), 1.0, 4); break;
-    default: break;
+    case 10:
+      HighlightCover(p, cam);
+      break;
+    case 7:
+      DrawPointingHand(p, PowerButtonAt(cam) + QPointF(2, 1), 1.0, 4);
+      break;
+    default:
+      break;
   }
   return img;
 }

@@ -52,8 +52,7 @@ void DrawPointingHand(QPainter& p, QPointF tip, qreal scale, qreal angle) {
   t.scale(scale, scale);
   const QPainterPath fist = t.map(FistShape());
   const QPainterPath thumb = t.map(ThumbShape());
-  SoftShape(p, fist.united(thumb), QColor(0, 0, 0, 120), static_cast<int>(8 * scale),
-            QPointF(6 * scale, 9 * scale));
+  SoftShape(p, fist.united(thumb), QColor(0, 0, 0, 120), static_cast<int>(8 * scale), QPointF(6 * scale, 9 * scale));
 
   // Sleeve cuff behind the wrist.
   const QPainterPath cuff = t.map(RoundRect(QRectF(116, -20, 46, 56), 9));
@@ -61,8 +60,8 @@ void DrawPointingHand(QPainter& p, QPointF tip, qreal scale, qreal angle) {
                           {{0, QColor(0x4C, 0x57, 0x66)}, {1, QColor(0x25, 0x2B, 0x34)}}));
   p.fillPath(t.map(RoundRect(QRectF(116, -20, 7, 56), 3)), QColor(0x6A, 0x77, 0x88));
 
-  const QBrush skin(Linear(t.map(QPointF(0, -18)), t.map(QPointF(0, 34)),
-                           {{0, Shade(kSkin, 1.06)}, {0.55, kSkin}, {1, kSkinShade}}));
+  const QBrush skin(
+      Linear(t.map(QPointF(0, -18)), t.map(QPointF(0, 34)), {{0, Shade(kSkin, 1.06)}, {0.55, kSkin}, {1, kSkinShade}}));
   const QPen outline(WithAlpha(kSkinLine, 150), 1.0 * scale);
   p.fillPath(fist, skin);
   p.setPen(outline);
@@ -76,8 +75,8 @@ void DrawPointingHand(QPainter& p, QPointF tip, qreal scale, qreal angle) {
   }
   p.drawLine(t.map(QPointF(30, -5)), t.map(QPointF(30, 5)));
   // The thumb lies along the side of the fist, lit from above.
-  p.fillPath(thumb, Linear(t.map(QPointF(0, -20)), t.map(QPointF(0, -2)),
-                           {{0, Shade(kSkin, 1.1)}, {1, Shade(kSkin, 0.96)}}));
+  p.fillPath(thumb,
+             Linear(t.map(QPointF(0, -20)), t.map(QPointF(0, -2)), {{0, Shade(kSkin, 1.1)}, {1, Shade(kSkin, 0.96)}}));
   p.setPen(outline);
   p.drawPath(thumb);
   const QPainterPath nail = t.map(RoundRect(QRectF(2.5, -6.0, 13, 6.2), 3));
@@ -105,8 +104,9 @@ void DrawMotionArrow(QPainter& p, QPointF from, QPointF to, qreal width) {
   arrow.lineTo(from - nrm * (width * 0.15));
   arrow.closeSubpath();
   SoftShape(p, arrow, WithAlpha(pal::kAccent, 120), static_cast<int>(width * 1.6));
-  p.fillPath(arrow, Linear(from, to, {{0, WithAlpha(pal::kAccent, 0)}, {0.35, WithAlpha(pal::kAccent, 170)},
-                                      {1, pal::kAccentPale}}));
+  p.fillPath(
+      arrow,
+      Linear(from, to, {{0, WithAlpha(pal::kAccent, 0)}, {0.35, WithAlpha(pal::kAccent, 170)}, {1, pal::kAccentPale}}));
 }
 
 }  // namespace sp::art

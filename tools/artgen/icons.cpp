@@ -16,8 +16,8 @@ void Disc(QPainter& p, const QColor& top, const QColor& bottom) {
   p.setPen(Qt::NoPen);
   p.setBrush(Linear(kCentre - QPointF(0, kRadius), kCentre + QPointF(0, kRadius), {{0, top}, {1, bottom}}));
   p.drawEllipse(kCentre, kRadius, kRadius);
-  p.setBrush(Linear(kCentre - QPointF(0, kRadius), kCentre, {{0, QColor(255, 255, 255, 90)},
-                                                              {1, QColor(255, 255, 255, 0)}}));
+  p.setBrush(
+      Linear(kCentre - QPointF(0, kRadius), kCentre, {{0, QColor(255, 255, 255, 90)}, {1, QColor(255, 255, 255, 0)}}));
   p.drawEllipse(QRectF(kCentre.x() - 6, kCentre.y() - kRadius + 0.8, 12, 8));
 }
 
@@ -79,8 +79,8 @@ QImage DrawWarning() {
   round.setJoinStyle(Qt::RoundJoin);
   const QPainterPath shape = tri.united(round.createStroke(tri)).simplified();
   SoftShape(p, shape, QColor(0, 0, 0, 130), 3, QPointF(0, 1));
-  p.fillPath(shape, Linear(QPointF(0, 1), QPointF(0, 18), {{0, QColor(0xFF, 0xC4, 0x4D)},
-                                                          {1, QColor(0xF0, 0x86, 0x0E)}}));
+  p.fillPath(shape,
+             Linear(QPointF(0, 1), QPointF(0, 18), {{0, QColor(0xFF, 0xC4, 0x4D)}, {1, QColor(0xF0, 0x86, 0x0E)}}));
   p.setPen(QPen(QColor(0x5A, 0x2E, 0x00, 120), 0.8));
   p.setBrush(Qt::NoBrush);
   p.drawPath(shape);

@@ -45,10 +45,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
     if (i + 1 >= args.size()) return Usage();
-    if (a == QLatin1String("--out")) out = args[++i];
-    else if (a == QLatin1String("--preview")) preview = args[++i];
-    else if (a == QLatin1String("--only")) only = args[++i];
-    else return Usage();
+    if (a == QLatin1String("--out"))
+      out = args[++i];
+    else if (a == QLatin1String("--preview"))
+      preview = args[++i];
+    else if (a == QLatin1String("--only"))
+      only = args[++i];
+    else
+      return Usage();
   }
   if (out.isEmpty()) return Usage();
 
@@ -62,8 +66,8 @@ int main(int argc, char** argv) {
     }
     const QImage img = asset.draw();
     const QString path = dir.filePath(asset.name);
-    const bool ok = asset.name.endsWith(QLatin1String(".jpg")) ? sp::art::SaveJpeg(img, path, 95)
-                                                                : sp::art::SavePng(img, path);
+    const bool ok =
+        asset.name.endsWith(QLatin1String(".jpg")) ? sp::art::SaveJpeg(img, path, 95) : sp::art::SavePng(img, path);
     if (!ok) {
       std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(path));
       ++failures;

@@ -34,9 +34,8 @@ qreal Cross(QPointF o, QPointF a, QPointF b) {
 
 // Andrew's monotone chain.
 QPolygonF ConvexHull(std::vector<QPointF> pts) {
-  std::sort(pts.begin(), pts.end(), [](QPointF a, QPointF b) {
-    return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y());
-  });
+  std::sort(pts.begin(), pts.end(),
+            [](QPointF a, QPointF b) { return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y()); });
   if (pts.size() < 3) return QPolygonF(QList<QPointF>(pts.begin(), pts.end()));
   std::vector<QPointF> hull(pts.size() * 2);
   size_t k = 0;
@@ -94,8 +93,8 @@ QPainterPath BoxOutline(const Oblique& cam, const QRectF& face, qreal z0, qreal 
   return Hull(front, cam.Depth(depth));
 }
 
-QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth,
-                         qreal radius, const BoxLook& look) {
+QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth, qreal radius,
+                         const BoxLook& look) {
   const QPainterPath front = cam.Front(z0).map(RoundRect(face, radius));
   const QPointF v = cam.Depth(depth);
   const QPainterPath hull = Hull(front, v);
@@ -110,8 +109,8 @@ QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qr
   QPointF across(-cam.vy / vlen, cam.vx / vlen);
   if (across.x() * sideSign < 0) across = -across;
   const qreal r = std::max<qreal>(radius * cam.scale, 0.5);
-  const QPointF corner = cam.Front(z0).map(
-      QPointF(sideSign > 0 ? face.right() - radius : face.left() + radius, face.top() + radius));
+  const QPointF corner =
+      cam.Front(z0).map(QPointF(sideSign > 0 ? face.right() - radius : face.left() + radius, face.top() + radius));
   auto at = [&](qreal phi) {  // arc point: phi 0 on the top, 90 degrees on the side
     const qreal rad = phi * M_PI / 180.0;
     return corner + QPointF(std::sin(rad) * sideSign * r, -std::cos(rad) * r);
@@ -137,8 +136,7 @@ QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qr
   return front;
 }
 
-void FloorShadow(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth, int blur,
-                 int alpha) {
+void FloorShadow(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth, int blur, int alpha) {
   const QRectF foot(face.left(), z0, face.width(), depth);
   const QPainterPath plane = cam.Top(face.bottom()).map(RoundRect(foot, 4));
   SoftShape(p, plane, QColor(0, 0, 0, alpha), blur);

@@ -20,9 +20,7 @@ struct Oblique {
   qreal vy = -0.28;
   qreal scale = 1;  // screen pixels per device unit (millimetre)
 
-  QPointF At(qreal x, qreal y, qreal z) const {
-    return origin + QPointF((x + z * vx) * scale, (y + z * vy) * scale);
-  }
+  QPointF At(qreal x, qreal y, qreal z) const { return origin + QPointF((x + z * vx) * scale, (y + z * vy) * scale); }
   QPointF Depth(qreal z) const { return QPointF(z * vx * scale, z * vy * scale); }
   // Plane transforms: paint in face coordinates, get screen pixels.
   QTransform Front(qreal z) const;  // (x, y) on the plane z
@@ -47,15 +45,14 @@ struct BoxLook {
 // A box with rounded edges running along the depth: the face rectangle
 // 'face' (device units, on the plane z0) extruded by 'depth'. Returns the
 // screen outline of the front face.
-QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth,
-                         qreal radius, const BoxLook& look);
+QPainterPath ExtrudedBox(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth, qreal radius,
+                         const BoxLook& look);
 
 // The screen outline of the whole box (for shadows and clipping).
 QPainterPath BoxOutline(const Oblique& cam, const QRectF& face, qreal z0, qreal depth, qreal radius);
 
 // The shadow that a box standing on the floor (its bottom at face.bottom())
 // casts straight down: a soft dark blot under its footprint.
-void FloorShadow(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth,
-                 int blur, int alpha);
+void FloorShadow(QPainter& p, const Oblique& cam, const QRectF& face, qreal z0, qreal depth, int blur, int alpha);
 
 }  // namespace sp::art

@@ -30,14 +30,11 @@ QImage Surface() {
   return s;
 }
 
-void Title(QImage& s, const QString& text) {
-  DrawLabel(s, {QRect(30, 20, 400, 60), kTitlePx, true, kTitle, text});
-}
+void Title(QImage& s, const QString& text) { DrawLabel(s, {QRect(30, 20, 400, 60), kTitlePx, true, kTitle, text}); }
 
 void StandardButtons(QImage& s, const Images& im, bool back, bool nextEnabled) {
   if (back) DrawButton(s, im, "btn-back.png", {222, 413}, "Back", ButtonState::Normal);
-  DrawButton(s, im, "btn-next.png", {336, 413}, "Next",
-             nextEnabled ? ButtonState::Normal : ButtonState::Disabled);
+  DrawButton(s, im, "btn-next.png", {336, 413}, "Next", nextEnabled ? ButtonState::Normal : ButtonState::Disabled);
   DrawButton(s, im, "btn-cancel.png", {449, 413}, "Cancel", ButtonState::Normal);
 }
 
@@ -49,8 +46,8 @@ QImage WelcomePage(const Images& im, bool ticked) {
                 "This wizard will guide you through the setup of your new NAS. It will create a NAS "
                 "and/or iSCSI shared folder and mount to your system automatically. All data in the "
                 "NAS will be deleted."});
-  DrawLabel(s, {QRect(48, 360, 500, 40), kBodyPx, false, kDarkOrange,
-                "Yes, I want to use this wizard to setup my NAS."});
+  DrawLabel(s,
+            {QRect(48, 360, 500, 40), kBodyPx, false, kDarkOrange, "Yes, I want to use this wizard to setup my NAS."});
   DrawCheckBox(s, {32, 370}, ticked);
   DrawButton(s, im, "btn-next.png", {336, 413}, "Next", ticked ? ButtonState::Normal : ButtonState::Disabled);
   DrawButton(s, im, "btn-cancel.png", {449, 413}, "Cancel", ButtonState::Normal);
@@ -92,10 +89,9 @@ QImage CheckPage(const Images& im, int state) {
 // The final page: 0 formatting, 1 sharing, 2 done with the summary.
 QImage FinalPage(const Images& im, int state) {
   QImage s = Surface();
-  const char* lists[] = {
-      "cbackground.jpg|0|0|255|0,check_ico_bd.png|77|110|255|0|0|0,",
-      "cbackground.jpg|0|0|255|0,check_ico.png|77|110|255|0|0|0,check_ico_bd.png|77|138|255|0|0|0,",
-      "cbackground.jpg|0|0|255|0,"};
+  const char* lists[] = {"cbackground.jpg|0|0|255|0,check_ico_bd.png|77|110|255|0|0|0,",
+                         "cbackground.jpg|0|0|255|0,check_ico.png|77|110|255|0|0|0,check_ico_bd.png|77|138|255|0|0|0,",
+                         "cbackground.jpg|0|0|255|0,"};
   ComposeList(s, im, lists[state], false);
   Title(s, "Format and setup shared folder");
   if (state < 2) {
@@ -105,17 +101,19 @@ QImage FinalPage(const Images& im, int state) {
     DrawProgress(s, QRect(70, 177, 300, 20), state == 0 ? 30 : 85);
   } else {
     DrawLabel(s, {QRect(35, 60, 500, 30), kBodyPx, true, Qt::white, "VBX-207 Information"});
-    const char* rows[][2] = {{"Device time", "2024/05/14 10:21"}, {"Device IP address", "192.168.1.120"},
-                             {"Webpage login password", "********"}, {"NAS shared folder path", "N: (Volume1)"},
-                             {"NAS size", "1862 GB"}, {"NAS level", "RAID 1"}};
+    const char* rows[][2] = {{"Device time", "2024/05/14 10:21"},
+                             {"Device IP address", "192.168.1.120"},
+                             {"Webpage login password", "********"},
+                             {"NAS shared folder path", "N: (Volume1)"},
+                             {"NAS size", "1862 GB"},
+                             {"NAS level", "RAID 1"}};
     for (int i = 0; i < 6; ++i) {
       DrawLabel(s, {QRect(55, 90 + 30 * i, 500, 30), kBodyPx, false, Qt::white, QString(rows[i][0]) + ":"});
       const int w = QFontMetrics(UiFont(kBodyPx)).horizontalAdvance(QString(rows[i][0]) + ": ");
       DrawLabel(s, {QRect(55 + w, 90 + 30 * i, 500 - w, 30), kBodyPx, false, kOrange, rows[i][1]});
     }
   }
-  DrawButton(s, im, "btn-cancel.png", {449, 413}, "Finish",
-             state == 2 ? ButtonState::Normal : ButtonState::Disabled);
+  DrawButton(s, im, "btn-cancel.png", {449, 413}, "Finish", state == 2 ? ButtonState::Normal : ButtonState::Disabled);
   return s;
 }
 
@@ -142,16 +140,15 @@ QImage MainWindow(const Images& im, int step, const QImage& page) {
   w.fill(QColor(0x5A, 0x62, 0x6E));  // the desktop behind the rounded corners
   QImage win(722, 532, QImage::Format_ARGB32_Premultiplied);
   win.fill(Qt::black);
-  ComposeList(win, im,
-              QString("background.png|0|0|255|0|0|0,select_step.png|0|%1|255|0|152|44,").arg(143 + 45 * step),
+  ComposeList(win, im, QString("background.png|0|0|255|0|0|0,select_step.png|0|%1|255|0|152|44,").arg(143 + 45 * step),
               true);
   {
     QPainter p(&win);
     p.drawImage(QPoint(157, 64), page);
   }
   for (int k = 0; k < 5; ++k)
-    DrawLabel(win, {QRect(4, 145 + 45 * k, 145, 40), 15, true, k == step ? Qt::black : QColor(0x80, 0x80, 0x80),
-                    kSteps[k]});
+    DrawLabel(win,
+              {QRect(4, 145 + 45 * k, 145, 40), 15, true, k == step ? Qt::black : QColor(0x80, 0x80, 0x80), kSteps[k]});
   DrawLabel(win, {QRect(5, 493, 145, 40), 13, true, QColor(0x80, 0x80, 0x80), "v1.0.0.0"});
   QPainter p(&w);
   Prepare(p);

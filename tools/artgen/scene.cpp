@@ -112,11 +112,12 @@ void DrawAntenna(QPainter& p, const Oblique& cam, qreal x, qreal tilt) {
   blade.lineTo(4.2, -4);
   blade.closeSubpath();
   SoftShape(p, blade, QColor(0, 0, 0, 90), 3, QPointF(1.5, 1.5));
-  p.fillPath(blade, Linear(QPointF(-4.2, 0), QPointF(4.2, 0),
-                           {{0, QColor(0x4A, 0x53, 0x5F)}, {0.35, QColor(0x2C, 0x32, 0x3A)}, {1, QColor(0x16, 0x19, 0x1E)}}));
+  p.fillPath(blade,
+             Linear(QPointF(-4.2, 0), QPointF(4.2, 0),
+                    {{0, QColor(0x4A, 0x53, 0x5F)}, {0.35, QColor(0x2C, 0x32, 0x3A)}, {1, QColor(0x16, 0x19, 0x1E)}}));
   p.fillRect(QRectF(-3.6, -30, 7.2, 1.2), QColor(0x10, 0x13, 0x17));
-  p.fillPath(RoundRect(QRectF(-5, -8, 10, 9), 3), Linear(QPointF(-5, 0), QPointF(5, 0),
-                                                        {{0, QColor(0x5A, 0x64, 0x70)}, {1, QColor(0x22, 0x27, 0x2E)}}));
+  p.fillPath(RoundRect(QRectF(-5, -8, 10, 9), 3),
+             Linear(QPointF(-5, 0), QPointF(5, 0), {{0, QColor(0x5A, 0x64, 0x70)}, {1, QColor(0x22, 0x27, 0x2E)}}));
   p.restore();
 }
 
@@ -125,11 +126,12 @@ void DrawRouterRear(QPainter& p, const Oblique& cam) {
   const QRectF face(0, 0, kW, kH);
   FloorShadow(p, cam, face.adjusted(-3, 0, 3, 0), -4, kD + 8, 8, 160);
   const QPointF a = cam.At(0, 0, 0), b = cam.At(0, kH, 0);
-  BoxLook look{QBrush(Linear(a, b, {{0, QColor(0x2C, 0x33, 0x3C)}, {1, QColor(0x1A, 0x1E, 0x24)}})),
-               QBrush(Linear(cam.At(kW, 0, 0), cam.At(0, 0, kD),
-                             {{0, QColor(0x4C, 0x56, 0x62)}, {0.5, QColor(0x3A, 0x42, 0x4C)}, {1, QColor(0x2E, 0x35, 0x3E)}})),
-               QBrush(Linear(a, cam.At(0, kH, kD), {{0, QColor(0x2A, 0x30, 0x38)}, {1, QColor(0x18, 0x1C, 0x21)}})),
-               QColor(0xC8, 0xD6, 0xE4, 100)};
+  BoxLook look{
+      QBrush(Linear(a, b, {{0, QColor(0x2C, 0x33, 0x3C)}, {1, QColor(0x1A, 0x1E, 0x24)}})),
+      QBrush(Linear(cam.At(kW, 0, 0), cam.At(0, 0, kD),
+                    {{0, QColor(0x4C, 0x56, 0x62)}, {0.5, QColor(0x3A, 0x42, 0x4C)}, {1, QColor(0x2E, 0x35, 0x3E)}})),
+      QBrush(Linear(a, cam.At(0, kH, kD), {{0, QColor(0x2A, 0x30, 0x38)}, {1, QColor(0x18, 0x1C, 0x21)}})),
+      QColor(0xC8, 0xD6, 0xE4, 100)};
   ExtrudedBox(p, cam, face, 0, kD, 5, look);
 
   // Top: a field of vent slots and the (unlit) status lights at the far edge.

@@ -35,8 +35,8 @@ inline constexpr QPointF kJackInFrame(82, 190);
 // Device sizes (millimetres): width, height, depth.
 namespace vbx {
 inline constexpr qreal kW = 108, kH = 168, kD = 225;
-inline constexpr QPointF kJack(9, 140);       // DC input, on the rear panel
-inline constexpr QPointF kLan(74, 129);       // network port centre
+inline constexpr QPointF kJack(9, 140);  // DC input, on the rear panel
+inline constexpr QPointF kLan(74, 129);  // network port centre
 }  // namespace vbx
 namespace router {
 inline constexpr qreal kW = 170, kH = 34, kD = 130;
@@ -50,9 +50,7 @@ inline constexpr QPointF kLan(28, 64);
 }  // namespace pc
 
 // Page cameras, placed so that the power jacks meet the power strip.
-inline Oblique ApplianceCam() {
-  return RearCamera(kAppliancePowerAt + kJackInFrame - vbx::kJack * kScale, kScale);
-}
+inline Oblique ApplianceCam() { return RearCamera(kAppliancePowerAt + kJackInFrame - vbx::kJack * kScale, kScale); }
 inline Oblique RouterCam() { return RearCamera(kRouterPowerAt + kJackInFrame - router::kJack * kScale, kScale); }
 inline Oblique TowerCam() { return RearCamera(QPointF(428, 186), kScale); }
 

@@ -16,12 +16,11 @@ using namespace preview;
 namespace {
 
 const QString kBack = QStringLiteral("cbackground.jpg|0|0|255|0,");
-const QString kScene =
-    QStringLiteral("computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,");
+const QString kScene = QStringLiteral("computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,");
 
 QStringList DiskFrames() {
-  const char* pics[] = {"step1", "step2", "step3", "step3", "step4", "step4", "step5", "step6",
-                        "step6", "step9", "step10", "step1", "step1", "step1"};
+  const char* pics[] = {"step1", "step2", "step3", "step3",  "step4", "step4", "step5",
+                        "step6", "step6", "step9", "step10", "step1", "step1", "step1"};
   QStringList frames;
   for (const char* pic : pics) frames << kBack + QString("%1.png|0|70|255|0,").arg(pic);
   frames << kBack;
@@ -104,9 +103,8 @@ QImage ButtonSheet(const Images& images) {
     const char* strip;
     const char* caption;
   };
-  const Row rows[] = {{"btn-back.png", "Back"},       {"btn-next.png", "Next"},
-                      {"btn-cancel.png", "Cancel"},   {"btn-cancel.png", "Refresh"},
-                      {"btn-cancel.png", "Identify"}, {"btn-cancel.png", "Advanced"},
+  const Row rows[] = {{"btn-back.png", "Back"},      {"btn-next.png", "Next"},       {"btn-cancel.png", "Cancel"},
+                      {"btn-cancel.png", "Refresh"}, {"btn-cancel.png", "Identify"}, {"btn-cancel.png", "Advanced"},
                       {"btn-cancel.png", "Finish"}};
   const QImage back = images.Load("cbackground.jpg");
   const int n = static_cast<int>(std::size(rows));

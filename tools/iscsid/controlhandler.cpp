@@ -14,10 +14,14 @@ namespace {
 
 const char* StateText(SessionState state) {
   switch (state) {
-    case SessionState::kConnecting: return "connecting";
-    case SessionState::kLoggedIn: return "logged_in";
-    case SessionState::kDown: return "down";
-    case SessionState::kClosed: return "closed";
+    case SessionState::kConnecting:
+      return "connecting";
+    case SessionState::kLoggedIn:
+      return "logged_in";
+    case SessionState::kDown:
+      return "down";
+    case SessionState::kClosed:
+      return "closed";
   }
   return "unknown";
 }
@@ -68,8 +72,8 @@ ControlMessage AddTarget(InitiatorCore& core, const ControlMessage& request) {
   target.name = r.Get("name");
   target.alias = r.Get("alias");
   target.persist = r.GetBool("persist");
-  if (!GetU32(r, "flags", target.flags, 0) || !GetOptions(r, target.options) || !GetMappings(request, target.mappings) ||
-      target.alias.size() > kMaxAddressLength) {
+  if (!GetU32(r, "flags", target.flags, 0) || !GetOptions(r, target.options) ||
+      !GetMappings(request, target.mappings) || target.alias.size() > kMaxAddressLength) {
     return Reply(kInvalidParameter);
   }
   for (std::size_t i = 1; i < request.size(); ++i) {
@@ -192,35 +196,47 @@ using Handler = std::function<ControlMessage(InitiatorCore&, const ControlMessag
 const std::map<std::string, Handler>& Handlers() {
   static const std::map<std::string, Handler> handlers = {
       {op::kPing, [](InitiatorCore& c, const ControlMessage& m) { return Ping(c, m[0]); }},
-      {op::kNodeName, [](InitiatorCore& c, const ControlMessage&) {
+      {op::kNodeName,
+       [](InitiatorCore& c, const ControlMessage&) {
          ControlMessage reply = Reply(kOk);
          reply[0].Set("name", c.NodeName());
          return reply;
        }},
-      {op::kSetNodeName, [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.SetNodeName(m[0].Get("name"))); }},
-      {op::kSetChapSecret, [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.SetChapSecret(m[0].Get("secret"))); }},
-      {op::kInitiators, [](InitiatorCore&, const ControlMessage&) { return ListOf("initiator", "name", {kInitiatorInstance}); }},
-      {op::kAddPortal, [](InitiatorCore& c, const ControlMessage& m) {
+      {op::kSetNodeName,
+       [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.SetNodeName(m[0].Get("name"))); }},
+      {op::kSetChapSecret,
+       [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.SetChapSecret(m[0].Get("secret"))); }},
+      {op::kInitiators,
+       [](InitiatorCore&, const ControlMessage&) { return ListOf("initiator", "name", {kInitiatorInstance}); }},
+      {op::kAddPortal,
+       [](InitiatorCore& c, const ControlMessage& m) {
          SendTargetsPortal portal;
          return GetSendTargetsPortal(m[0], portal) ? Reply(c.AddPortal(portal)) : Reply(kInvalidParameter);
        }},
-      {op::kRemovePortal, [](InitiatorCore& c, const ControlMessage& m) {
+      {op::kRemovePortal,
+       [](InitiatorCore& c, const ControlMessage& m) {
          bool ok = false;
          const Portal portal = PortalOf(m[0], ok);
          return ok ? Reply(c.RemovePortal(portal)) : Reply(kInvalidParameter);
        }},
-      {op::kRefreshPortal, [](InitiatorCore& c, const ControlMessage& m) {
+      {op::kRefreshPortal,
+       [](InitiatorCore& c, const ControlMessage& m) {
          bool ok = false;
          const Portal portal = PortalOf(m[0], ok);
          return ok ? Reply(c.RefreshPortal(portal)) : Reply(kInvalidParameter);
        }},
       {op::kPortals, [](InitiatorCore& c, const ControlMessage&) { return Portals(c); }},
       {op::kAddTarget, [](InitiatorCore& c, const ControlMessage& m) { return AddTarget(c, m); }},
-      {op::kRemoveTarget, [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.RemoveStaticTarget(m[0].Get("name"))); }},
-      {op::kTargets, [](InitiatorCore& c, const ControlMessage& m) { return ListOf("target", "name", c.Targets(m[0].GetBool("force"))); }},
+      {op::kRemoveTarget,
+       [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.RemoveStaticTarget(m[0].Get("name"))); }},
+      {op::kTargets,
+       [](InitiatorCore& c, const ControlMessage& m) {
+         return ListOf("target", "name", c.Targets(m[0].GetBool("force")));
+       }},
       {op::kTargetInfo, [](InitiatorCore& c, const ControlMessage& m) { return TargetInformation(c, m[0]); }},
       {op::kLogin, [](InitiatorCore& c, const ControlMessage& m) { return Login(c, m); }},
-      {op::kLogout, [](InitiatorCore& c, const ControlMessage& m) {
+      {op::kLogout,
+       [](InitiatorCore& c, const ControlMessage& m) {
          const auto id = GetId(m[0], "session");
          return id ? Reply(c.Logout(*id)) : Reply(kInvalidParameter);
        }},
@@ -228,10 +244,14 @@ const std::map<std::string, Handler>& Handlers() {
       {op::kPersistentLogins, [](InitiatorCore& c, const ControlMessage&) { return PersistentLogins(c); }},
       {op::kRemovePersistent, [](InitiatorCore& c, const ControlMessage& m) { return RemovePersistent(c, m[0]); }},
       {op::kScsi, [](InitiatorCore& c, const ControlMessage& m) { return Scsi(c, m[0]); }},
-      {op::kPersistentDevices, [](InitiatorCore& c, const ControlMessage&) { return ListOf("device", "path", c.PersistentDevices()); }},
-      {op::kAddPersistentDevice, [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.AddPersistentDevice(m[0].Get("path"))); }},
-      {op::kRemovePersistentDevice, [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.RemovePersistentDevice(m[0].Get("path"))); }},
-      {op::kClearPersistentDevices, [](InitiatorCore& c, const ControlMessage&) { return Reply(c.ClearPersistentDevices()); }},
+      {op::kPersistentDevices,
+       [](InitiatorCore& c, const ControlMessage&) { return ListOf("device", "path", c.PersistentDevices()); }},
+      {op::kAddPersistentDevice,
+       [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.AddPersistentDevice(m[0].Get("path"))); }},
+      {op::kRemovePersistentDevice,
+       [](InitiatorCore& c, const ControlMessage& m) { return Reply(c.RemovePersistentDevice(m[0].Get("path"))); }},
+      {op::kClearPersistentDevices,
+       [](InitiatorCore& c, const ControlMessage&) { return Reply(c.ClearPersistentDevices()); }},
   };
   return handlers;
 }
@@ -240,26 +260,46 @@ const std::map<std::string, Handler>& Handlers() {
 
 const char* ControlHandler::StatusText(std::uint32_t status) {
   switch (status) {
-    case kOk: return "ok";
-    case kBadRequest: return "malformed request";
-    case kBadVersion: return "unsupported protocol version";
-    case kUnknownOperation: return "unknown operation";
-    case kNotSupported: return "not supported by this initiator";
-    case kInvalidParameter: return "invalid parameter";
-    case kTargetNotFound: return "target not found";
-    case kSessionNotFound: return "session not found";
-    case kPortalNotFound: return "portal not found";
-    case kPersistentNotFound: return "persistent login not found";
-    case kConnectionFailed: return "connection failed";
-    case kLoginFailed: return "login failed";
-    case kTimedOut: return "timed out";
-    case kDeviceBusy: return "a device of the session is in use";
-    case kAlreadyExists: return "already exists";
-    case kScsiFailed: return "SCSI command failed";
-    case kInternal: return "internal error";
-    case kDeviceNotFound: return "device not found";
-    case kInitiatorNotFound: return "initiator instance not found";
-    default: return "unknown status";
+    case kOk:
+      return "ok";
+    case kBadRequest:
+      return "malformed request";
+    case kBadVersion:
+      return "unsupported protocol version";
+    case kUnknownOperation:
+      return "unknown operation";
+    case kNotSupported:
+      return "not supported by this initiator";
+    case kInvalidParameter:
+      return "invalid parameter";
+    case kTargetNotFound:
+      return "target not found";
+    case kSessionNotFound:
+      return "session not found";
+    case kPortalNotFound:
+      return "portal not found";
+    case kPersistentNotFound:
+      return "persistent login not found";
+    case kConnectionFailed:
+      return "connection failed";
+    case kLoginFailed:
+      return "login failed";
+    case kTimedOut:
+      return "timed out";
+    case kDeviceBusy:
+      return "a device of the session is in use";
+    case kAlreadyExists:
+      return "already exists";
+    case kScsiFailed:
+      return "SCSI command failed";
+    case kInternal:
+      return "internal error";
+    case kDeviceNotFound:
+      return "device not found";
+    case kInitiatorNotFound:
+      return "initiator instance not found";
+    default:
+      return "unknown status";
   }
 }
 

@@ -62,8 +62,10 @@ void OnConnect(iscsi_context* context, int status, void*, void* opaque) {
   Run& run = *static_cast<Run*>(opaque);
   if (run.step != Run::Step::kConnect) {
     // The connection closing after the answer is expected.
-    if (run.step == Run::Step::kLogout) run.step = Run::Step::kDone;
-    else if (run.step != Run::Step::kDone) Fail(run, DiscoveryError::kLogin);
+    if (run.step == Run::Step::kLogout)
+      run.step = Run::Step::kDone;
+    else if (run.step != Run::Step::kDone)
+      Fail(run, DiscoveryError::kLogin);
     return;
   }
   if (status != SCSI_STATUS_GOOD) return Fail(run, DiscoveryError::kConnect);
@@ -122,8 +124,8 @@ DiscoveryError DiscoverTargets(const SessionConfig& config, std::vector<Discover
   run.context = iscsi_create_context(config.initiatorName.c_str());
   if (!run.context) return DiscoveryError::kConnect;
   iscsi_set_session_type(run.context, ISCSI_SESSION_DISCOVERY);
-  iscsi_set_header_digest(run.context, config.headerDigest ? ISCSI_HEADER_DIGEST_CRC32C
-                                                           : ISCSI_HEADER_DIGEST_NONE_CRC32C);
+  iscsi_set_header_digest(run.context,
+                          config.headerDigest ? ISCSI_HEADER_DIGEST_CRC32C : ISCSI_HEADER_DIGEST_NONE_CRC32C);
   if (!config.chapUser.empty()) {
     iscsi_set_initiator_username_pwd(run.context, config.chapUser.c_str(), config.chapSecret.c_str());
   }

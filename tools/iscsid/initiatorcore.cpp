@@ -15,10 +15,14 @@ namespace {
 
 Status FromFailure(LoginFailure failure) {
   switch (failure) {
-    case LoginFailure::kNone: return kOk;
-    case LoginFailure::kConnect: return kConnectionFailed;
-    case LoginFailure::kLogin: return kLoginFailed;
-    case LoginFailure::kTimeout: return kTimedOut;
+    case LoginFailure::kNone:
+      return kOk;
+    case LoginFailure::kConnect:
+      return kConnectionFailed;
+    case LoginFailure::kLogin:
+      return kLoginFailed;
+    case LoginFailure::kTimeout:
+      return kTimedOut;
   }
   return kLoginFailed;
 }
@@ -32,11 +36,16 @@ bool SameIdentity(const LunIdentity& a, const LunIdentity& b) {
 bool IsReportCommand(const Bytes& cdb) {
   if (cdb.empty()) return false;
   switch (cdb[0]) {
-    case 0x12: return cdb.size() == 6;   // INQUIRY
-    case 0x25: return cdb.size() == 10;  // READ CAPACITY(10)
-    case 0x9E: return cdb.size() == 16 && (cdb[1] & 0x1F) == 0x10;  // READ CAPACITY(16)
-    case 0xA0: return cdb.size() == 12;  // REPORT LUNS
-    default: return false;
+    case 0x12:
+      return cdb.size() == 6;  // INQUIRY
+    case 0x25:
+      return cdb.size() == 10;  // READ CAPACITY(10)
+    case 0x9E:
+      return cdb.size() == 16 && (cdb[1] & 0x1F) == 0x10;  // READ CAPACITY(16)
+    case 0xA0:
+      return cdb.size() == 12;  // REPORT LUNS
+    default:
+      return false;
   }
 }
 
@@ -183,9 +192,12 @@ Status InitiatorCore::Login(const LoginRequest& request, UniqueId& sessionId, Un
     config = ConfigFor(request, *portal, static_cast<std::uint16_t>(key));
   }
   LoginFailure failure = LoginFailure::kNone;
-  auto link = transport_.Open(config, false, [this, key](SessionState state) {
-    if (state == SessionState::kLoggedIn) QueueRescan(key);
-  }, failure);
+  auto link = transport_.Open(
+      config, false,
+      [this, key](SessionState state) {
+        if (state == SessionState::kLoggedIn) QueueRescan(key);
+      },
+      failure);
   if (!link) {
     std::lock_guard lock(mutex_);
     sessions_.erase(key);
@@ -241,7 +253,8 @@ void InitiatorCore::Reconcile(Session& session, const std::vector<LunIdentity>& 
   std::vector<Device> next;
   std::vector<Device> old = std::move(session.devices);
   for (const auto& lun : luns) {
-    auto same = std::find_if(old.begin(), old.end(), [&](const Device& d) { return SameIdentity(d.device->identity(), lun); });
+    auto same =
+        std::find_if(old.begin(), old.end(), [&](const Device& d) { return SameIdentity(d.device->identity(), lun); });
     if (same != old.end()) {
       next.push_back(std::move(*same));
       old.erase(same);

@@ -11,10 +11,14 @@ namespace {
 
 Status FromDiscovery(DiscoveryError error) {
   switch (error) {
-    case DiscoveryError::kNone: return kOk;
-    case DiscoveryError::kConnect: return kConnectionFailed;
-    case DiscoveryError::kLogin: return kLoginFailed;
-    case DiscoveryError::kTimeout: return kTimedOut;
+    case DiscoveryError::kNone:
+      return kOk;
+    case DiscoveryError::kConnect:
+      return kConnectionFailed;
+    case DiscoveryError::kLogin:
+      return kLoginFailed;
+    case DiscoveryError::kTimeout:
+      return kTimedOut;
   }
   return kConnectionFailed;
 }
@@ -51,9 +55,7 @@ std::string InitiatorCore::NodeName() const {
   return NodeNameLocked();
 }
 
-std::string InitiatorCore::NodeNameLocked() const {
-  return nodeName_.empty() ? settings_.defaultNodeName : nodeName_;
-}
+std::string InitiatorCore::NodeNameLocked() const { return nodeName_.empty() ? settings_.defaultNodeName : nodeName_; }
 
 Status InitiatorCore::SetNodeName(const std::string& name) {
   if (!name.empty() && !ValidNodeName(name)) return kInvalidParameter;
@@ -115,11 +117,12 @@ void InitiatorCore::StartPersistentSession(const StoredLogin& login) {
   session.request.persistent = false;
   session.osTarget = FreeOsTarget();
   LoginFailure failure = LoginFailure::kNone;
-  session.link = transport_.Open(ConfigFor(session.request, *portal, static_cast<std::uint16_t>(key)), true,
-                                 [this, key](SessionState state) {
-                                   if (state == SessionState::kLoggedIn) QueueRescan(key);
-                                 },
-                                 failure);
+  session.link = transport_.Open(
+      ConfigFor(session.request, *portal, static_cast<std::uint16_t>(key)), true,
+      [this, key](SessionState state) {
+        if (state == SessionState::kLoggedIn) QueueRescan(key);
+      },
+      failure);
   if (session.link) sessions_[key] = std::move(session);
 }
 
@@ -159,8 +162,8 @@ Status InitiatorCore::Discover(const SendTargetsPortal& portal, std::vector<Disc
 
 Status InitiatorCore::AddPortal(const SendTargetsPortal& portal) {
   if (portal.portal.address.empty() || portal.portal.address.size() > kMaxAddressLength) return kInvalidParameter;
-  if (const Status status = CheckPortalOptions(portal.initiator, portal.initiatorPort, portal.securityFlags,
-                                               portal.options);
+  if (const Status status =
+          CheckPortalOptions(portal.initiator, portal.initiatorPort, portal.securityFlags, portal.options);
       status != kOk) {
     return status;
   }

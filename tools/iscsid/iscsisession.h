@@ -91,7 +91,7 @@ class IscsiSession : public ISessionLink {
 
   // Worker-thread only.
   iscsi_context* context_ = nullptr;
-  bool broken_ = false;        // set by callbacks, acted on by the loop
+  bool broken_ = false;  // set by callbacks, acted on by the loop
   bool loginPending_ = false;
   bool logoutDone_ = false;
   Clock::time_point loginDeadline_{};

@@ -99,7 +99,8 @@ void IscsiSession::OnLoggedIn(int status) {
   socklen_t len = sizeof ss;
   if (getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len) == 0) AddressText(ss, info.localAddress, info.localPort);
   len = sizeof ss;
-  if (getpeername(fd, reinterpret_cast<sockaddr*>(&ss), &len) == 0) AddressText(ss, info.targetAddress, info.targetPort);
+  if (getpeername(fd, reinterpret_cast<sockaddr*>(&ss), &len) == 0)
+    AddressText(ss, info.targetAddress, info.targetPort);
   {
     std::lock_guard lock(mutex_);
     connection_ = info;

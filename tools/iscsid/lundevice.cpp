@@ -12,9 +12,7 @@ namespace sp::iscsid {
 LunDevice::LunDevice(std::shared_ptr<IScsiExecutor> executor, LunIdentity identity)
     : executor_(std::move(executor)), identity_(std::move(identity)) {}
 
-std::uint64_t LunDevice::size() const {
-  return identity_.capacity.blocks * identity_.capacity.blockSize;
-}
+std::uint64_t LunDevice::size() const { return identity_.capacity.blocks * identity_.capacity.blockSize; }
 
 ScsiResult LunDevice::Run(ScsiCommand command) {
   command.lun = identity_.lun;
@@ -51,8 +49,8 @@ long LunDevice::Read(std::uint64_t offset, std::size_t length, std::uint8_t* buf
   if (offset >= total || length == 0) return 0;
   length = static_cast<std::size_t>(std::min<std::uint64_t>(length, total - offset));
   const std::uint32_t bs = blockSize();
-  const std::uint32_t chunkBlocks =
-      static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlocksPerCommand, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
+  const std::uint32_t chunkBlocks = static_cast<std::uint32_t>(
+      std::min<std::size_t>(kMaxBlocksPerCommand, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
 
   std::shared_lock lock(blocks_);
   Bytes temp;
@@ -85,8 +83,8 @@ long LunDevice::Write(std::uint64_t offset, std::size_t length, const std::uint8
   const std::uint32_t bs = blockSize();
   if (offset % bs != 0 || length % bs != 0) return WriteUnaligned(offset, length, buffer);
 
-  const std::uint32_t chunkBlocks =
-      static_cast<std::uint32_t>(std::min<std::size_t>(kMaxBlocksPerCommand, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
+  const std::uint32_t chunkBlocks = static_cast<std::uint32_t>(
+      std::min<std::size_t>(kMaxBlocksPerCommand, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
   std::shared_lock lock(blocks_);
   std::size_t done = 0;
   while (done < length) {
@@ -110,7 +108,8 @@ long LunDevice::WriteUnaligned(std::uint64_t offset, std::size_t length, const s
     if (skip == 0 && length - done >= bs) {
       // Whole blocks in the middle go out as they are, in bounded chunks.
       const std::size_t whole = std::min<std::size_t>((length - done) / bs, kMaxBlocksPerCommand);
-      const auto blocks = static_cast<std::uint32_t>(std::min<std::size_t>(whole, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
+      const auto blocks =
+          static_cast<std::uint32_t>(std::min<std::size_t>(whole, std::max<std::size_t>(1, kMaxTransferBytes / bs)));
       if (const int rc = WriteBlocks(lba, blocks, buffer + done); rc < 0) return done ? static_cast<long>(done) : rc;
       done += std::size_t{blocks} * bs;
       continue;

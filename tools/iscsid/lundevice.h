@@ -18,9 +18,9 @@
 namespace sp::iscsid {
 
 struct LunIdentity {
-  std::uint32_t lun = 0;          // LUN number as libiscsi addresses it
-  std::uint64_t lunField = 0;     // 8-byte LUN field from REPORT LUNS
-  Bytes inquiry;                  // standard INQUIRY data as received
+  std::uint32_t lun = 0;       // LUN number as libiscsi addresses it
+  std::uint64_t lunField = 0;  // 8-byte LUN field from REPORT LUNS
+  Bytes inquiry;               // standard INQUIRY data as received
   Capacity capacity;
 };
 

@@ -164,7 +164,7 @@ LunFileSystem::~LunFileSystem() { Unmount(); }
 
 bool LunFileSystem::Mount(std::string* error) {
   std::error_code ec;
-  struct stat st{};
+  struct stat st {};
   if (stat(mountPoint_.c_str(), &st) != 0 && errno == ENOTCONN) {
     // The FUSE mount of a service that died: nothing answers it any more.
     umount2(mountPoint_.c_str(), MNT_DETACH);

@@ -78,7 +78,8 @@ bool ScanLuns(IScsiExecutor& executor, std::vector<LunIdentity>& out) {
   for (const std::uint64_t field : fields) {
     const auto lun = LunNumberFromField(field);
     if (!lun) continue;
-    const ScsiResult inquiry = ExecuteSettled(executor, InCommand(*lun, CdbInquiry(false, 0, kInquiryLength), kInquiryLength));
+    const ScsiResult inquiry =
+        ExecuteSettled(executor, InCommand(*lun, CdbInquiry(false, 0, kInquiryLength), kInquiryLength));
     if (inquiry.error) return false;
     const auto info = inquiry.Good() ? ParseInquiry(inquiry.data) : std::nullopt;
     if (!info || info->qualifier != 0 || (info->deviceType != 0x00 && info->deviceType != 0x0E)) continue;

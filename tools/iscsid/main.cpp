@@ -22,7 +22,6 @@
 
 #include "platform/linux/iscsicontrolclient.h"
 #include "platform/linux/iscsicontrolprotocol.h"
-#include "version.h"
 #include "tools/iscsid/controlhandler.h"
 #include "tools/iscsid/controlserver.h"
 #include "tools/iscsid/initiatorcore.h"
@@ -31,6 +30,7 @@
 #include "tools/iscsid/options.h"
 #include "tools/iscsid/statestore.h"
 #include "tools/iscsid/transport.h"
+#include "version.h"
 
 namespace sp::iscsid {
 namespace {
@@ -138,10 +138,11 @@ int Serve(const Options& options) {
   PersistentState state;
   switch (store.Load(state, &error)) {
     case StateStore::LoadResult::kLoaded:
-    case StateStore::LoadResult::kMissing: break;
+    case StateStore::LoadResult::kMissing:
+      break;
     case StateStore::LoadResult::kCorrupt:
-      Log("state file %s is damaged (%s); kept as %s.corrupt, starting empty", options.stateFile.c_str(),
-          error.c_str(), options.stateFile.c_str());
+      Log("state file %s is damaged (%s); kept as %s.corrupt, starting empty", options.stateFile.c_str(), error.c_str(),
+          options.stateFile.c_str());
       break;
     case StateStore::LoadResult::kUnreadable:
       Report(report, false, "cannot read " + options.stateFile + ": " + error);

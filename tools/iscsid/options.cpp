@@ -42,11 +42,31 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   o.stateFile = iscsictl::kDefaultStateFile;
   o.pidFile = iscsictl::kDefaultPidFile;
   const std::map<std::string, std::function<bool(const std::string&)>> valued = {
-      {"--socket", [&](const std::string& v) { o.socketPath = v; return !v.empty(); }},
-      {"--mount", [&](const std::string& v) { o.mountPoint = v; return !v.empty(); }},
-      {"--state", [&](const std::string& v) { o.stateFile = v; return !v.empty(); }},
-      {"--pidfile", [&](const std::string& v) { o.pidFile = v; return !v.empty(); }},
-      {"--node-name", [&](const std::string& v) { o.nodeName = v; return !v.empty(); }},
+      {"--socket",
+       [&](const std::string& v) {
+         o.socketPath = v;
+         return !v.empty();
+       }},
+      {"--mount",
+       [&](const std::string& v) {
+         o.mountPoint = v;
+         return !v.empty();
+       }},
+      {"--state",
+       [&](const std::string& v) {
+         o.stateFile = v;
+         return !v.empty();
+       }},
+      {"--pidfile",
+       [&](const std::string& v) {
+         o.pidFile = v;
+         return !v.empty();
+       }},
+      {"--node-name",
+       [&](const std::string& v) {
+         o.nodeName = v;
+         return !v.empty();
+       }},
       {"--io-timeout", [&](const std::string& v) { return Seconds(v, o.commandTimeout); }},
       {"--login-timeout", [&](const std::string& v) { return Seconds(v, o.loginTimeout); }},
       {"--retry-interval", [&](const std::string& v) { return Seconds(v, o.retryInterval); }},

@@ -16,9 +16,7 @@ std::uint64_t GetBe(const Bytes& b, std::size_t at, int bytes) {
   return value;
 }
 
-bool Fits10(std::uint64_t lba, std::uint32_t blocks) {
-  return lba + blocks <= 0x100000000ull && blocks <= 0xFFFF;
-}
+bool Fits10(std::uint64_t lba, std::uint32_t blocks) { return lba + blocks <= 0x100000000ull && blocks <= 0xFFFF; }
 
 Bytes RwCdb(std::uint8_t op10, std::uint8_t op16, std::uint64_t lba, std::uint32_t blocks) {
   if (Fits10(lba, blocks)) {

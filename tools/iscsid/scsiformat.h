@@ -20,7 +20,7 @@ struct ScsiCommand {
   std::uint32_t lun = 0;
   Bytes cdb;
   ScsiDirection direction = ScsiDirection::kNone;
-  std::uint32_t inLength = 0;      // bytes expected from the target
+  std::uint32_t inLength = 0;         // bytes expected from the target
   const std::uint8_t* out = nullptr;  // data to the target (kOut); must outlive the call
   std::size_t outLength = 0;
 };

@@ -10,12 +10,12 @@
 namespace sp::iscsid {
 
 struct SessionConfig {
-  std::string initiatorName;    // our node name (IQN)
-  std::string targetName;       // empty for a discovery session
-  std::string portal;           // "address:port" ("[v6]:port")
-  bool headerDigest = false;    // require CRC32C header digests
+  std::string initiatorName;      // our node name (IQN)
+  std::string targetName;         // empty for a discovery session
+  std::string portal;             // "address:port" ("[v6]:port")
+  bool headerDigest = false;      // require CRC32C header digests
   bool offerHeaderDigest = true;  // offer CRC32C when not required
-  std::string chapUser;         // CHAP towards the target (empty: none)
+  std::string chapUser;           // CHAP towards the target (empty: none)
   std::string chapSecret;
   std::uint32_t isidRandom = 0;     // the random part of the ISID (24 bits)
   std::uint16_t isidQualifier = 0;  // distinguishes our sessions

@@ -101,8 +101,10 @@ bool DecodeRecords(const ControlMessage& message, PersistentState& state, std::s
     } else if (type == "mapping") {
       LunMapping mapping;
       if (owner == Owner::kNone || !GetMapping(r, mapping)) return Fail(error, "stray mapping");
-      if (owner == Owner::kTarget) state.staticTargets.back().mappings.push_back(mapping);
-      else state.persistentLogins.back().request.mappings.push_back(mapping);
+      if (owner == Owner::kTarget)
+        state.staticTargets.back().mappings.push_back(mapping);
+      else
+        state.persistentLogins.back().request.mappings.push_back(mapping);
     } else if (type == "device") {
       state.persistentDevices.push_back(r.Get("path"));
       owner = Owner::kNone;

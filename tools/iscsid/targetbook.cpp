@@ -21,8 +21,10 @@ const SendTargetsPortal* TargetBook::FindPortal(const Portal& portal) const {
 void TargetBook::SetPortal(const SendTargetsPortal& portal, std::vector<DiscoveredTarget> targets) {
   auto it = std::find_if(portals_.begin(), portals_.end(),
                          [&](const SendTargetsPortal& p) { return Key(p.portal) == Key(portal.portal); });
-  if (it == portals_.end()) portals_.push_back(portal);
-  else *it = portal;
+  if (it == portals_.end())
+    portals_.push_back(portal);
+  else
+    *it = portal;
   reported_[Key(portal.portal)] = std::move(targets);
 }
 
@@ -52,8 +54,9 @@ Status TargetBook::AddStatic(StaticTarget target) {
 
 bool TargetBook::RemoveStatic(const std::string& name) {
   const auto before = statics_.size();
-  statics_.erase(std::remove_if(statics_.begin(), statics_.end(), [&](const StaticTarget& t) { return t.name == name; }),
-                 statics_.end());
+  statics_.erase(
+      std::remove_if(statics_.begin(), statics_.end(), [&](const StaticTarget& t) { return t.name == name; }),
+      statics_.end());
   return statics_.size() != before;
 }
 

@@ -48,11 +48,16 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
-    if (arg == "--socket" && hasValue) socketPath = argv[++i];
-    else if (arg == "--mount-root" && hasValue) options.mountRoot = argv[++i];
-    else if (arg == "--smbnetfs-dir" && hasValue) smbnetfsDir = argv[++i];
-    else if (arg == "--no-restore") restore = false;
-    else return Usage();
+    if (arg == "--socket" && hasValue)
+      socketPath = argv[++i];
+    else if (arg == "--mount-root" && hasValue)
+      options.mountRoot = argv[++i];
+    else if (arg == "--smbnetfs-dir" && hasValue)
+      smbnetfsDir = argv[++i];
+    else if (arg == "--no-restore")
+      restore = false;
+    else
+      return Usage();
   }
   options.rememberedPath = sp::DefaultRememberedConnectionsPath();
   options.home = HomeDir();

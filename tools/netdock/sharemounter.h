@@ -5,8 +5,8 @@
 // A share is mounted with mount.cifs where the kernel has CIFS, otherwise
 // out of the user's smbnetfs tree with a bind mount of <tree>/<address>/<share>
 // onto the letter's mount point. Both ways connect as guest.
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 #include "platform/linux/rememberedconnectionstore.h"

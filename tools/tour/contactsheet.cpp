@@ -15,7 +15,8 @@ bool WriteContactSheet(const std::vector<std::string>& pictures, const std::stri
   for (const std::string& p : pictures) {
     QImage image(QString::fromStdString(p));
     if (image.isNull()) continue;
-    images.push_back(image.scaled(image.width() / 2, image.height() / 2, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    images.push_back(
+        image.scaled(image.width() / 2, image.height() / 2, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     names.push_back(QFileInfo(QString::fromStdString(p)).completeBaseName());
   }
   if (images.empty() || columns < 1) return false;

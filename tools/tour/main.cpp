@@ -34,13 +34,20 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 // Picture names of the steps the walk reports before each Next.
 const std::map<std::string, std::string>& ShotNames() {
   static const std::map<std::string, std::string> names = {
-      {"welcome", "01-welcome"},           {"check", "02-check-passed"},
-      {"install-1", "03-install-disks"},   {"install-2", "04-install-cables"},
-      {"install-3", "05-install-power"},   {"device-list", "06-device-list"},
-      {"login", "07-login"},               {"password", "08-password"},
-      {"time-zone", "09-time-zone"},       {"date-time", "10-date-time"},
-      {"network", "11-network"},           {"disk-service", "12-disk-services"},
-      {"disk-level", "13-disk-level"},     {"disk-ratio", "14-disk-ratio-letters"},
+      {"welcome", "01-welcome"},
+      {"check", "02-check-passed"},
+      {"install-1", "03-install-disks"},
+      {"install-2", "04-install-cables"},
+      {"install-3", "05-install-power"},
+      {"device-list", "06-device-list"},
+      {"login", "07-login"},
+      {"password", "08-password"},
+      {"time-zone", "09-time-zone"},
+      {"date-time", "10-date-time"},
+      {"network", "11-network"},
+      {"disk-service", "12-disk-services"},
+      {"disk-level", "13-disk-level"},
+      {"disk-ratio", "14-disk-ratio-letters"},
       {"disk-summary", "15-disk-summary"},
   };
   return names;

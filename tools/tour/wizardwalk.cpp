@@ -47,12 +47,18 @@ CConfigDlg_HD& WizardWalk::Disk() { return *t_.wizard().DiskPage(); }
 
 bool WizardWalk::Next() {
   switch (t_.wizard().CurrentPageId()) {
-    case kPageWelcome: return t_.Click(t_.wizard().WelcomePage()->NextButton());
-    case kPageCheck: return t_.Click(t_.wizard().CheckPage()->NextButton());
-    case kPageInstall: return t_.Click(t_.wizard().InstallPage()->NextButton());
-    case kPageConfig: return t_.Click(Config().NextButton());
-    case kPageDisk: return t_.Click(Disk().NextButton());
-    default: return false;
+    case kPageWelcome:
+      return t_.Click(t_.wizard().WelcomePage()->NextButton());
+    case kPageCheck:
+      return t_.Click(t_.wizard().CheckPage()->NextButton());
+    case kPageInstall:
+      return t_.Click(t_.wizard().InstallPage()->NextButton());
+    case kPageConfig:
+      return t_.Click(Config().NextButton());
+    case kPageDisk:
+      return t_.Click(Disk().NextButton());
+    default:
+      return false;
   }
 }
 

@@ -17,8 +17,8 @@
 namespace sp::tour {
 
 struct RunChoices {
-  int deviceRow = 0;   // the appliance's row in the device list
-  bool identify = true;  // press Identify before Next
+  int deviceRow = 0;      // the appliance's row in the device list
+  bool identify = true;   // press Identify before Next
   QString loginPassword;  // the factory password is blank
   QString newPassword = QStringLiteral("vault42");
   // Time zone sub-step: the zone's entry, daylight saving on or off, and
@@ -26,11 +26,10 @@ struct RunChoices {
   // day, hour, end month, week, day, hour).
   QString timeZone = QStringLiteral("(GMT+01:00) Amsterdam, Berlin, Bern, Rome");
   bool daylightSaving = true;
-  std::array<QString, 9> daylightSavingEntries = {QStringLiteral("EU"),   QStringLiteral("Mar"),
-                                                  QStringLiteral("5th"),  QStringLiteral("Sun"),
-                                                  QStringLiteral("2 am"), QStringLiteral("Oct"),
-                                                  QStringLiteral("5th"),  QStringLiteral("Sun"),
-                                                  QStringLiteral("3 am")};
+  std::array<QString, 9> daylightSavingEntries = {
+      QStringLiteral("EU"),  QStringLiteral("Mar"),  QStringLiteral("5th"),
+      QStringLiteral("Sun"), QStringLiteral("2 am"), QStringLiteral("Oct"),
+      QStringLiteral("5th"), QStringLiteral("Sun"),  QStringLiteral("3 am")};
   // Date and time sub-step: a time server, or this clock by hand (the
   // lists' entries: month, day, year, hour, minute, second).
   bool useTimeServer = false;

@@ -18,8 +18,7 @@ struct ButtonCase {
 };
 
 enum class State { Normal, Hovered, Pressed, Disabled, DisabledHovered };
-constexpr State kStates[] = {State::Normal, State::Hovered, State::Pressed, State::Disabled,
-                             State::DisabledHovered};
+constexpr State kStates[] = {State::Normal, State::Hovered, State::Pressed, State::Disabled, State::DisabledHovered};
 constexpr const char* kStateNames[] = {"normal", "hovered", "pressed", "disabled", "disabled+hover"};
 
 void Hover(CHoverButtonEx* b) {
@@ -43,11 +42,10 @@ QImage ButtonShot(const Options& o, const ButtonCase& bc, State state) {
 
 void RenderButtons(const Options& o, std::vector<std::string>& written) {
   const ButtonCase cases[] = {
-      {"btn-back.png", "Back"},         {"btn-next.png", "Next"},
-      {"btn-cancel.png", "Cancel"},     {"btn-cancel.png", "Finish"},
-      {"btn-cancel.png", "Refresh"},    {"btn-cancel.png", "Identify"},
-      {"btn-cancel.png", "Advanced"},   {"btn-next.png", ""},
-      {"missing-strip.png", "Next"},    {"btn-cancel.png", "&Cancel"},
+      {"btn-back.png", "Back"},       {"btn-next.png", "Next"},      {"btn-cancel.png", "Cancel"},
+      {"btn-cancel.png", "Finish"},   {"btn-cancel.png", "Refresh"}, {"btn-cancel.png", "Identify"},
+      {"btn-cancel.png", "Advanced"}, {"btn-next.png", ""},          {"missing-strip.png", "Next"},
+      {"btn-cancel.png", "&Cancel"},
   };
   const int cellW = 124, cellH = 55, labelW = 150, headerH = 24;
   const int rows = static_cast<int>(std::size(cases));

@@ -54,9 +54,10 @@ CBitComboBox* TimeZonePage(PageCanvas& c, const Options& o) {
     Combo(c, o, QRect(xs[2], y, 110, 22), 258, 264);
     auto* hour = Combo(c, o, QRect(xs[3], y, 110, 22), 0, -1);
     for (int h = 0; h < 24; ++h) {
-      hour->addItem(h == 0 ? QStringLiteral("12 am")
-                           : h < 12 ? QStringLiteral("%1 am").arg(h)
-                                    : h == 12 ? QStringLiteral("12 pm") : QStringLiteral("%1 pm").arg(h - 12));
+      hour->addItem(h == 0    ? QStringLiteral("12 am")
+                    : h < 12  ? QStringLiteral("%1 am").arg(h)
+                    : h == 12 ? QStringLiteral("12 pm")
+                              : QStringLiteral("%1 pm").arg(h - 12));
     }
   }
   c.StandardButtons();
@@ -124,12 +125,15 @@ void DiskStep4(const Options& o, std::vector<std::string>& written) {
   DiskList(c, 1);
   c.Label(QRect(45, 140, 500, 30),
           Markup("<font face=Arial size=4 color=white><b>%s, %s, %d GB</b></font>", "KORVA", "S1A2B3C4", 465));
-  c.Label(QRect(60, 170, 500, 30),
-          Markup("<font face=Arial size=4 color=white>NAS: </font><font face=Arial size=4 color=%s> %d GB(Standard)</font>",
-                 "DarkOrange", 279));
-  c.Label(QRect(60, 200, 500, 30),
-          Markup("<font face=Arial size=4 color=white>iSCSI: </font><font face=Arial size=4 color=%s> %d GB(Standard)</font>",
-                 "DarkOrange", 186));
+  c.Label(
+      QRect(60, 170, 500, 30),
+      Markup("<font face=Arial size=4 color=white>NAS: </font><font face=Arial size=4 color=%s> %d GB(Standard)</font>",
+             "DarkOrange", 279));
+  c.Label(
+      QRect(60, 200, 500, 30),
+      Markup(
+          "<font face=Arial size=4 color=white>iSCSI: </font><font face=Arial size=4 color=%s> %d GB(Standard)</font>",
+          "DarkOrange", 186));
   c.Label(QRect(45, 345, 500, 30), LabelMarkup(159));
   c.StandardButtons();
   written.push_back(c.Save(o.outFolder, "disk-step4-summary"));

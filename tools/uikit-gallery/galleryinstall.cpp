@@ -14,8 +14,8 @@ namespace {
 constexpr const char* kBackground = "cbackground.jpg|0|0|255|0,";
 
 std::vector<std::string> Step0() {
-  const char* files[] = {"step1", "step2", "step3", "step3", "step4", "step4", "step5", "step6",
-                         "step6", "step9", "step10", "step1", "step1", "step1"};
+  const char* files[] = {"step1", "step2", "step3", "step3",  "step4", "step4", "step5",
+                         "step6", "step6", "step9", "step10", "step1", "step1", "step1"};
   std::vector<std::string> frames;
   for (const char* f : files) frames.push_back(Format("%s%s.png|0|70|255|0,", kBackground, f));
   frames.push_back(kBackground);
@@ -23,8 +23,8 @@ std::vector<std::string> Step0() {
 }
 
 std::vector<std::string> Step1() {
-  const std::string scene = std::string(kBackground) +
-                            "computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,";
+  const std::string scene =
+      std::string(kBackground) + "computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,";
   const auto power = [](int offset) { return Format("1-power.png|267|8|255|%d,", offset); };
   const auto line2 = [](int offset) { return Format("2-line.png|13|100|255|%d,", offset); };
   const auto line3 = [](int offset) { return Format("3-line.png|10|100|255|%d,", offset); };

@@ -42,8 +42,7 @@ void Forms(const Options& o, std::vector<std::string>& written) {
   PageCanvas c(SurfaceKind::Config, kPageSize, o.imageFolder);
   c.Compose(kPlain);
   c.Label(QRect(310, 10, 240, 60),
-          Markup("<font face=Arial size=5 color=%s><p align=right><b>%s</b></p></font>", "#3DB4E9",
-                 Text(106).c_str()));
+          Markup("<font face=Arial size=5 color=%s><p align=right><b>%s</b></p></font>", "#3DB4E9", Text(106).c_str()));
   c.Label(QRect(35, 70, 500, 50), LabelMarkup(111));
   c.Label(QRect(35, 100, 500, 30), LabelMarkup(159));
   c.Label(QRect(40, 140, 500, 30), HeadingMarkup(165));
@@ -56,11 +55,11 @@ void Forms(const Options& o, std::vector<std::string>& written) {
     c.Label(QRect(xs[i], 320, 110, 30),
             Markup("<font face=Arial size=4 color=white><p align=center>%s</p></font>", Text(237 + i).c_str()));
   }
-  c.Label(QRect(30, 340, 500, 70),
-          Markup("<font face=Arial size=4 color=white>%s</font>", "Sizes: <font size=1>1</font> <font size=2>2</font> "
-                                                                   "<font size=3>3</font> <font size=+1>4</font> "
-                                                                   "<font size=5>5</font> <font size=6>6</font> "
-                                                                   "<font size=7>7</font> <font size=8>8</font>"));
+  c.Label(QRect(30, 340, 500, 70), Markup("<font face=Arial size=4 color=white>%s</font>",
+                                          "Sizes: <font size=1>1</font> <font size=2>2</font> "
+                                          "<font size=3>3</font> <font size=+1>4</font> "
+                                          "<font size=5>5</font> <font size=6>6</font> "
+                                          "<font size=7>7</font> <font size=8>8</font>"));
   c.Label(QRect(30, 415, 500, 40),
           Markup("<font face=Arial size=4 color=white><i>italic</i> <u>underlined</u> <b>bold</b> "
                  "&lt;tag&gt; &quot;quoted&quot; <font color=#FFF>#FFF</font> <font color=Khaki>Khaki</font></font>"));
@@ -71,9 +70,8 @@ void StepList(const Options& o, std::vector<std::string>& written) {
   PageCanvas c(SurfaceKind::MainWindow, QSize(160, 532), o.imageFolder);
   c.Compose("background.png|0|0|255|0|0|0,select_step.png|0|233|255|0|152|44,");
   for (int k = 1; k <= 5; ++k) {
-    c.Label(QRect(4, 145 + 45 * (k - 1), 145, 40),
-            Markup("<font face=Arial size=8 color=%s><b>%s</b></font>", k == 3 ? "black" : "gray",
-                   Text(100 + k).c_str()));
+    c.Label(QRect(4, 145 + 45 * (k - 1), 145, 40), Markup("<font face=Arial size=8 color=%s><b>%s</b></font>",
+                                                          k == 3 ? "black" : "gray", Text(100 + k).c_str()));
   }
   c.Label(QRect(5, 493, 145, 40), Markup("<font face=Arial size=3 color=gray><b>%s</b></font>", "v1.0.0.0"));
   written.push_back(c.Save(o.outFolder, "labels-step-list"));

@@ -18,9 +18,8 @@ constexpr const char* kPlainSix = "cbackground.jpg|0|0|255|0|0|0,";
 
 void MainWindowLabels(PageCanvas& c, int currentStep) {
   for (int k = 1; k <= 5; ++k) {
-    c.Label(QRect(4, 145 + 45 * (k - 1), 145, 40),
-            Markup("<font face=Arial size=8 color=%s><b>%s</b></font>",
-                   k == currentStep ? "black" : "gray", Text(100 + k).c_str()));
+    c.Label(QRect(4, 145 + 45 * (k - 1), 145, 40), Markup("<font face=Arial size=8 color=%s><b>%s</b></font>",
+                                                          k == currentStep ? "black" : "gray", Text(100 + k).c_str()));
   }
   c.Label(QRect(5, 493, 145, 40), Markup("<font face=Arial size=3 color=gray><b>%s</b></font>", "v1.0.0.0"));
 }
@@ -32,8 +31,7 @@ std::string MainList(int highlightY) {
 void WelcomeContent(PageCanvas& c) {
   c.Compose(std::string(kPlainSix) + "welcome.png|0|30|255|0|0|0,");
   c.Label(QRect(310, 10, 240, 60),
-          Markup("<font face=Arial size=5 color=%s><p align=right><b>%s</b></p></font>", "#3DB4E9",
-                 Text(106).c_str()));
+          Markup("<font face=Arial size=5 color=%s><p align=right><b>%s</b></p></font>", "#3DB4E9", Text(106).c_str()));
   c.Label(QRect(30, 290, 500, 100), LabelMarkup(107, "DarkOrange"));
   c.Label(QRect(48, 360, 500, 40), LabelMarkup(108, "DarkOrange"));
   auto* agree = new QCheckBox(c.page());
@@ -63,8 +61,8 @@ void CheckPage(const Options& o, std::vector<std::string>& written, const std::s
   written.push_back(c.Save(o.outFolder, name));
 }
 
-void FinalPage(const Options& o, std::vector<std::string>& written, const std::string& name,
-               const std::string& list, int mode) {
+void FinalPage(const Options& o, std::vector<std::string>& written, const std::string& name, const std::string& list,
+               int mode) {
   PageCanvas c(SurfaceKind::Final, kPageSize, o.imageFolder);
   c.Compose(list);
   c.Label(QRect(30, 20, 400, 60), TitleMarkup(180));
@@ -134,13 +132,10 @@ void RenderPages(const Options& o, std::vector<std::string>& written) {
   CheckPage(o, written, "check-row1", {row1}, false, false);
   CheckPage(o, written, "check-row2", {row1, row2}, false, false);  // row 2 drawn over row 1
   CheckPage(o, written, "check-passed",
-            {std::string(kPlainSix) + "check_ico.png|77|110|255|0|0|0,check_ico.png|77|138|255|0|0|0,"},
-            false, true);
-  CheckPage(o, written, "check-row1-failed", {std::string(kPlainSix) + "warning.png|77|110|255|0|19|20,"},
-            true, false);
+            {std::string(kPlainSix) + "check_ico.png|77|110|255|0|0|0,check_ico.png|77|138|255|0|0|0,"}, false, true);
+  CheckPage(o, written, "check-row1-failed", {std::string(kPlainSix) + "warning.png|77|110|255|0|19|20,"}, true, false);
   CheckPage(o, written, "check-row2-failed",
-            {std::string(kPlainSix) + "warning.png|77|110|255|0|19|20,warning.png|77|138|255|0|19|20,"},
-            true, false);
+            {std::string(kPlainSix) + "warning.png|77|110|255|0|19|20,warning.png|77|138|255|0|19|20,"}, true, false);
 
   FinalPage(o, written, "final-start", kPlain, 0);
   FinalPage(o, written, "final-format", std::string(kPlain) + "check_ico_bd.png|77|110|255|0|0|0,", 0);

@@ -21,9 +21,12 @@ int main(int argc, char** argv) {
   o.bitmapFolder = programDir + "/resource/bitmaps/";
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
-    if (std::strcmp(argv[i], "--out") == 0 && hasValue) o.outFolder = argv[++i];
-    else if (std::strcmp(argv[i], "--images") == 0 && hasValue) o.imageFolder = argv[++i];
-    else if (std::strcmp(argv[i], "--bitmaps") == 0 && hasValue) o.bitmapFolder = argv[++i];
+    if (std::strcmp(argv[i], "--out") == 0 && hasValue)
+      o.outFolder = argv[++i];
+    else if (std::strcmp(argv[i], "--images") == 0 && hasValue)
+      o.imageFolder = argv[++i];
+    else if (std::strcmp(argv[i], "--bitmaps") == 0 && hasValue)
+      o.bitmapFolder = argv[++i];
     else {
       std::fprintf(stderr, "usage: %s --out DIR [--images DIR] [--bitmaps DIR]\n", argv[0]);
       return 2;

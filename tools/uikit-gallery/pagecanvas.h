@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "uikit/chtmlstatic.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
 
 namespace sp::gallery {
@@ -20,9 +20,9 @@ std::u16string Markup(const char* format, ...) __attribute__((format(printf, 1, 
 std::string Text(int id);
 
 // The wizard's label forms.
-std::u16string TitleMarkup(int id);    // size 5, #3DB4E9, bold
+std::u16string TitleMarkup(int id);                               // size 5, #3DB4E9, bold
 std::u16string LabelMarkup(int id, const char* color = "white");  // size 4
-std::u16string HeadingMarkup(int id);  // size 4, white, bold
+std::u16string HeadingMarkup(int id);                             // size 4, white, bold
 
 class PageCanvas {
  public:
@@ -51,7 +51,6 @@ class PageCanvas {
 };
 
 // Writes `image` to `<out>/<name>.png` and records the path.
-void SaveImage(const QImage& image, const std::string& out, const std::string& name,
-               std::vector<std::string>& written);
+void SaveImage(const QImage& image, const std::string& out, const std::string& name, std::vector<std::string>& written);
 
 }  // namespace sp::gallery

@@ -49,15 +49,32 @@ SimAppliance::Applied SimAppliance::TakeFaults(const SimRequest& request) {
     if (!FaultMatches(f, request)) continue;
     if (f.count > 0) --f.count;
     switch (f.kind) {
-      case FaultKind::kDrop: a.drop = true; break;
-      case FaultKind::kDropReply: a.dropReply = true; break;
-      case FaultKind::kDelay: a.delayMs += f.delayMs; break;
-      case FaultKind::kDuplicate: a.duplicate = true; break;
-      case FaultKind::kWrongMac: a.wrongMac = true; break;
-      case FaultKind::kShort: a.shortReply = true; break;
-      case FaultKind::kGarbage: a.garbage = true; break;
-      case FaultKind::kRefuse: a.refuseCode = f.code; break;
-      case FaultKind::kSilentAfterCommit: break;
+      case FaultKind::kDrop:
+        a.drop = true;
+        break;
+      case FaultKind::kDropReply:
+        a.dropReply = true;
+        break;
+      case FaultKind::kDelay:
+        a.delayMs += f.delayMs;
+        break;
+      case FaultKind::kDuplicate:
+        a.duplicate = true;
+        break;
+      case FaultKind::kWrongMac:
+        a.wrongMac = true;
+        break;
+      case FaultKind::kShort:
+        a.shortReply = true;
+        break;
+      case FaultKind::kGarbage:
+        a.garbage = true;
+        break;
+      case FaultKind::kRefuse:
+        a.refuseCode = f.code;
+        break;
+      case FaultKind::kSilentAfterCommit:
+        break;
     }
   }
   return a;
@@ -98,8 +115,8 @@ Reaction SimAppliance::Handle(const SimRequest& request, Clock::time_point now) 
   }
   if (!faults.dropReply) reaction.sends = Replies(request, result, faults, answeringIp);
   reaction.move = result.move;
-  reaction.log = what + ": code " + std::to_string(result.code) + (result.note.empty() ? "" : " (" + result.note + ")") +
-                 (faults.dropReply ? ", reply dropped" : "");
+  reaction.log = what + ": code " + std::to_string(result.code) +
+                 (result.note.empty() ? "" : " (" + result.note + ")") + (faults.dropReply ? ", reply dropped" : "");
   return reaction;
 }
 
@@ -120,11 +137,18 @@ std::vector<Outgoing> SimAppliance::Replies(const SimRequest& request, const Res
 SimAppliance::Result SimAppliance::Act(const SimRequest& request, Clock::time_point now) {
   Result r;
   switch (request.command) {
-    case kQueryIdentity: r.data = EncodeIdentity(identity_); break;
-    case kSetItem: return SetItem(request);
-    case kLoginCheck: return Login(request);
-    case kStartDiskSetup: return StartFormat(request, now);
-    case kQueryDisks: r.data = EncodeDisks(disks_); break;
+    case kQueryIdentity:
+      r.data = EncodeIdentity(identity_);
+      break;
+    case kSetItem:
+      return SetItem(request);
+    case kLoginCheck:
+      return Login(request);
+    case kStartDiskSetup:
+      return StartFormat(request, now);
+    case kQueryDisks:
+      r.data = EncodeDisks(disks_);
+      break;
     case kQueryProgress: {
       const std::string text = std::to_string(Progress(now));
       r.data.assign(text.begin(), text.end());
@@ -135,7 +159,8 @@ SimAppliance::Result SimAppliance::Act(const SimRequest& request, Clock::time_po
       ++identifyCount_;
       r.note = "bay lights purple";
       break;
-    default: r.code = kReplyRefused;
+    default:
+      r.code = kReplyRefused;
   }
   return r;
 }
@@ -156,7 +181,8 @@ SimAppliance::Result SimAppliance::SetItem(const SimRequest& request) {
         password_ = FieldString(data + 16, 16);
       }
       break;
-    case kCommit: return Commit(request);
+    case kCommit:
+      return Commit(request);
     case kIdentityItem: {
       Identity next = DecodeIdentity(data);
       if (!IsIpv4(next.ip) || PrefixLength(next.netmask) < 1) {
@@ -168,7 +194,8 @@ SimAppliance::Result SimAppliance::SetItem(const SimRequest& request) {
       pending_ = next;
       break;
     }
-    default: r.code = kReplyRefused;
+    default:
+      r.code = kReplyRefused;
   }
   return r;
 }

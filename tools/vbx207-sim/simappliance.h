@@ -33,10 +33,10 @@ struct AddressMove {
 };
 
 struct Reaction {
-  bool addressed = false;            // the request named this appliance (or all)
+  bool addressed = false;  // the request named this appliance (or all)
   std::vector<Outgoing> sends;
-  std::optional<AddressMove> move;   // to apply once the sends have left
-  std::string log;                   // one line about what happened
+  std::optional<AddressMove> move;  // to apply once the sends have left
+  std::string log;                  // one line about what happened
 };
 
 class SimAppliance {
@@ -82,8 +82,8 @@ class SimAppliance {
   std::vector<Outgoing> Replies(const SimRequest& request, const Result& result, const Applied& faults,
                                 const std::string& sourceIp) const;
 
-  Identity identity_;                 // the running identity: what command 0 reports
-  std::optional<Identity> pending_;   // set by item 17, running after the next commit
+  Identity identity_;                // the running identity: what command 0 reports
+  std::optional<Identity> pending_;  // set by item 17, running after the next commit
   std::string password_;
   std::vector<DiskSpec> disks_;
   std::vector<Fault> faults_;

@@ -115,7 +115,7 @@ json SimClient::Appliance(const std::string& mac) const {
 bool SimClient::Ok(const json& request) const { return Request(request).value("ok", false); }
 
 bool SimClient::SetFault(const SimFault& f) const {
-  json r = {{"op", "fault"}, {"kind", f.kind},      {"command", f.command}, {"item", f.item},
+  json r = {{"op", "fault"},    {"kind", f.kind},        {"command", f.command}, {"item", f.item},
             {"count", f.count}, {"delay_ms", f.delayMs}, {"code", f.code}};
   if (!f.mac.empty()) r["mac"] = f.mac;
   return Ok(r);
@@ -130,8 +130,11 @@ bool SimClient::ClearFaults(const std::string& mac) const {
 bool SimClient::SetDisks(const std::string& mac, const std::vector<SimDisk>& disks) const {
   json list = json::array();
   for (const auto& d : disks) {
-    list.push_back({{"manufacturer", d.manufacturer}, {"model", d.model}, {"serial", d.serial},
-                    {"bay", std::string(1, d.bay)},   {"capacity_mb", d.capacityMb}});
+    list.push_back({{"manufacturer", d.manufacturer},
+                    {"model", d.model},
+                    {"serial", d.serial},
+                    {"bay", std::string(1, d.bay)},
+                    {"capacity_mb", d.capacityMb}});
   }
   json r = {{"op", "disks"}, {"disks", list}};
   if (!mac.empty()) r["mac"] = mac;

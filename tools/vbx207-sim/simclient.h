@@ -27,13 +27,13 @@
 namespace sp::sim {
 
 struct SimFault {
-  std::string mac;    // empty: every appliance
-  std::string kind;   // drop, drop_reply, delay, duplicate, wrong_mac, short, garbage, refuse, silent_after_commit
-  int command = -1;   // -1: any command
-  int item = -1;      // -1: any item (command 2)
-  int count = -1;     // -1: always; else the next `count` matching requests
-  int delayMs = 0;    // delay
-  int code = 1;       // refuse: the reply code
+  std::string mac;   // empty: every appliance
+  std::string kind;  // drop, drop_reply, delay, duplicate, wrong_mac, short, garbage, refuse, silent_after_commit
+  int command = -1;  // -1: any command
+  int item = -1;     // -1: any item (command 2)
+  int count = -1;    // -1: always; else the next `count` matching requests
+  int delayMs = 0;   // delay
+  int code = 1;      // refuse: the reply code
 };
 
 struct SimDisk {

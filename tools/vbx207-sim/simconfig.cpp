@@ -53,17 +53,28 @@ bool ApplySpec(const std::string& spec, ApplianceConfig* a, std::string* error) 
     const std::string key = pair.substr(0, eq), value = pair.substr(eq + 1);
     Identity& id = a->identity;
     long n = 0;
-    if (key == "mac") id.mac = value;
-    else if (key == "ip") id.ip = value;
-    else if (key == "name") id.name = value;
-    else if (key == "netmask") id.netmask = value;
-    else if (key == "gateway") id.gateway = value;
-    else if (key == "workgroup") id.workgroup = value;
-    else if (key == "description") id.description = value;
-    else if (key == "password") a->password = value;
-    else if (key == "disks" && ParseNumber(value, 0, 2, &n)) a->disks.resize(static_cast<std::size_t>(n));
-    else if (key == "speed" && ParseNumber(value, 0, 100000, &n)) a->progressPerSecond = static_cast<double>(n);
-    else return Bad(error, "appliance: bad key or value \"" + pair + "\"");
+    if (key == "mac")
+      id.mac = value;
+    else if (key == "ip")
+      id.ip = value;
+    else if (key == "name")
+      id.name = value;
+    else if (key == "netmask")
+      id.netmask = value;
+    else if (key == "gateway")
+      id.gateway = value;
+    else if (key == "workgroup")
+      id.workgroup = value;
+    else if (key == "description")
+      id.description = value;
+    else if (key == "password")
+      a->password = value;
+    else if (key == "disks" && ParseNumber(value, 0, 2, &n))
+      a->disks.resize(static_cast<std::size_t>(n));
+    else if (key == "speed" && ParseNumber(value, 0, 100000, &n))
+      a->progressPerSecond = static_cast<double>(n);
+    else
+      return Bad(error, "appliance: bad key or value \"" + pair + "\"");
   }
   return true;
 }
@@ -99,7 +110,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimConfig* config, b
       config->appliances.push_back(std::move(a));
     } else if (arg == "--count") {
       if (!ParseNumber(value(), 1, 250, &n)) return Bad(error, "--count: expected 1 to 250");
-      for (long k = 0; k < n; ++k) config->appliances.push_back(DefaultAppliance(static_cast<int>(config->appliances.size())));
+      for (long k = 0; k < n; ++k)
+        config->appliances.push_back(DefaultAppliance(static_cast<int>(config->appliances.size())));
     } else {
       return Bad(error, "unknown option " + arg);
     }

@@ -47,19 +47,26 @@ bool GetNumber(const json& j, const char* key, double* out, std::string* error) 
 }  // namespace
 
 json ToJson(const Identity& id) {
-  return {{"name", id.name},       {"ip", id.ip},         {"mac", id.mac},
-          {"netmask", id.netmask}, {"gateway", id.gateway}, {"workgroup", id.workgroup},
+  return {{"name", id.name},
+          {"ip", id.ip},
+          {"mac", id.mac},
+          {"netmask", id.netmask},
+          {"gateway", id.gateway},
+          {"workgroup", id.workgroup},
           {"description", id.description}};
 }
 
 json ToJson(const DiskSpec& d) {
-  return {{"manufacturer", d.manufacturer}, {"model", d.model}, {"serial", d.serial},
-          {"bay", std::string(1, d.bay)},   {"capacity_mb", d.capacityMb}};
+  return {{"manufacturer", d.manufacturer},
+          {"model", d.model},
+          {"serial", d.serial},
+          {"bay", std::string(1, d.bay)},
+          {"capacity_mb", d.capacityMb}};
 }
 
 json ToJson(const Fault& f) {
-  return {{"kind", FaultKindName(f.kind)}, {"command", f.command}, {"item", f.item},
-          {"count", f.count},              {"delay_ms", f.delayMs}, {"code", f.code}};
+  return {{"kind", FaultKindName(f.kind)}, {"command", f.command}, {"item", f.item}, {"count", f.count},
+          {"delay_ms", f.delayMs},         {"code", f.code}};
 }
 
 bool FromJson(const json& j, Identity* id, std::string* error) {

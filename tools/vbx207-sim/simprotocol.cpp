@@ -17,20 +17,29 @@ std::size_t RequestSize(std::uint8_t command) {
     case kQueryIdentity:
     case kQueryDisks:
     case kQueryProgress:
-    case kIdentify: return kRequestHeaderSize;
-    case kLoginCheck: return kRequestHeaderSize + 32;
-    case kStartDiskSetup: return kRequestHeaderSize + 2;
-    default: return 0;
+    case kIdentify:
+      return kRequestHeaderSize;
+    case kLoginCheck:
+      return kRequestHeaderSize + 32;
+    case kStartDiskSetup:
+      return kRequestHeaderSize + 2;
+    default:
+      return 0;
   }
 }
 
 int ItemSize(int item) {
   switch (item) {
-    case kTimeSettings: return static_cast<int>(kTimeSettingsSize);
-    case kAdminPassword: return static_cast<int>(kPasswordDataSize);
-    case kCommit: return static_cast<int>(kCommitWord.size());
-    case kIdentityItem: return static_cast<int>(kIdentityRecordSize);
-    default: return -1;
+    case kTimeSettings:
+      return static_cast<int>(kTimeSettingsSize);
+    case kAdminPassword:
+      return static_cast<int>(kPasswordDataSize);
+    case kCommit:
+      return static_cast<int>(kCommitWord.size());
+    case kIdentityItem:
+      return static_cast<int>(kIdentityRecordSize);
+    default:
+      return -1;
   }
 }
 
@@ -67,11 +76,16 @@ ParseResult ParseRequest(const std::uint8_t* d, std::size_t length, SimRequest* 
 
 const char* ParseResultName(ParseResult result) {
   switch (result) {
-    case ParseResult::kRequest: return "request";
-    case ParseResult::kNotProtocol: return "not-protocol";
-    case ParseResult::kUnknownCommand: return "unknown-command";
-    case ParseResult::kBadLength: return "bad-length";
-    case ParseResult::kUnknownItem: return "unknown-item";
+    case ParseResult::kRequest:
+      return "request";
+    case ParseResult::kNotProtocol:
+      return "not-protocol";
+    case ParseResult::kUnknownCommand:
+      return "unknown-command";
+    case ParseResult::kBadLength:
+      return "bad-length";
+    case ParseResult::kUnknownItem:
+      return "unknown-item";
   }
   return "?";
 }

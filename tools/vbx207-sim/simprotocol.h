@@ -13,9 +13,9 @@
 
 namespace sp::sim {
 
-inline constexpr std::size_t kHeaderSize = 22;        // magic + MAC text field
-inline constexpr std::size_t kRequestHeaderSize = 23; // + command code
-inline constexpr std::size_t kReplyDataOffset = 27;   // reply code + four header bytes before it
+inline constexpr std::size_t kHeaderSize = 22;         // magic + MAC text field
+inline constexpr std::size_t kRequestHeaderSize = 23;  // + command code
+inline constexpr std::size_t kReplyDataOffset = 27;    // reply code + four header bytes before it
 inline constexpr std::size_t kIdentityRecordSize = 177;
 inline constexpr std::size_t kDiskSlotSize = 64;
 inline constexpr std::size_t kTimeSettingsSize = 136;
@@ -41,9 +41,9 @@ struct SimRequest {
   std::array<std::uint8_t, 17> macField{};  // bytes 5..21 as they came
   std::string mac;                          // the text in them (up to the first zero)
   std::uint8_t command = 0;
-  std::vector<std::uint8_t> payload;        // bytes 23..
-  int item = -1;                            // command 2: the item code
-  std::vector<std::uint8_t> itemData;       // command 2: the item's data
+  std::vector<std::uint8_t> payload;   // bytes 23..
+  int item = -1;                       // command 2: the item code
+  std::vector<std::uint8_t> itemData;  // command 2: the item's data
 };
 
 enum class ParseResult {

@@ -135,7 +135,8 @@ void SimServer::OnDatagrams(Clock::time_point now) {
     auto dispatch = simulator_.HandleDatagram(source, buffer.data(), buffer.size(), now);
     if (dispatch.fromOwnAddress) continue;
     if (dispatch.parse != ParseResult::kRequest) {
-      if (config_.verbose) Log("from %s: %zu bytes ignored (%s)", source.c_str(), buffer.size(), ParseResultName(dispatch.parse));
+      if (config_.verbose)
+        Log("from %s: %zu bytes ignored (%s)", source.c_str(), buffer.size(), ParseResultName(dispatch.parse));
       continue;
     }
     for (std::size_t i = 0; i < dispatch.reactions.size(); ++i) {

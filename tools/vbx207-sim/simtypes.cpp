@@ -10,10 +10,14 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {FaultKind::kDrop, "drop"},           {FaultKind::kDropReply, "drop_reply"},
-    {FaultKind::kDelay, "delay"},         {FaultKind::kDuplicate, "duplicate"},
-    {FaultKind::kWrongMac, "wrong_mac"},  {FaultKind::kShort, "short"},
-    {FaultKind::kGarbage, "garbage"},     {FaultKind::kRefuse, "refuse"},
+    {FaultKind::kDrop, "drop"},
+    {FaultKind::kDropReply, "drop_reply"},
+    {FaultKind::kDelay, "delay"},
+    {FaultKind::kDuplicate, "duplicate"},
+    {FaultKind::kWrongMac, "wrong_mac"},
+    {FaultKind::kShort, "short"},
+    {FaultKind::kGarbage, "garbage"},
+    {FaultKind::kRefuse, "refuse"},
     {FaultKind::kSilentAfterCommit, "silent_after_commit"},
 };
 

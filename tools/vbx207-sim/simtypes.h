@@ -74,8 +74,8 @@ struct ApplianceConfig {
 };
 
 struct SimConfig {
-  std::string controlPath;     // Unix socket for tests; empty: none
-  std::string interface;       // empty: the one holding the first appliance's address
+  std::string controlPath;       // Unix socket for tests; empty: none
+  std::string interface;         // empty: the one holding the first appliance's address
   bool manageAddresses = false;  // add the appliances' addresses and move them on commit
   bool verbose = false;
   std::vector<ApplianceConfig> appliances;

@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -144,8 +144,9 @@ bool TgtVolume::Launch(int port, std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(config_.backingDir, ec);
   const std::string log = config_.backingDir + "/tgtd-" + std::to_string(port) + ".log";
-  std::vector<std::string> args = {config_.tgtd, "-f", "-C", std::to_string(port), "--iscsi",
-                                   "portal=" + config_.portalAddress + ":" + std::to_string(config_.portalPort)};
+  std::vector<std::string> args = {
+      config_.tgtd,         "-f",      "-C",
+      std::to_string(port), "--iscsi", "portal=" + config_.portalAddress + ":" + std::to_string(config_.portalPort)};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -254,8 +255,8 @@ void TgtVolume::Stop() {
     return;
   }
   RemoveTarget();
-  std::vector<std::string> argv = {config_.tgtadm, "-C", std::to_string(controlPort_), "--op", "delete", "--mode",
-                                   "system"};
+  std::vector<std::string> argv = {config_.tgtadm, "-C",    std::to_string(controlPort_), "--op", "delete",
+                                   "--mode",       "system"};
   RunTool(std::move(argv), nullptr, 10000);
   if (!Exited(5000)) {
     kill(pid_, SIGKILL);
@@ -309,7 +310,8 @@ bool TgtVolumeProvider::FormatRequested(const FormatProfile& profile) {
   if (!volume || volume->portalAddress() != profile.ip) {
     TgtVolumeConfig config;
     config.backingDir = backingDir_ + "/" + key.substr(key.size() >= 8 ? key.size() - 8 : 0);
-    for (char& c : config.backingDir) if (c == ':') c = '-';
+    for (char& c : config.backingDir)
+      if (c == ':') c = '-';
     config.portalAddress = profile.ip;
     volume = std::make_unique<TgtVolume>(config);
   }
@@ -321,9 +323,8 @@ bool TgtVolumeProvider::FormatRequested(const FormatProfile& profile) {
     return false;
   }
   if (log_) {
-    std::fprintf(log_, "volumes: %s: iSCSI target %s at %s:3260, %llu MB (tgtd control port %d)\n",
-                 profile.mac.c_str(), name.c_str(), profile.ip.c_str(),
-                 static_cast<unsigned long long>(bytes >> 20), volume->controlPort());
+    std::fprintf(log_, "volumes: %s: iSCSI target %s at %s:3260, %llu MB (tgtd control port %d)\n", profile.mac.c_str(),
+                 name.c_str(), profile.ip.c_str(), static_cast<unsigned long long>(bytes >> 20), volume->controlPort());
     std::fflush(log_);
   }
   return true;

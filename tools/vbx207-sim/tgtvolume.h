@@ -21,13 +21,13 @@
 namespace sp::sim {
 
 struct TgtVolumeConfig {
-  std::string backingDir;          // where the LUN's sparse file goes
+  std::string backingDir;  // where the LUN's sparse file goes
   std::string portalAddress = "0.0.0.0";
   std::uint16_t portalPort = 3260;
-  std::string vendor = "KORVA";    // INQUIRY vendor (blank-padded to 8 by tgtd)
+  std::string vendor = "KORVA";  // INQUIRY vendor (blank-padded to 8 by tgtd)
   std::string tgtd = "tgtd";
   std::string tgtadm = "tgtadm";
-  int controlPort = -1;            // -1: a free one is picked
+  int controlPort = -1;  // -1: a free one is picked
 };
 
 // Bytes of the iSCSI volume for a format profile: the usable capacity (the

@@ -43,7 +43,8 @@ class AttachNetTest : public IscsiNetTest {
     DiskPreparation::Options options;
     options.formatTiming.checkInterval = 200ms;
     options.formatTiming.settle = 100ms;
-    preparation_ = std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
+    preparation_ =
+        std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
     attach_ = std::make_unique<IscsiAttach>(*interpreter_, *preparation_, shares_);
 
     state_.Clear();

@@ -83,7 +83,8 @@ class FinalSequenceNetTest : public IscsiNetTest {
     DiskPreparation::Options options;
     options.formatTiming.checkInterval = 100ms;
     options.formatTiming.settle = 50ms;
-    preparation_ = std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
+    preparation_ =
+        std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
 
     state_.Clear();
     CopyBounded(state_.targetMac, mac_);

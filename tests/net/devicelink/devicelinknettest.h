@@ -95,7 +95,8 @@ class DeviceLinkNetTest : public NetworkTest {
     std::memcpy(record.data() + offset, text.data(), text.size());
   }
   static void Put32(Bytes& record, std::size_t offset, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) record[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      record[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
   }
 
   static std::string Hex(const Bytes& b) { return sim::HexOf(b); }

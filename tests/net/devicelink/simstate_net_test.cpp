@@ -47,21 +47,21 @@ TEST_F(SimStateNetTest, LoginPasswordAndLoginAgain) {
 
 TEST_F(SimStateNetTest, TimeSettingsAreStoredAsSent) {
   Bytes t(136, 0);
-  t[0] = 4;             // time zone index
-  Put32(t, 4, 1);       // daylight saving on
-  Put32(t, 8, 7);       // "EU"
-  Put32(t, 12, 3);      // start: March, last week, Sunday, 2 o'clock
+  t[0] = 4;         // time zone index
+  Put32(t, 4, 1);   // daylight saving on
+  Put32(t, 8, 7);   // "EU"
+  Put32(t, 12, 3);  // start: March, last week, Sunday, 2 o'clock
   Put32(t, 16, 5);
   Put32(t, 20, 0);
   Put32(t, 24, 2);
-  Put32(t, 28, 10);     // end: October
+  Put32(t, 28, 10);  // end: October
   Put32(t, 32, 5);
   Put32(t, 36, 0);
   Put32(t, 40, 3);
-  Put32(t, 44, 0);      // no time server: the clock fields count
+  Put32(t, 44, 0);  // no time server: the clock fields count
   Put32(t, 112, 6);
   Put32(t, 116, 15);
-  Put32(t, 120, 17);    // 2025
+  Put32(t, 120, 17);  // 2025
   Put32(t, 124, 10);
   Put32(t, 128, 30);
   Put32(t, 132, 59);
@@ -100,8 +100,8 @@ TEST_F(SimStateNetTest, IdentityIsPendingUntilTheCommit) {
   EXPECT_EQ(state["commit_count"], 1);
   EXPECT_TRUE(state["pending_identity"].is_null());
   EXPECT_EQ(state["committed"]["identity"]["name"], "Office-NAS");
-  const nlohmann::json expected = {{"name", "Office-NAS"},  {"ip", "10.77.0.60"}, {"mac", mac_},
-                                   {"netmask", "255.255.0.0"}, {"gateway", "10.77.0.1"}, {"workgroup", "HOME"},
+  const nlohmann::json expected = {{"name", "Office-NAS"},      {"ip", "10.77.0.60"},     {"mac", mac_},
+                                   {"netmask", "255.255.0.0"},  {"gateway", "10.77.0.1"}, {"workgroup", "HOME"},
                                    {"description", "shelf two"}};
   EXPECT_EQ(state["identity"], expected);
 

@@ -57,8 +57,10 @@ auto RunInNamespaceAsync(const std::string& ns, F fn) -> std::future<std::invoke
     std::string why;
     if (!EnterNetworkNamespace(ns, &why)) {
       ADD_FAILURE() << why;
-      if constexpr (!std::is_void_v<R>) return R{};
-      else return;
+      if constexpr (!std::is_void_v<R>)
+        return R{};
+      else
+        return;
     }
     return fn();
   });

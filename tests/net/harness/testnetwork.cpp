@@ -3,8 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -137,8 +137,9 @@ bool TestNetwork::Build(std::string* why) {
   }
   const std::string index = std::to_string(kMainLinkIndex);
   std::string out;
-  if (!Ip("", {"link", "add", pcInterface(), "index", index, "netns", pc(), "type", "veth", "peer", "name",
-               vbxInterface(), "index", index, "netns", vbx()},
+  if (!Ip("",
+          {"link", "add", pcInterface(), "index", index, "netns", pc(), "type", "veth", "peer", "name", vbxInterface(),
+           "index", index, "netns", vbx()},
           &out)) {
     return Fail(why, "veth pair: " + out);
   }

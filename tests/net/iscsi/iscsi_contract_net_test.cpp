@@ -50,17 +50,18 @@ class LinuxServiceBackend : public IscsiContractBackend {
     if (!nettest::RunInNamespace(net_->vbx(), [&] { return tgt_->CreateTarget(env_.targetName, 16 << 20, why); })) {
       return false;
     }
-    service_ = net_->Spawn(net_->pc(),
-                           {nettest::IscsidPath(), "--foreground", "--socket", dir + "/control.sock", "--mount",
-                            dir + "/disks", "--state", dir + "/state", "--pidfile", dir + "/pid", "--io-timeout",
-                            "3", "--login-timeout", "3"},
-                           "iscsid");
+    service_ = net_->Spawn(
+        net_->pc(),
+        {nettest::IscsidPath(), "--foreground", "--socket", dir + "/control.sock", "--mount", dir + "/disks", "--state",
+         dir + "/state", "--pidfile", dir + "/pid", "--io-timeout", "3", "--login-timeout", "3"},
+        "iscsid");
     stack_ = std::make_unique<nettest::LinuxStorageStack>(dir + "/control.sock", dir + "/disks",
                                                           net_->scratchDir() + "/mnt");
     for (int i = 0; i < 100; ++i) {
       std::uint32_t capacity = 0;
       std::vector<std::string> initiators;
-      if (stack_->initiator.ReportIScsiInitiatorList(capacity, initiators) == kIscsiStatusInsufficientBuffer) return true;
+      if (stack_->initiator.ReportIScsiInitiatorList(capacity, initiators) == kIscsiStatusInsufficientBuffer)
+        return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     *why = "the service did not come up:\n" + net_->SpawnedLogs();

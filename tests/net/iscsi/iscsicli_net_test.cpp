@@ -29,7 +29,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kLoginLine = std::string("iscsicli LoginTarget ") + kIscsiTarget + " T * * * * * * * * * * * * * * * 0";
+const std::string kLoginLine =
+    std::string("iscsicli LoginTarget ") + kIscsiTarget + " T * * * * * * * * * * * * * * * 0";
 
 class IscsicliNetTest : public IscsiNetTest {
  protected:
@@ -80,7 +81,8 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   const std::size_t driveNumber = static_cast<std::size_t>(at - drives.begin());
   EXPECT_GE(driveNumber, 1u) << "never drive 0";
   ASSERT_NE(SessionRecord(), nullptr) << out_.str();
-  EXPECT_NE(out_.str().find("Device Number          : " + std::to_string(driveNumber)), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("Device Number          : " + std::to_string(driveNumber)), std::string::npos)
+      << out_.str();
   EXPECT_NE(out_.str().find("Device Type            : Disk"), std::string::npos);
 
   // The disk layer reads the SCSI identity from the file.

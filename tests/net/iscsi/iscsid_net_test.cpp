@@ -166,9 +166,9 @@ TEST_F(IscsidNetTest, PersistentLoginSurvivesARestartUntilRemoved) {
   ASSERT_EQ(logins.size(), 2u);
   EXPECT_EQ(logins[1].Get("target"), kIscsiTarget);
   ASSERT_EQ(Call(op::kRemovePersistent, {{"initiator", logins[1].Get("initiator")},
-                                          {"target", kIscsiTarget},
-                                          {"address", logins[1].Get("address")},
-                                          {"socket", logins[1].Get("socket")}}),
+                                         {"target", kIscsiTarget},
+                                         {"address", logins[1].Get("address")},
+                                         {"socket", logins[1].Get("socket")}}),
             0);
   ASSERT_EQ(StopService(), 0);
   ASSERT_TRUE(StartService());
@@ -202,9 +202,8 @@ TEST_F(IscsidNetTest, LoopDeviceNtfsAndMountOverTheLunFile) {
   ASSERT_FALSE(lun.empty());
   // The partition starts at sector 63, as the disk layer lays it out.
   std::string loop;
-  ASSERT_EQ(Run({"losetup", "-f", "--show", "-o", "32256", "--sizelimit", std::to_string(kLunBytes - 32256), lun},
-                &loop),
-            0)
+  ASSERT_EQ(
+      Run({"losetup", "-f", "--show", "-o", "32256", "--sizelimit", std::to_string(kLunBytes - 32256), lun}, &loop), 0)
       << loop;
   loop.erase(loop.find_last_not_of("\n") + 1);
   std::string output;

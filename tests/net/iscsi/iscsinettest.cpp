@@ -49,11 +49,11 @@ void IscsiNetTest::TearDown() {
 }
 
 bool IscsiNetTest::StartService() {
-  service_ = net().Spawn(net().pc(),
-                         {IscsidPath(), "--foreground", "--socket", socket_, "--mount", mount_, "--state", state_,
-                          "--pidfile", pidFile_, "--io-timeout", "3", "--login-timeout", "3", "--retry-interval", "1",
-                          "--nop-interval", "1"},
-                         "iscsid");
+  service_ = net().Spawn(
+      net().pc(),
+      {IscsidPath(), "--foreground", "--socket", socket_, "--mount", mount_, "--state", state_, "--pidfile", pidFile_,
+       "--io-timeout", "3", "--login-timeout", "3", "--retry-interval", "1", "--nop-interval", "1"},
+      "iscsid");
   if (!service_) return false;
   for (int i = 0; i < 100; ++i) {
     if (Call(iscsictl::op::kPing, {}, nullptr, 1000) == 0) return true;
@@ -76,8 +76,8 @@ void IscsiNetTest::KillService() {
   service_ = nullptr;
 }
 
-long IscsiNetTest::Call(const char* op, std::vector<std::pair<std::string, std::string>> fields,
-                        ControlMessage* reply, int timeoutMs) {
+long IscsiNetTest::Call(const char* op, std::vector<std::pair<std::string, std::string>> fields, ControlMessage* reply,
+                        int timeoutMs) {
   ControlRecord request = IscsiControlClient::Request(op);
   for (const auto& [key, value] : fields) request.Set(key, value);
   const auto answer = client_->Call({request}, timeoutMs);
@@ -103,9 +103,7 @@ std::string IscsiNetTest::WaitForLunFile(int timeoutMs) {
   return "";
 }
 
-int IscsiNetTest::Run(const std::vector<std::string>& argv, std::string* output) {
-  return RunCommand(argv, output);
-}
+int IscsiNetTest::Run(const std::vector<std::string>& argv, std::string* output) { return RunCommand(argv, output); }
 
 void IscsiNetTest::CleanUpLoopsAndMounts() {
   const std::string dir = net().scratchDir();

@@ -33,11 +33,11 @@ class SimulatorIscsiNetTest : public DeviceLinkNetTest {
     const std::string dir = net().scratchDir() + "/iscsi";
     mount_ = dir + "/disks";
     client_ = std::make_unique<IscsiControlClient>(dir + "/control.sock");
-    service_ = net().Spawn(net().pc(),
-                           {IscsidPath(), "--foreground", "--socket", dir + "/control.sock", "--mount", mount_,
-                            "--state", dir + "/state", "--pidfile", dir + "/pid", "--io-timeout", "3",
-                            "--login-timeout", "3"},
-                           "iscsid");
+    service_ =
+        net().Spawn(net().pc(),
+                    {IscsidPath(), "--foreground", "--socket", dir + "/control.sock", "--mount", mount_, "--state",
+                     dir + "/state", "--pidfile", dir + "/pid", "--io-timeout", "3", "--login-timeout", "3"},
+                    "iscsid");
     for (int i = 0; i < 100 && Call(op::kPing) != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_EQ(Call(op::kPing), 0);
   }

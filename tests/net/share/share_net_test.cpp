@@ -40,7 +40,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-
 class ShareNetTest : public NetworkTest {
  protected:
   void SetUp() override {
@@ -169,9 +168,7 @@ class ShareNetTest : public NetworkTest {
   static const MountEntry* MountAt(const std::vector<MountEntry>& mounts, const std::string& path) {
     return TopMountAt(mounts, path);
   }
-  static bool Mounted(const std::string& path) {
-    return TopMountAt(ParseMountInfo(ReadMountInfo()), path) != nullptr;
-  }
+  static bool Mounted(const std::string& path) { return TopMountAt(ParseMountInfo(ReadMountInfo()), path) != nullptr; }
 
   std::string root_, socket_, tree_, mappings_;
   std::unique_ptr<sim::SimClient> sim_;
