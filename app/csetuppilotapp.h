@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "framework/core/ilanguagecontrol.h"
 #include "platform/instancelock.h"
 #include "resource/languageselector.h"
-#include "shell/ilanguagecontrol.h"
 
 namespace sp {
 

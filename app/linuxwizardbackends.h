@@ -22,15 +22,15 @@
 #include <vector>
 
 #include "devicelink/devicelink.h"
-#include "hoststorage/linuxfinalsetup.h"
+#include "framework/core/ilanguagecontrol.h"
+#include "framework/core/wizardservices.h"
+#include "framework/qtmessagebox.h"
+#include "hoststorage/linux/linuxfinalsetup.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/linuxprocesslauncher.h"
-#include "shell/ilanguagecontrol.h"
-#include "shell/qtmessagebox.h"
-#include "shell/wizardservices.h"
 
 namespace sp {
 

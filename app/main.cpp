@@ -1,9 +1,9 @@
 // setuppilot: the wizard that prepares a VBX-207 appliance from this PC.
 #include <QApplication>
 
+#include "app/cmaindlg.h"
 #include "app/csetuppilotapp.h"
 #include "app/linuxwizardbackends.h"
-#include "shell/cmaindlg.h"
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);

@@ -16,9 +16,21 @@ function(sp_target_defaults tgt)
   target_include_directories(${tgt} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
 endfunction()
 
+# Every folder builds at most one library, named after the folder: "sp_"
+# and the folder's path with "/" and "-" turned into "_" (uikit/core ->
+# sp_uikit_core, devtools/vbx207-sim -> sp_devtools_vbx207_sim).
+function(sp_check_library_name name)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REGEX REPLACE "[/-]" "_" expected "sp_${rel}")
+  if(NOT name STREQUAL expected)
+    message(FATAL_ERROR "${rel}: its library is called ${expected}, not ${name}")
+  endif()
+endfunction()
+
 # sp_core_library(<name> SOURCES ... [DEPS ...]): a Qt-free static library.
 function(sp_core_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  sp_check_library_name(${name})
   add_library(${name} STATIC ${A_SOURCES})
   sp_target_defaults(${name})
   target_link_libraries(${name} PUBLIC ${A_DEPS} Threads::Threads)
@@ -27,6 +39,7 @@ endfunction()
 # sp_qt_library(<name> SOURCES ... [DEPS ...]): a library that uses Qt Widgets.
 function(sp_qt_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  sp_check_library_name(${name})
   add_library(${name} STATIC ${A_SOURCES})
   sp_target_defaults(${name})
   target_link_libraries(${name} PUBLIC ${A_DEPS} Qt6::Widgets Threads::Threads)
@@ -69,7 +82,8 @@ function(sp_gui_test name)
 endfunction()
 
 # sp_fuzzer(<name> SOURCES ... DEPS ...): a libFuzzer target. Its seed corpus
-# lives in fuzz/corpus/<name>/; scripts/run-fuzzers.sh runs every target briefly.
+# lives in fuzz/<module>/corpus/<name>/; scripts/run-fuzzers.sh runs every
+# target briefly.
 function(sp_fuzzer name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -87,16 +101,4 @@ function(sp_benchmark name)
   sp_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-endfunction()
-
-# Subdirectories that exist are added; lets topic folders appear without
-# touching the parent list.
-function(sp_add_existing_subdirs)
-  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
-    endif()
-  endforeach()
 endfunction()

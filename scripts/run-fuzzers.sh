@@ -12,7 +12,7 @@ shopt -s nullglob
 for bin in "$root"/build-core/fuzz/fuzz_*; do
   [[ -x $bin ]] || continue
   name=$(basename "$bin")
-  seeds=("$root"/fuzz/*/corpus/"$name")
+  mapfile -t seeds < <(find "$root/fuzz" -type d -path "*/corpus/$name")
   corpus="$work/$name"
   mkdir -p "$corpus"
   ((${#seeds[@]})) && cp -r "${seeds[0]}"/. "$corpus"/

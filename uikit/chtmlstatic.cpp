@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+#include "uikit/core/linkerrors.h"
 #include "uikit/desktoplinkopener.h"
-#include "uikit/linkerrors.h"
 #include "uikit/qttextmeasurer.h"
 #include "uikit/qttextpainter.h"
 #include "uikit/screenfont.h"

@@ -22,8 +22,8 @@
 #include <string>
 #include <string_view>
 
-#include "uikit/chtmldrawer.h"
-#include "uikit/chtmlfont.h"
+#include "uikit/core/chtmldrawer.h"
+#include "uikit/core/chtmlfont.h"
 
 namespace sp {
 

@@ -34,7 +34,7 @@
 #include <string_view>
 #include <vector>
 
-#include "uikit/layerlist.h"
+#include "uikit/core/layerlist.h"
 
 class QPainter;
 

@@ -5,7 +5,7 @@
 #include <QFontMetrics>
 #include <optional>
 
-#include "uikit/textmeasurer.h"
+#include "uikit/core/textmeasurer.h"
 
 namespace sp {
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <optional>
 
-#include "uikit/textmeasurer.h"
+#include "uikit/core/textmeasurer.h"
 
 namespace sp {
 

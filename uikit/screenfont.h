@@ -13,7 +13,7 @@
 #include <QFont>
 #include <QString>
 
-#include "uikit/chtmlfont.h"
+#include "uikit/core/chtmlfont.h"
 
 namespace sp {
 

@@ -28,10 +28,10 @@
 #include <fstream>
 #include <string>
 
+#include "app/cmaindlg.h"
 #include "app/csetuppilotapp.h"
 #include "app/linuxwizardbackends.h"
-#include "shell/cmaindlg.h"
-#include "shell/cwelcomedlg.h"
+#include "pages/welcome/cwelcomedlg.h"
 
 namespace {
 

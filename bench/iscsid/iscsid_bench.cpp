@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/linux/iscsicontrolmessage.h"
-#include "tests/iscsid/iscsidfakes.h"
+#include "tests/tools/iscsid/iscsidfakes.h"
 #include "tools/iscsid/lundevice.h"
 
 namespace {

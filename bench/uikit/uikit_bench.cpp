@@ -11,10 +11,10 @@
 #include "base/text.h"
 #include "resource/languagemodule.h"
 #include "tests/uikit/standinimages.h"
-#include "uikit/chtmldrawer.h"
 #include "uikit/clayersurface.h"
-#include "uikit/fixedtextmeasurer.h"
-#include "uikit/htmlmarkup.h"
+#include "uikit/core/chtmldrawer.h"
+#include "uikit/core/fixedtextmeasurer.h"
+#include "uikit/core/htmlmarkup.h"
 #include "uikit/qttextmeasurer.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "uikit/chtmldrawer.h"
-#include "uikit/fixedtextmeasurer.h"
-#include "uikit/htmlmarkup.h"
+#include "uikit/core/chtmldrawer.h"
+#include "uikit/core/fixedtextmeasurer.h"
+#include "uikit/core/htmlmarkup.h"
 
 namespace {
 

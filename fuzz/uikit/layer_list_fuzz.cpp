@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "uikit/layerlist.h"
+#include "uikit/core/layerlist.h"
 
 namespace {
 void Check(bool ok) {

@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/cmaindlg.h"
 #include "app/linuxwizardbackends.h"
+#include "framework/core/ilanguagecontrol.h"
 #include "platform/linux/linuxnetdockagent.h"
-#include "shell/cmaindlg.h"
-#include "shell/ilanguagecontrol.h"
 
 namespace sp {
 namespace {

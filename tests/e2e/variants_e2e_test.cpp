@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "base/text.h"
-#include "configpages/cipaddressctrl.h"
+#include "pages/config/cipaddressctrl.h"
 #include "tests/e2e/wizardrunfixture.h"
 #include "tests/net/harness/runcommand.h"
 #include "uikit/choverbuttonex.h"

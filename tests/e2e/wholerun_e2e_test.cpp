@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "base/text.h"
-#include "configpages/cdevicelistctrl.h"
-#include "configpages/cipaddressctrl.h"
+#include "pages/config/cdevicelistctrl.h"
+#include "pages/config/cipaddressctrl.h"
 #include "tests/e2e/wizardrunfixture.h"
 #include "uikit/ctransradio.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // One whole run of the real wizard: the real main window with the program's
 // Linux backends, its UI thread inside the pc namespace of a private test
-// network, clicked through like a person (tools/tour's driver and walk);
+// network, clicked through like a person (devtools/tour's driver and walk);
 // in vbx the appliance simulator with its real iSCSI target (tgtd) and SMB
 // share (smbd, nmbd); in pc our initiator service and the share-mapping
 // agent, started through nsenter so that their mounts are the test's. Drive
@@ -16,16 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "app/cmaindlg.h"
 #include "app/linuxwizardbackends.h"
-#include "configpages/cconfigdlg_basic.h"
-#include "configpages/cconfigdlg_hd.h"
-#include "hoststorage/cnetcfgdlg.h"
-#include "shell/cmaindlg.h"
-#include "shell/ilanguagecontrol.h"
+#include "devtools/tour/tourdriver.h"
+#include "devtools/tour/wizardwalk.h"
+#include "framework/core/ilanguagecontrol.h"
+#include "pages/config/cconfigdlg_basic.h"
+#include "pages/disk/cconfigdlg_hd.h"
+#include "pages/final/cnetcfgdlg.h"
 #include "tests/net/harness/networktest.h"
 #include "tests/net/harness/simulatorinnetwork.h"
-#include "tools/tour/tourdriver.h"
-#include "tools/tour/wizardwalk.h"
 
 namespace sp::e2e {
 

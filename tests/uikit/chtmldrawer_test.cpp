@@ -1,11 +1,11 @@
-#include "uikit/chtmldrawer.h"
+#include "uikit/core/chtmldrawer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "uikit/fixedtextmeasurer.h"
+#include "uikit/core/fixedtextmeasurer.h"
 
 namespace sp {
 namespace {

@@ -1,10 +1,10 @@
-#include "uikit/htmlmarkup.h"
+#include "uikit/core/htmlmarkup.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "uikit/htmlcolors.h"
+#include "uikit/core/htmlcolors.h"
 
 namespace sp {
 namespace {

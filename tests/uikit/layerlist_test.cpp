@@ -1,4 +1,4 @@
-#include "uikit/layerlist.h"
+#include "uikit/core/layerlist.h"
 
 #include <gtest/gtest.h>
 

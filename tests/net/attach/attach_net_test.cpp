@@ -10,11 +10,11 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "hoststorage/diskpreparation.h"
-#include "hoststorage/iscsiattach.h"
+#include "hoststorage/diskprep/diskpreparation.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
-#include "hoststorage/sharemapping.h"
-#include "hoststorage/stoptokenwait.h"
+#include "hoststorage/sharemap/sharemapping.h"
+#include "pages/final/core/iscsiattach.h"
+#include "pages/final/core/stoptokenwait.h"
 #include "platform/fake/fakenetwork.h"
 #include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
@@ -23,8 +23,8 @@
 #include "platform/linux/linuxvolumeenumerator.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
-#include "shell/wizardstate.h"
 #include "tests/net/iscsi/iscsinettest.h"
+#include "wizardstate/wizardstate.h"
 
 namespace sp::nettest {
 namespace {

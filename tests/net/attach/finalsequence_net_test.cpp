@@ -14,9 +14,9 @@
 
 #include "base/text.h"
 #include "devicelink/devicelink.h"
-#include "hoststorage/finalsequence.h"
-#include "hoststorage/iscsitarget.h"
-#include "hoststorage/stoptokenwait.h"
+#include "hoststorage/iscsi/iscsitarget.h"
+#include "pages/final/core/finalsequence.h"
+#include "pages/final/core/stoptokenwait.h"
 #include "platform/fake/fakedesktopshell.h"
 #include "platform/fake/fakenetwork.h"
 #include "platform/linux/linuxblockdevices.h"

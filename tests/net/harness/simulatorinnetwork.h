@@ -1,5 +1,5 @@
 #pragma once
-// The appliance simulator (tools/vbx207-sim) in a test network's vbx
+// The appliance simulator (devtools/vbx207-sim) in a test network's vbx
 // namespace, for network tests of any module.
 //
 //   auto sim = StartSimulator(net(), {"--count", "2"});
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "devtools/vbx207-sim/simclient.h"
 #include "tests/net/harness/testnetwork.h"
-#include "tools/vbx207-sim/simclient.h"
 
 namespace sp::nettest {
 

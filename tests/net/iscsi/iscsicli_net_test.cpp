@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "base/text.h"
-#include "hoststorage/diskpreparation.h"
-#include "hoststorage/iscsicleanup.h"
+#include "hoststorage/diskprep/diskpreparation.h"
+#include "hoststorage/iscsi/iscsicleanup.h"
+#include "hoststorage/iscsi/iscsitarget.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
-#include "hoststorage/iscsitarget.h"
 #include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxiscsiinitiator.h"
@@ -21,8 +21,8 @@
 #include "platform/linux/linuxvolumeenumerator.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
-#include "shell/wizardstate.h"
 #include "tests/net/iscsi/iscsinettest.h"
+#include "wizardstate/wizardstate.h"
 
 namespace sp::nettest {
 namespace {

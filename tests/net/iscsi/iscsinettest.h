@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "devtools/vbx207-sim/tgtvolume.h"
 #include "platform/linux/iscsicontrolclient.h"
 #include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
@@ -15,7 +16,6 @@
 #include "platform/linux/linuxvolumeenumerator.h"
 #include "platform/linux/linuxvolumes.h"
 #include "tests/net/harness/networktest.h"
-#include "tools/vbx207-sim/tgtvolume.h"
 
 namespace sp::nettest {
 

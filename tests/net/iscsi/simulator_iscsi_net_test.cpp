@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "hoststorage/iscsitarget.h"
+#include "devtools/vbx207-sim/tgtvolume.h"
+#include "hoststorage/iscsi/iscsitarget.h"
 #include "platform/linux/iscsicontrolclient.h"
 #include "platform/linux/iscsicontrolprotocol.h"
 #include "tests/net/devicelink/devicelinknettest.h"
 #include "tests/net/iscsi/iscsinettest.h"
-#include "tools/vbx207-sim/tgtvolume.h"
 
 namespace sp::nettest {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "base/text.h"
 #include "devicelink/devicelink.h"
-#include "hoststorage/sharemapping.h"
+#include "hoststorage/sharemap/sharemapping.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetconnections.h"
 #include "platform/linux/linuxnetdockagent.h"

@@ -1,0 +1,218 @@
+#include "app/cmaindlg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QScreen>
+
+#include "app/appicon.h"
+#include "base/text.h"
+#include "framework/core/ilanguagecontrol.h"
+#include "framework/core/steplist.h"
+#include "framework/shellevents.h"
+#include "pages/check/ccheckdlg.h"
+#include "pages/config/cconfigdlg_basic.h"
+#include "pages/disk/cconfigdlg_hd.h"
+#include "pages/final/cnetcfgdlg.h"
+#include "pages/install/cinstalldlg.h"
+#include "pages/welcome/cwelcomedlg.h"
+#include "platform/netdockagent.h"
+#include "resource/languagemodule.h"
+#include "uikit/chtmlstatic.h"
+
+namespace sp {
+
+namespace {
+constexpr int kFirstStepLabelId = 1043;
+constexpr int kVersionLabelId = 1109;
+constexpr char kWindowTitle[] = "Setup Pilot";
+}  // namespace
+
+CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
+    : TStackedDialog(parent, Qt::Window | Qt::FramelessWindowHint), services_(services) {
+  SetPlaceholderId(kPlaceholderId);
+  setFixedSize(kWidth, kHeight);
+  PlaceWindow();
+
+  imageFolder_ = Format("%s/resource/english/", services_.programDir.c_str());
+  surface_.Create(this);
+  surface_.SetImageFolder(imageFolder_);
+  setMask(RoundedRegion(size(), kCornerEllipse, kCornerEllipse));
+  CopyLanguageHandle();
+
+  surface_.SetList(MainWindowLayerList(HighlightY(kPageWelcome)));
+  auto* placeholder = new QWidget(this);
+  placeholder->setObjectName(QString::number(kPlaceholderId));
+  placeholder->setGeometry(QRect(kPageOrigin, QSize(1, 1)));
+  placeholder->hide();
+  raise();
+
+  MakeStepLabels();
+  UpdateStepList(kStepWelcomeMarker);
+
+  setWindowIcon(MakeApplicationIcon());
+  setWindowTitle(QString::fromLatin1(kWindowTitle));
+
+  for (int id : {kPageInstall, kPageCheck, kPageConfig, kPageDisk, kPageFinal, kPageWelcome}) AddPage(id);
+  ShowPage(kPageWelcome);
+  CopyBounded(State().targetMac, kBroadcastMac);
+}
+
+CMainDlg::~CMainDlg() {
+  DestroyAllPages();
+  // The share-mapping agent lives only for the wizard.
+  if (services_.shareAgent) services_.shareAgent->Close();
+}
+
+void CMainDlg::PlaceWindow() {
+  QRect available(QPoint(0, 0), QSize(kWidth, kHeight));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) available = screen->availableGeometry();
+  move(KeepOnScreen(kHomePosition, size(), available));
+}
+
+QPoint CMainDlg::KeepOnScreen(QPoint wanted, QSize size, const QRect& available) {
+  QPoint at = wanted;
+  if (at.x() + size.width() > available.x() + available.width())
+    at.setX(available.x() + available.width() - size.width());
+  if (at.y() + size.height() > available.y() + available.height())
+    at.setY(available.y() + available.height() - size.height());
+  if (at.x() < available.x()) at.setX(available.x());
+  if (at.y() < available.y()) at.setY(available.y());
+  return at;
+}
+
+QRegion CMainDlg::RoundedRegion(QSize size, int ellipseWidth, int ellipseHeight) {
+  QPainterPath path;
+  path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), ellipseWidth / 2.0, ellipseHeight / 2.0);
+  return QRegion(path.toFillPolygon().toPolygon());
+}
+
+void CMainDlg::MakeStepLabels() {
+  for (int k = 1; k <= kStepCount; ++k) {
+    auto* label = new CHTMLStatic(this);
+    label->setObjectName(QString::number(kFirstStepLabelId + k - 1));
+    steps_[k - 1] = label;
+  }
+  version_ = new CHTMLStatic(this);
+  version_->setObjectName(QString::number(kVersionLabelId));
+}
+
+int CMainDlg::DoModal() { return exec(); }
+
+void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new shellev::QuitRequestEvent(exitCode)); }
+
+void CMainDlg::CopyLanguageHandle() { language_ = services_.language ? services_.language->LanguageHandle() : nullptr; }
+
+std::string CMainDlg::Text(int id) const {
+  std::string text;
+  if (LoadText(language_, id, text)) return text;
+  return LoadText(nullptr, id);
+}
+
+WizardState& CMainDlg::State() {
+  Q_ASSERT(final_ != nullptr);  // the final page exists from start-up on
+  return final_->State();
+}
+
+void CMainDlg::UpdateStepList(int id) {
+  for (int k = 1; k <= kStepCount; ++k) {
+    CHTMLStatic* label = steps_[k - 1];
+    label->setGeometry(kStepLabelX, StepLabelY(k), kStepLabelWidth, kStepLabelHeight);
+    label->SetText(Utf8ToUtf16(StepLabelMarkup(k, id, Text(kStepTextBase + k))));
+    label->show();
+  }
+  version_->setGeometry(5, 493, 145, 40);
+  version_->SetText(Utf8ToUtf16(VersionLabelMarkup(ProgramVersionText())));
+  version_->show();
+}
+
+TStackedPage* CMainDlg::CreatePage(int id) {
+  switch (id) {
+    case kPageWelcome:
+      return welcome_ = new CWelcomeDlg(*this);
+    case kPageCheck:
+      return check_ = new CCheckDlg(*this);
+    case kPageInstall:
+      return install_ = new CInstallDlg(*this);
+    case kPageConfig:
+      return config_ = new CConfigDlg_Basic(*this);
+    case kPageDisk:
+      return disk_ = new CConfigDlg_HD(*this);
+    case kPageFinal:
+      return final_ = new CNetcfgDlg(*this);
+    default:
+      return nullptr;
+  }
+}
+
+void CMainDlg::OnPageChanged(int id, bool shown) {
+  if (!shown) return;
+  if (TStackedPage* old = PageById(currentPage_)) {
+    if (CLayerSurface* s = old->PageSurface()) s->SetCurrentPage(false);
+  }
+  if (TStackedPage* page = PageById(id)) {
+    if (CLayerSurface* s = page->PageSurface()) s->SetCurrentPage(true);
+    page->update();  // paints its surface even if nobody posts a compose
+  }
+  surface_.SetList(MainWindowLayerList(HighlightY(id)));
+  UpdateStepList(id);
+  currentPage_ = id;
+}
+
+void CMainDlg::customEvent(QEvent* event) {
+  if (event->type() == shellev::kQuitRequest) {
+    done(static_cast<shellev::QuitRequestEvent*>(event)->exitCode());
+    return;
+  }
+  TStackedDialog::customEvent(event);
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event) {
+  // Only the pages' own buttons end the wizard.
+  if (IsDialogCloseKey(event->key())) {
+    event->accept();
+    return;
+  }
+  TStackedDialog::keyPressEvent(event);
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+  // Closed from outside (window manager, session end): end as Cancel does.
+  event->ignore();
+  PostQuit(-1);
+}
+
+void CMainDlg::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    dragging_ = true;
+    dragRect_ = frameGeometry();
+    dragAnchor_ = event->globalPosition().toPoint();
+  }
+  TStackedDialog::mousePressEvent(event);
+}
+
+void CMainDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && !(event->buttons() & Qt::LeftButton)) {
+    // The release went elsewhere: the drag is over.
+    dragging_ = false;
+  }
+  if (dragging_) {
+    const QPoint offset = event->globalPosition().toPoint() - dragAnchor_;
+    if (!offset.isNull()) {
+      move(pos() + offset);
+      dragAnchor_ += offset;
+      dragRect_.translate(offset);
+    }
+  }
+  TStackedDialog::mouseMoveEvent(event);
+}
+
+void CMainDlg::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+  TStackedDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace sp

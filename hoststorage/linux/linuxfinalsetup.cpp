@@ -1,0 +1,46 @@
+#include "hoststorage/linux/linuxfinalsetup.h"
+
+#include "platform/linux/iscsicontrolprotocol.h"
+
+namespace sp {
+
+namespace {
+
+std::string Or(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
+
+LinuxDesktopShell::Options DesktopOptions(const LinuxFinalSetup::Paths& paths) {
+  LinuxDesktopShell::Options o;
+  o.mountRoot = paths.driveRoot;
+  if (!paths.opener.empty()) o.opener = paths.opener;
+  return o;
+}
+
+}  // namespace
+
+LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
+    : disks_(Or(paths.lunFolder, iscsictl::kDefaultMountPoint)),
+      letters_(paths.driveRoot),
+      volumeControl_(letters_),
+      volumes_(letters_, volumeControl_, disks_),
+      enumerator_(volumes_),
+      initiator_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket), disks_, enumerator_),
+      interpreter_(initiator_, enumerator_, report_),
+      preparation_(disks_, letters_, volumeControl_, formatter_),
+      // The share's letter is cleared under the same root the volumes use.
+      connections_(paths.driveRoot, paths.rememberedConnections.empty() ? DefaultRememberedConnectionsPath()
+                                                                        : paths.rememberedConnections),
+      netUse_(paths.driveRoot),
+      shares_(connections_, netUse_, agent),
+      desktop_(DesktopOptions(paths)) {}
+
+void LinuxFinalSetup::Fill(WizardServices& services) {
+  services.iscsiInterpreter = &interpreter_;
+  services.diskPreparation = &preparation_;
+  services.shareMapping = &shares_;
+  services.desktopShell = &desktop_;
+  // The disk page offers letters from the same view the final page uses.
+  services.driveLetters = &letters_;
+  services.netConnections = &connections_;
+}
+
+}  // namespace sp

@@ -1,0 +1,73 @@
+#pragma once
+// The Linux backends of the final setup, built once for the program: the
+// iSCSI interpreter over our initiator service, the run's one disk
+// preparation over the LUN files, loop devices, ntfs-3g and mkntfs, the
+// share mapping over the network connections and the share-mapping agent,
+// and the desktop shell. Fill() puts them into the wizard's services:
+//
+//   LinuxNetDockAgent agent;
+//   LinuxFinalSetup finalSetup(agent);
+//   finalSetup.Fill(services);   // iscsiInterpreter, diskPreparation, shareMapping, desktopShell,
+//                                // and the driveLetters and netConnections they clear letters with
+//
+// Nothing here starts or talks to anything until the final page (or the
+// network step's clean-up) uses it.
+#include <sstream>
+
+#include "framework/core/wizardservices.h"
+#include "hoststorage/diskprep/diskpreparation.h"
+#include "hoststorage/iscsicli/iscsiinterpreter.h"
+#include "hoststorage/sharemap/sharemapping.h"
+#include "platform/linux/linuxblockdevices.h"
+#include "platform/linux/linuxdesktopshell.h"
+#include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxiscsiinitiator.h"
+#include "platform/linux/linuxnetconnections.h"
+#include "platform/linux/linuxnetuse.h"
+#include "platform/linux/linuxvolumecontrol.h"
+#include "platform/linux/linuxvolumeenumerator.h"
+#include "platform/linux/linuxvolumes.h"
+#include "platform/linux/mkntfsformatter.h"
+#include "platform/netdockagent.h"
+
+namespace sp {
+
+class LinuxFinalSetup {
+ public:
+  struct Paths {
+    std::string initiatorSocket;  // empty: the service's default control socket
+    std::string lunFolder;        // empty: the service's default LUN folder
+    std::string driveRoot = kDriveMountRoot;
+    // The agent's list of remembered connections; empty: the agent's default.
+    std::string rememberedConnections;
+    // Program that opens a drive in the file browser; empty: the desktop's.
+    std::string opener;
+  };
+
+  explicit LinuxFinalSetup(INetDockAgent& agent) : LinuxFinalSetup(agent, Paths{}) {}
+  LinuxFinalSetup(INetDockAgent& agent, const Paths& paths);
+  LinuxFinalSetup(const LinuxFinalSetup&) = delete;
+  LinuxFinalSetup& operator=(const LinuxFinalSetup&) = delete;
+
+  void Fill(WizardServices& services);
+
+  IscsiInterpreter& Interpreter() { return interpreter_; }
+
+ private:
+  LinuxBlockDevices disks_;
+  LinuxDriveLetters letters_;
+  LinuxVolumeControl volumeControl_;
+  LinuxVolumes volumes_;
+  LinuxVolumeEnumerator enumerator_;
+  LinuxIscsiInitiator initiator_;
+  DiscardingStream report_;  // the wizard has no console for the interpreter's report
+  IscsiInterpreter interpreter_;
+  MkntfsFormatter formatter_;
+  DiskPreparation preparation_;
+  LinuxNetConnections connections_;
+  LinuxNetUse netUse_;
+  ShareMapping shares_;
+  LinuxDesktopShell desktop_;
+};
+
+}  // namespace sp

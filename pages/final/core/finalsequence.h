@@ -1,0 +1,98 @@
+#pragma once
+// The final setup sequence: everything the user chose, carried out on the
+// final page's worker thread. The appliance is asked to format its disks
+// with the chosen profile and its progress is followed; then, on the PC, the
+// iSCSI volume is attached and prepared, the NAS share is mapped, the new
+// drive is opened, and the page shows the summary or the failure text.
+//
+// The sequence is free of Qt: it shows what it does through an
+// IFinalPageSink and waits only through an ISetupWait, so a stop ends it at
+// once (it then changes nothing more and returns kStopped).
+#include <chrono>
+#include <cstdint>
+
+#include "devicelink/ideviceexchange.h"
+#include "hoststorage/iscsicli/iscsiinterpreter.h"
+#include "hoststorage/sharemap/sharemapping.h"
+#include "pages/final/core/ifinalpagesink.h"
+#include "pages/final/core/iscsiattach.h"
+#include "pages/final/core/isetupwait.h"
+#include "platform/desktopshell.h"
+#include "wizardstate/wizardstate.h"
+
+namespace sp {
+
+// The page's layer lists: background, then the two check icons beside
+// "Format hard disk" (77,110) and "Setup shared folder" (77,138);
+// check_ico_bd.png marks the step under way, check_ico.png a step done.
+inline constexpr char kFinalBackgroundList[] = "cbackground.jpg|0|0|255|0,";
+inline constexpr char kFinalFormattingList[] = "cbackground.jpg|0|0|255|0,check_ico_bd.png|77|110|255|0|0|0,";
+inline constexpr char kFinalSharingList[] =
+    "cbackground.jpg|0|0|255|0,check_ico.png|77|110|255|0|0|0,check_ico_bd.png|77|138|255|0|0|0,";
+inline constexpr char kFinalDoneList[] =
+    "cbackground.jpg|0|0|255|0,check_ico.png|77|110|255|0|0|0,check_ico.png|77|138|255|0|0|0,";
+
+struct FinalSequenceLimits {
+  static constexpr int kFormatRequestAttempts = 5;
+  static constexpr std::chrono::milliseconds kFormatRequestPause{1000};
+  static constexpr int kStartSteps = 10;  // progress 0..9
+  static constexpr std::chrono::milliseconds kStartStepPause{3000};
+  static constexpr std::chrono::milliseconds kPollPause{2000};
+  // Polls while the appliance has reported no progress at all.
+  static constexpr int kZeroPollLimit = 3000;
+  // Once progress was reported: the poll ends after this many polls in a row
+  // without any reply (about 25 minutes with one local address: 2 s pause
+  // plus 3 s waiting for the reply), so an appliance that went away does not
+  // hold the page for ever...
+  static constexpr int kSilentPollLimit = 300;
+  // ...and after this many polls in a row in which the highest value did not
+  // rise (at least 100 minutes), so one that answers but is stuck does not
+  // either.
+  static constexpr int kStalledPollLimit = 3000;
+  static constexpr int kFinishSteps = 18;  // progress 60..77
+  static constexpr std::chrono::milliseconds kFinishStepPause{2000};
+  static constexpr int kAttachAttempts = 10;  // progress 79..88
+  static constexpr std::chrono::milliseconds kAttachPause{5000};
+  static constexpr std::chrono::milliseconds kMappingPause{5000};
+  static constexpr std::chrono::milliseconds kOpenPause{1000};
+};
+
+enum class FinalOutcome { kSummary, kFailure, kStopped };
+
+// The progress percentage in a reply area of the progress query: the reply
+// data (from byte 5 of the area) read as a decimal number the way a standard
+// text-to-integer conversion reads it (leading blanks, a sign, digits; an
+// empty or non-numeric text reads 0). Reads at most to the end of the
+// 1024-byte area; values beyond the int range are clamped.
+int ReadProgressReply(const std::uint8_t* replyArea);
+
+class FinalSequence {
+ public:
+  FinalSequence(IDeviceExchange& link, IscsiInterpreter& interpreter, IscsiAttach& attach, ShareMapping& shares,
+                IDesktopShell& desktop)
+      : link_(link), interpreter_(interpreter), attach_(attach), shares_(shares), desktop_(desktop) {}
+
+  // Runs the whole sequence once. Reads the state record and writes the
+  // explorer command line (through the attach) and the NAS mapped flag
+  // (through the share mapping).
+  FinalOutcome Run(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+
+ private:
+  // Each step returns false when the worker was stopped.
+  bool RequestDiskFormat(const WizardState& state, ISetupWait& wait);
+  bool CountSteps(int steps, std::chrono::milliseconds pause, int firstPosition, ISetupWait& wait,
+                  IFinalPageSink& sink);
+  bool PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Nothing when stopped; else whether an attempt attached the volume.
+  std::optional<bool> AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  bool MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  bool OpenNewDrive(const WizardState& state, ISetupWait& wait);
+
+  IDeviceExchange& link_;
+  IscsiInterpreter& interpreter_;
+  IscsiAttach& attach_;
+  ShareMapping& shares_;
+  IDesktopShell& desktop_;
+};
+
+}  // namespace sp

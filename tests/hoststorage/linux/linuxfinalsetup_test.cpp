@@ -1,0 +1,46 @@
+// The program's final-setup backends: every service the final page needs is
+// filled in, and without a running initiator service the attach fails at its
+// portal step at once instead of hanging.
+#include "hoststorage/linux/linuxfinalsetup.h"
+
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+#include "pages/final/core/iscsiattach.h"
+#include "pages/final/core/stoptokenwait.h"
+#include "platform/fake/fakenetwork.h"
+
+namespace sp {
+namespace {
+
+TEST(LinuxFinalSetup, FillsTheFinalPagesServicesAndFailsCleanlyWithoutTheInitiatorService) {
+  FakeNetDockAgent agent;
+  LinuxFinalSetup::Paths paths;
+  paths.initiatorSocket = "/nonexistent/setuppilot/control.sock";
+  paths.lunFolder = "/nonexistent/setuppilot/disks";
+  paths.driveRoot = "/nonexistent/setuppilot/mnt";
+  LinuxFinalSetup setup(agent, paths);
+  WizardServices services;
+  setup.Fill(services);
+  ASSERT_NE(services.iscsiInterpreter, nullptr);
+  ASSERT_NE(services.diskPreparation, nullptr);
+  ASSERT_NE(services.shareMapping, nullptr);
+  ASSERT_NE(services.desktopShell, nullptr);
+  ASSERT_NE(services.driveLetters, nullptr);
+  ASSERT_NE(services.netConnections, nullptr);
+
+  WizardState state{};
+  CopyBounded(state.targetMac, "02:4b:56:00:00:01");
+  CopyBounded(state.deviceIpAddress, "10.77.0.2");
+  CopyBounded(state.iscsiDriveLetter, "X:");
+  CopyBounded(state.explorerCommandLine, "untouched");
+  IscsiAttach attach(*services.iscsiInterpreter, *services.diskPreparation, *services.shareMapping);
+  std::stop_source stop;
+  StopTokenWait wait(stop.get_token());
+  EXPECT_EQ(attach.Run(state, wait, [](int) {}), AttachResult::kFailed);
+  EXPECT_EQ(FieldText(state.explorerCommandLine), "untouched");
+  EXPECT_TRUE(agent.received.empty()) << "nothing reached the agent before the portal step failed";
+}
+
+}  // namespace
+}  // namespace sp

@@ -1,0 +1,327 @@
+// The final page in the whole wizard window, offscreen: the working layout
+// while the appliance formats, the three summary layouts, the failure text,
+// Finish ending a sleeping worker at once, and pictures of each.
+#include "pages/final/cnetcfgdlg.h"
+
+#include <QTest>
+#include <condition_variable>
+#include <iostream>
+#include <mutex>
+
+#include "framework/core/pageids.h"
+#include "pages/final/core/finalsequence.h"
+#include "tests/pages/final/finalworld.h"
+#include "tests/support/wizardfixture.h"
+#include "uikit/chtmlstatic.h"
+
+namespace sp::test {
+namespace {
+
+using finaltest::InquiryOf;
+
+// The appliance on the worker's link: the format request is accepted, the
+// progress query answers `progress`; from the `holdAt`-th query on it waits
+// until released, as an appliance slow to answer would.
+class GatedApplianceLink : public IDeviceLink {
+ public:
+  int SendDeviceCommand(const char*, std::uint8_t command, const std::uint8_t*, std::size_t,
+                        std::uint8_t* replyArea) override {
+    std::unique_lock lock(mutex_);
+    std::string data;
+    if (command == kCmdQueryProgress) {
+      ++polls_;
+      changed_.notify_all();
+      if (holdAt_ && polls_ >= holdAt_) changed_.wait(lock, [this] { return released_; });
+      data = progress_;
+    }
+    std::memset(replyArea, 0, kReplyAreaSize);
+    replyArea[0] = kReplyAccepted;
+    replyArea[1] = command;
+    std::memcpy(replyArea + 5, data.data(), data.size());
+    return static_cast<int>(27 + data.size());
+  }
+  void DiscoverDevices(IDeviceList&) override {}
+  bool ProbeDeviceAddress(const char*) override { return false; }
+  bool HasUsableAdapter() override { return true; }
+
+  void Script(std::string progress, int holdAt) {
+    std::lock_guard lock(mutex_);
+    progress_ = std::move(progress);
+    holdAt_ = holdAt;
+    released_ = false;
+  }
+  void Release(std::string progress) {
+    std::lock_guard lock(mutex_);
+    progress_ = std::move(progress);
+    released_ = true;
+    changed_.notify_all();
+  }
+  int polls() {
+    std::lock_guard lock(mutex_);
+    return polls_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string progress_ = "100";
+  int holdAt_ = 0;
+  int polls_ = 0;
+  bool released_ = true;
+};
+
+QImage GrabWindow(CMainDlg& w) {
+  QCoreApplication::processEvents();
+  QImage image = w.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+  const QRegion shape = w.mask();
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (!shape.contains(QPoint(x, y))) image.setPixel(x, y, 0);
+    }
+  }
+  return image;
+}
+
+// The text a label shows, markup and entities resolved.
+std::u16string Shown(CHTMLStatic* label) {
+  label->EnsureLayout();
+  std::u16string text;
+  for (const auto& run : label->Drawer().Runs()) text += run->text;
+  return text;
+}
+
+class FinalPageTest : public WizardTest {
+ protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+    initiator_.AddReachablePortal(finaltest::kApplianceIp, 3260, {{finaltest::kTarget, "vbx207", {{0}}}});
+    initiator_.SetNextDiskNumber(finaltest::kLunDiskNumber);
+    storage_.AddDisk(finaltest::kSystemDisk, 500ull << 30, InquiryOf("ATA     "));
+    storage_.AddDisk(finaltest::kLunDisk, 64ull << 20, InquiryOf("KORVA   "));
+    services_.workerLink = &appliance_;
+    services_.iscsiInterpreter = &interpreter_;
+    services_.diskPreparation = &disks_;
+    services_.shareMapping = &shares_;
+    services_.desktopShell = &desktop_;
+    services_.timing.finalPausePercent = 0;
+  }
+  void TearDown() override {
+    appliance_.Release("100");  // a worker held by the appliance can end
+    WizardTest::TearDown();
+  }
+
+  CNetcfgDlg* Page() { return Wizard().FinalPage(); }
+
+  // What the disk profile page leaves in the record.
+  void FillRecord(int nasGb, int iscsiGb) {
+    WizardState& s = Wizard().State();
+    CopyBounded(s.targetMac, finaltest::kMac);
+    CopyBounded(s.deviceIpAddress, finaltest::kApplianceIp);
+    CopyBounded(s.deviceHostName, u"storage1");
+    CopyBounded(s.deviceTime, "(GMT+01:00) Amsterdam, Berlin, Rome");
+    CopyBounded(s.deviceIpSummary, "10.77.0.2");
+    CopyBounded(s.webLoginPassword, "Vault-2024");
+    s.nasSharePercent = nasGb && iscsiGb ? 60 : nasGb ? 100 : 0;
+    s.diskLevelCode = 2;
+    if (nasGb) CopyBounded(s.nasDriveLetter, "Y:");
+    if (iscsiGb) CopyBounded(s.iscsiDriveLetter, "X:");
+    s.nasSizeGb = nasGb;
+    CopyBounded(s.nasLevel, nasGb ? "Standard" : "");
+    s.iscsiSizeGb = iscsiGb;
+    CopyBounded(s.iscsiLevel, iscsiGb ? "Standard" : "");
+  }
+
+  // As the disk profile page does on its last Next.
+  void StartAndShow() {
+    Page()->Start();
+    Wizard().ShowPage(kPageFinal);
+  }
+
+  void Save(const std::string& name) {
+    const QImage image = GrabWindow(Wizard());
+    ASSERT_EQ(image.size(), QSize(722, 532));
+    const std::string path = SaveScreenshot(image, name);
+    if (!path.empty()) std::cout << "screenshot: " << path << "\n";
+  }
+
+  void ExpectRow(int id, int y) {
+    CHTMLStatic* label = Page()->Label(id);
+    EXPECT_TRUE(label->isVisible()) << id;
+    EXPECT_EQ(label->geometry(), QRect(55, y, 500, 30)) << id;
+  }
+  void ExpectHidden(std::initializer_list<int> ids) {
+    for (int id : ids) EXPECT_FALSE(Page()->Label(id)->isVisible()) << id;
+  }
+
+  GatedApplianceLink appliance_;
+  FakeIscsiInitiator initiator_;
+  FakeStorage storage_;
+  finaltest::StorageVolumes volumes_{storage_};
+  DiscardingStream report_;
+  IscsiInterpreter interpreter_{initiator_, volumes_, report_};
+  DiskPreparation disks_{storage_, storage_, storage_, storage_, finaltest::FastDiskOptions()};
+  FakeNetConnections connections_;
+  FakeNetUse netUse_;
+  ShareMapping shares_{connections_, netUse_, agent_};  // the agent the main window closes
+  FakeDesktopShell desktop_;
+};
+
+TEST_F(FinalPageTest, WorkingLayoutFollowsTheApplianceThenTheSummaryEndsTheRun) {
+  FillRecord(600, 400);
+  appliance_.Script("40", 2);
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return page->ProgressBar()->value() == 31; })) << page->ProgressBar()->value();
+  ASSERT_TRUE(WaitUntil([&] { return appliance_.polls() == 2; }));
+  Settle(30);
+
+  // Working: title, three lines, the bar at (70,177), Finish hidden and off.
+  EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Working);
+  EXPECT_EQ(page->ProgressBar()->geometry(), QRect(70, 177, 300, 20));
+  EXPECT_TRUE(page->ProgressBar()->isVisible());
+  EXPECT_FALSE(page->FinishButton()->isVisible());
+  EXPECT_FALSE(page->FinishButton()->isEnabled());
+  EXPECT_FALSE(page->BackButton()->isVisible());
+  EXPECT_EQ(page->PageSurface()->List(), kFinalFormattingList);
+  EXPECT_EQ(Shown(page->Label(1100)), u"Format and setup shared folder");
+  EXPECT_EQ(page->Label(1102)->geometry(), QRect(100, 102, 500, 30));
+  EXPECT_EQ(page->Label(1103)->geometry(), QRect(100, 132, 300, 30));
+  ExpectHidden({1110, 1111, 1112, 1113, 1114, 1115, 1119});
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageFinal);
+  Save("final-working");
+
+  appliance_.Release("100");
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Summary; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  EXPECT_FALSE(page->ProgressBar()->isVisible());
+  EXPECT_TRUE(page->FinishButton()->isVisible());
+  EXPECT_TRUE(page->FinishButton()->isEnabled());
+  EXPECT_EQ(page->PageSurface()->List(), kFinalBackgroundList);
+  EXPECT_EQ(Wizard().State().nasMapped, 1);
+  EXPECT_EQ(desktop_.commandLines, std::vector<std::string>{"explorer X:\\"});
+  EXPECT_FALSE(storage_.DeviceAtLetter('X').empty()) << "the iSCSI volume is at its letter";
+  Save("final-summary");
+
+  QTest::mouseClick(page->FinishButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
+  EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+}
+
+TEST_F(FinalPageTest, SummaryRowsForBothNasOnlyAndIscsiOnly) {
+  Wizard().ShowPage(kPageFinal);
+  CNetcfgDlg* page = Page();
+  const auto summary = [&](int nas, int iscsi) {
+    FillRecord(nas, iscsi);
+    wm::PostWizardEvent(page, wm::kFinalSummary);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Summary);
+    EXPECT_EQ(page->Label(1101)->geometry(), QRect(35, 60, 500, 30));
+    EXPECT_EQ(Shown(page->Label(1101)), u"VBX-207 Information");
+    ExpectRow(1102, 90);
+    ExpectRow(1103, 120);
+    ExpectRow(1110, 150);
+  };
+
+  // The surroundings of an ended run: the background Start set, Finish the
+  // worker showed.
+  page->PageSurface()->SetList(kFinalBackgroundList);
+  QCoreApplication::postEvent(page, new QEvent(CNetcfgDlg::kFinishShowEvent));
+  summary(600, 400);
+  CopyBounded(Wizard().State().webLoginPassword, "p&w;<b>&amp;");
+  wm::PostWizardEvent(page, wm::kFinalSummary);
+  QCoreApplication::processEvents();
+  for (auto [id, y] : {std::pair{1111, 180}, {1112, 210}, {1113, 240}, {1114, 270}, {1115, 300}, {1119, 330}}) {
+    ExpectRow(id, y);
+  }
+  EXPECT_EQ(Shown(page->Label(1102)), u"Device time: (GMT+01:00) Amsterdam, Berlin, Rome");
+  EXPECT_EQ(Shown(page->Label(1110)), u"Webpage login password: p&w;<b>&amp;") << "shown as typed, not read as markup";
+  EXPECT_EQ(Shown(page->Label(1111)), u"NAS shared folder path: Y: (Volume1)");
+  EXPECT_EQ(Shown(page->Label(1112)), u"NAS size: 600 GB");
+  EXPECT_EQ(Shown(page->Label(1114)), u"iSCSI shared folder path: X: ");
+  EXPECT_EQ(Shown(page->Label(1115)), u"iSCSI size: 400 GB");
+  EXPECT_EQ(Shown(page->Label(1119)), u"iSCSI level: Standard");
+
+  summary(1000, 0);
+  ExpectRow(1111, 180);
+  ExpectRow(1112, 210);
+  ExpectRow(1113, 240);
+  ExpectHidden({1114, 1115, 1119});
+  Save("final-summary-nas");
+
+  summary(0, 1000);
+  ExpectHidden({1111, 1112, 1113});
+  ExpectRow(1114, 180);
+  ExpectRow(1115, 210);
+  ExpectRow(1119, 240);
+  EXPECT_EQ(Shown(page->Label(1115)), u"iSCSI size: 1000 GB");
+  Save("final-summary-iscsi");
+}
+
+TEST_F(FinalPageTest, NoAgentEndsWithTheFailureText) {
+  FillRecord(600, 400);
+  agent_.present = false;
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Failure; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  EXPECT_EQ(page->Label(1101)->pos(), QPoint(35, 60));
+  EXPECT_EQ(page->Label(1101)->width(), 500);
+  const std::u16string text = Shown(page->Label(1101));
+  EXPECT_EQ(text.rfind(u"The wizard has experienced some problems", 0), 0u);
+  EXPECT_LE(page->Label(1101)->TextBottom(), page->Label(1101)->height()) << "the whole text, Thank You included";
+  EXPECT_NE(text.find(u"Thank You."), std::u16string::npos);
+  EXPECT_TRUE(page->Label(1100)->isVisible());
+  ExpectHidden({1102, 1103, 1110, 1111, 1112, 1113, 1114, 1115, 1119});
+  EXPECT_FALSE(page->ProgressBar()->isVisible());
+  EXPECT_TRUE(page->FinishButton()->isVisible());
+  EXPECT_TRUE(page->FinishButton()->isEnabled());
+  Save("final-failure");
+}
+
+TEST_F(FinalPageTest, FinishStopsASleepingWorkerAtOnceAndNothingChangesAfterwards) {
+  FillRecord(600, 400);
+  // Every pause is 10000 times as long: the first one lasts close to three
+  // hours, so only a stop that wakes the worker lets this test end.
+  services_.timing.finalPausePercent = 1000000;
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return page->PageSurface()->List() == kFinalFormattingList; }));
+  Settle(50);
+  ASSERT_TRUE(page->WorkerRunning());
+  const int value = page->ProgressBar()->value();
+
+  // Finish is hidden while the sequence runs; this is what its click runs
+  // (and what ends a worker still finishing its last steps).
+  page->OnFinish();
+  EXPECT_FALSE(page->WorkerRunning()) << "stopped and collected when Finish returns";
+  Settle(100);
+  EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+  EXPECT_EQ(page->ProgressBar()->value(), value);
+  EXPECT_EQ(page->PageSurface()->List(), kFinalFormattingList);
+  EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Working);
+  EXPECT_EQ(appliance_.polls(), 0);
+}
+
+TEST_F(FinalPageTest, ClosingTheWizardWhileTheWorkerWaitsForTheApplianceEndsIt) {
+  FillRecord(600, 400);
+  appliance_.Script("0", 1);
+  StartAndShow();
+  ASSERT_TRUE(WaitUntil([&] { return appliance_.polls() == 1; }));
+  appliance_.Release("0");  // the reply arrives while the window goes
+  wizard_.reset();          // pages torn down: the worker is stopped and joined
+  SUCCEED();
+}
+
+TEST_F(FinalPageTest, WithoutTheSetupServicesTheFailureTextAndFinishComeAtOnce) {
+  services_.iscsiInterpreter = nullptr;
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Failure);
+  EXPECT_FALSE(page->WorkerRunning());
+  EXPECT_TRUE(page->FinishButton()->isEnabled());
+}
+
+}  // namespace
+}  // namespace sp::test

@@ -1,0 +1,247 @@
+// The final setup sequence over the fakes with recorded pauses: the order
+// of its steps, the format request, the progress rules, the attach retries,
+// the share mapping and the outcome.
+#include "pages/final/core/finalsequence.h"
+
+#include <array>
+#include <climits>
+
+#include "tests/pages/final/finalworld.h"
+
+namespace sp::finaltest {
+namespace {
+
+using Op = FakeIscsiInitiator::Op;
+using Reply = ScriptedAppliance::Reply;
+using Strings = std::vector<std::string>;
+
+// Progress texts the appliance gives to its n-th progress query; after the
+// list it stops answering.
+std::function<Reply(std::uint8_t, int)> Progress(std::vector<std::string> texts) {
+  return [texts = std::move(texts)](std::uint8_t command, int n) {
+    if (command != kCmdQueryProgress) return Reply{};
+    if (n > static_cast<int>(texts.size())) return Reply{false};
+    return Reply{true, kReplyAccepted, texts[n - 1]};
+  };
+}
+
+class FinalSequenceTest : public FinalWorld {
+ protected:
+  FinalOutcome Run() { return sequence.Run(state, wait, sink); }
+  std::vector<int> PositionsBetween(int from, int to) const {
+    std::vector<int> out;
+    bool in = false;
+    for (int p : sink.positions) {
+      if (p == from && !in) in = true;
+      if (in) out.push_back(p);
+      if (in && p == to) break;
+    }
+    return out;
+  }
+
+  IscsiAttach attach{interpreter, disks, shares};
+  FinalSequence sequence{appliance, interpreter, attach, shares, desktop};
+};
+
+TEST_F(FinalSequenceTest, StepsRunInOrderAndEndWithTheSummary) {
+  AddLun();
+  appliance.answer = Progress({"0", "40", "100"});
+  wait.onSleep = [this](int n) {
+    if (n == 1) {
+      EXPECT_EQ(initiator.CallCount(Op::ReportActiveIScsiTargetMappings), 1) << "clean-up before the format request";
+    }
+  };
+  ASSERT_EQ(Run(), FinalOutcome::kSummary);
+
+  Strings expected = {"finish off", std::string("list ") + kFinalFormattingList, "sleep 1000", "cmd 8 60 2"};
+  for (int i = 0; i < 10; ++i) expected.insert(expected.end(), {"sleep 3000", "progress " + std::to_string(i)});
+  for (const char* p : {"11", "31", "61"})
+    expected.insert(expected.end(), {"sleep 2000", "cmd 10", std::string("progress ") + p});
+  for (int i = 0; i < 18; ++i) expected.insert(expected.end(), {"sleep 2000", "progress " + std::to_string(60 + i)});
+  expected.insert(expected.end(),
+                  {std::string("list ") + kFinalSharingList, "progress 78", "sleep 5000", "progress 79"});
+  const Strings head(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(std::min(log.size(), expected.size())));
+  EXPECT_EQ(head, expected);
+
+  // After the attach: the share, the new drive, the end.
+  EXPECT_EQ(Between("progress 89", "summary"),
+            (Strings{"progress 89", "sleep 5000", "progress 90", "cancel Y: profile force", "net use Y: delete",
+                     "agent unmap Y:", "agent map Y: \\\\storage1\\Volume1", "sleep 1000", "open explorer X:\\",
+                     "progress 100", std::string("list ") + kFinalDoneList, "show finish"}));
+  EXPECT_EQ(Strings(log.end() - 2, log.end()), (Strings{"summary", std::string("list ") + kFinalBackgroundList}));
+  EXPECT_EQ(state.nasMapped, 1);
+  EXPECT_FALSE(storage.DeviceAtLetter('X').empty());
+  for (const std::string& mac : appliance.macs) EXPECT_EQ(mac, kMac);
+}
+
+TEST_F(FinalSequenceTest, FormatRequestTriesFiveTimesThenGoesOnAndStopsEarlyOnAcceptance) {
+  appliance.answer = [](std::uint8_t command, int) {
+    return command == kCmdStartDiskSetup ? Reply{true, 2} : Reply{true, kReplyAccepted, "100"};
+  };
+  Run();
+  EXPECT_EQ(Between("sleep 1000", "sleep 3000"),
+            (Strings{"sleep 1000", "cmd 8 60 2", "sleep 1000", "cmd 8 60 2", "sleep 1000", "cmd 8 60 2", "sleep 1000",
+                     "cmd 8 60 2", "sleep 1000", "cmd 8 60 2"}));
+  EXPECT_TRUE(Has("progress 0")) << "the sequence goes on without an accepted reply";
+
+  log.clear();
+  appliance.counts.clear();
+  appliance.answer = [](std::uint8_t command, int n) {
+    if (command == kCmdStartDiskSetup) return n == 3 ? Reply{true, kReplyAccepted} : Reply{false};
+    return Reply{true, kReplyAccepted, "100"};
+  };
+  Run();
+  EXPECT_EQ(appliance.counts[kCmdStartDiskSetup], 3);
+}
+
+TEST_F(FinalSequenceTest, ProgressKeepsItsHighestValueAndTheSilentApplianceEndsThePollAtTheBound) {
+  appliance.answer = Progress({"40", "20"});
+  Run();
+  const int polls = appliance.counts[kCmdQueryProgress];
+  EXPECT_EQ(polls, 2 + FinalSequenceLimits::kSilentPollLimit)
+      << "the answered lower value resets the silence; then the silent bound";
+  const std::vector<int> during = PositionsBetween(31, 60);
+  ASSERT_GE(during.size(), 2u) << "the bar showed 31 (40 / 2 + 11) and went on to 60";
+  EXPECT_TRUE(std::all_of(during.begin(), during.end() - 1, [](int p) { return p == 31; }))
+      << "never lowered while silent";
+  EXPECT_EQ(during.back(), 60) << "the sequence went on";
+}
+
+TEST_F(FinalSequenceTest, HundredEndsThePollAtSixtyOne) {
+  appliance.answer = Progress({"7", "100 percent", "3"});
+  Run();
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 2);
+  EXPECT_EQ(PositionsBetween(9, 60), (std::vector<int>{9, 14, 61, 60}));
+}
+
+TEST_F(FinalSequenceTest, PollWithoutEndIsBoundedWhetherTheApplianceIsSilentStuckOrAboveHundred) {
+  // Silent from the start: the long wait for the first report.
+  appliance.answer = Progress({});
+  Run();
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], FinalSequenceLimits::kZeroPollLimit);
+
+  // Answering, but stuck at one value.
+  appliance.counts.clear();
+  appliance.answer = [](std::uint8_t, int) { return Reply{true, kReplyAccepted, "55"}; };
+  Run();
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 1 + FinalSequenceLimits::kStalledPollLimit);
+
+  // A value above a hundred is done.
+  appliance.counts.clear();
+  sink.positions.clear();
+  appliance.answer = [](std::uint8_t, int) { return Reply{true, kReplyAccepted, "250"}; };
+  Run();
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 1);
+  EXPECT_EQ(PositionsBetween(9, 60), (std::vector<int>{9, 61, 60}));
+}
+
+TEST_F(FinalSequenceTest, WithoutAnIscsiVolumeTheBarJumpsFrom78To89AndNothingIsAttachedOrOpened) {
+  state.iscsiSizeGb = 0;
+  appliance.answer = Progress({"100"});
+  EXPECT_EQ(Run(), FinalOutcome::kSummary);
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 0);
+  EXPECT_EQ(initiator.CallCount(Op::LoginIScsiTarget), 0);
+  EXPECT_EQ(PositionsBetween(77, 90), (std::vector<int>{77, 78, 89, 90}));
+  EXPECT_TRUE(desktop.commandLines.empty()) << "no drive of ours to open";
+}
+
+TEST_F(FinalSequenceTest, WithoutANasVolumeNoMappingAndTheOutcomeFollowsTheAttach) {
+  state.nasSizeGb = 0;
+  AddLun();
+  appliance.answer = Progress({"100"});
+  EXPECT_EQ(Run(), FinalOutcome::kSummary);
+  EXPECT_TRUE(agent.received.size() == 1 && agent.received[0].dwData == kNetDockUnmapRequest)
+      << "only the iSCSI letter's clearing reached the agent";
+  EXPECT_FALSE(Has("progress 90"));
+  EXPECT_EQ(state.nasMapped, 0);
+  EXPECT_EQ(desktop.commandLines, Strings{"explorer X:\\"});
+
+  // Ten failed attaches: the failure text.
+  log.clear();
+  for (int i = 0; i < 10; ++i) initiator.FailNext(Op::AddIScsiSendTargetPortal, kIscsiStatusUnreachable);
+  EXPECT_EQ(Run(), FinalOutcome::kFailure);
+  EXPECT_TRUE(Has("failure"));
+  EXPECT_FALSE(Has("summary"));
+}
+
+TEST_F(FinalSequenceTest, FailedPortalIsRetriedFromThePortalAfterFiveSeconds) {
+  AddLun();
+  appliance.answer = Progress({"100"});
+  initiator.FailNext(Op::AddIScsiSendTargetPortal, kIscsiStatusUnreachable);
+  ASSERT_EQ(Run(), FinalOutcome::kSummary);
+  EXPECT_EQ(Between("progress 78", "sleep 1000"),
+            (Strings{"progress 78", "sleep 5000", "progress 79", "sleep 5000", "progress 80"}));
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 2);
+  EXPECT_EQ(initiator.CallCount(Op::LoginIScsiTarget), 2) << "one LoginTarget line, after the second portal";
+  EXPECT_EQ(FieldText(state.explorerCommandLine), "explorer X:\\");
+}
+
+TEST_F(FinalSequenceTest, TenFailedAttachesGoOnToTheShare) {
+  appliance.answer = Progress({"100"});
+  // Each LoginTarget line logs in twice (persistent, then ordinary).
+  for (int i = 0; i < 18; ++i) initiator.FailNext(Op::LoginIScsiTarget, kIscsiStatusConnectionRefused);
+  initiator.FailNext(Op::AddIScsiSendTargetPortal, kIscsiStatusUnreachable);
+  EXPECT_EQ(Run(), FinalOutcome::kSummary) << "the share decides when there is one";
+  EXPECT_EQ(PositionsBetween(78, 90), (std::vector<int>{78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90}));
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 10);
+  EXPECT_TRUE(desktop.commandLines.empty()) << "no explorer line was composed";
+}
+
+TEST_F(FinalSequenceTest, NoAgentGivesTheFailureText) {
+  AddLun();
+  agent.present = false;
+  appliance.answer = Progress({"100"});
+  EXPECT_EQ(Run(), FinalOutcome::kFailure);
+  EXPECT_EQ(Strings(log.end() - 3, log.end()),
+            (Strings{"show finish", "failure", std::string("list ") + kFinalBackgroundList}));
+}
+
+TEST_F(FinalSequenceTest, StopEndsTheSequenceAtOnceAndNothingIsShownAfterwards) {
+  appliance.answer = Progress({"40"});
+  // Pause 1 is the format request's, 2-11 the start steps, 12-312 the poll
+  // (one answer, then the silent bound), 313-330 the closing steps, 331 the
+  // first attach attempt's.
+  const std::map<int, std::string> pauses = {
+      {1, "sleep 1000"}, {11, "sleep 3000"}, {20, "sleep 2000"}, {331, "sleep 5000"}};
+  for (const auto& [stopAt, pause] : pauses) {
+    log.clear();
+    appliance.counts.clear();
+    RecordingWait stopping(log);
+    stopping.stopAt = stopAt;
+    EXPECT_EQ(sequence.Run(state, stopping, sink), FinalOutcome::kStopped) << stopAt;
+    EXPECT_EQ(log.back(), pause) << "the stopped pause is the last thing that happened (" << stopAt << ")";
+  }
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 0);
+  EXPECT_EQ(state.nasMapped, 0);
+}
+
+TEST_F(FinalSequenceTest, StopDuringABlockingCallShowsNothingMore) {
+  appliance.answer = [this](std::uint8_t command, int) {
+    if (command == kCmdQueryProgress) wait.Stop();  // Finish pressed while the exchange waits
+    return Reply{true, kReplyAccepted, "100"};
+  };
+  EXPECT_EQ(Run(), FinalOutcome::kStopped);
+  EXPECT_EQ(log.back(), "cmd 10");
+}
+
+TEST(ProgressReply, ReadsTheLeadingDecimalNumberOfTheReplyData) {
+  const auto read = [](std::string data, std::uint8_t code = kReplyAccepted) {
+    std::array<std::uint8_t, kReplyAreaSize> area{};
+    area[0] = code;
+    area[1] = '9';  // header bytes are not part of the number
+    std::memcpy(area.data() + 5, data.data(), std::min(data.size(), area.size() - 5));
+    return ReadProgressReply(area.data());
+  };
+  EXPECT_EQ(read("40"), 40);
+  EXPECT_EQ(read(" \t+7%"), 7);
+  EXPECT_EQ(read("-3"), -3);
+  EXPECT_EQ(read(""), 0);
+  EXPECT_EQ(read("done"), 0);
+  EXPECT_EQ(read("99999999999999999999"), INT_MAX);
+  EXPECT_EQ(read(std::string(kReplyAreaSize, '1')), INT_MAX) << "digits up to the end of the area, no terminator";
+  std::array<std::uint8_t, kReplyAreaSize> zero{};
+  EXPECT_EQ(ReadProgressReply(zero.data()), 0) << "no reply reads 0";
+}
+
+}  // namespace
+}  // namespace sp::finaltest
