@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/linux/storagetools.h"
+#include "platform/netmounts.h"
 #include "platform/storagetooloutput.h"
 
 namespace sp {
@@ -136,10 +137,22 @@ bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter) {
     std::lock_guard lock(mutex_);
     createdMountPoints_.insert(point);
   }
-  const ToolResult r = RunStorageTool(NtfsMountCommand(device, point, std::nullopt));
-  if (r.exitCode == 0 && !letters_.DeviceAtLetter(letter).empty()) return true;
+  if (!noKernelNtfs_) {
+    if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, std::nullopt))))
+      return true;
+    // The mount asked the kernel to load ntfs3; not there now, it has none.
+    std::ifstream in("/proc/filesystems");
+    const std::string listed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!KernelListsFilesystem(listed, "ntfs3")) noKernelNtfs_ = true;
+  }
+  if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, std::nullopt))))
+    return true;
   ForgetMountPoint(point);
   return false;
+}
+
+bool LinuxVolumeControl::MountedAt(char letter, const ToolResult& r) {
+  return r.exitCode == 0 && !letters_.DeviceAtLetter(letter).empty();
 }
 
 bool LinuxVolumeControl::Unmount(char letter) {

@@ -8,7 +8,7 @@
 
 namespace sp {
 namespace {
-constexpr std::array<std::string_view, 5> kStorageTools = {"mkntfs", "losetup", "ntfs-3g", "umount", "blkid"};
+constexpr std::array<std::string_view, 6> kStorageTools = {"mkntfs", "losetup", "mount", "ntfs-3g", "umount", "blkid"};
 
 bool WriteSetting(const std::filesystem::path& path, const std::string& value) {
   std::ofstream out(path);
@@ -39,12 +39,14 @@ std::vector<std::string> LoopAttachCommand(const std::string& backingFile, std::
   return argv;
 }
 
-std::vector<std::string> NtfsMountCommand(const std::string& device, const std::string& point,
+std::vector<std::string> NtfsMountCommand(NtfsDriver driver, const std::string& device, const std::string& point,
                                           const std::optional<DriveOwner>& owner) {
-  std::string options = "big_writes,noatime";
-  if (owner) {
-    options += ",uid=" + std::to_string(owner->uid) + ",gid=" + std::to_string(owner->gid) + ",umask=022,allow_other";
-  }
+  std::string options = "noatime";
+  if (owner) options += ",uid=" + std::to_string(owner->uid) + ",gid=" + std::to_string(owner->gid) + ",umask=022";
+  if (driver == NtfsDriver::kKernel) return {"mount", "-t", "ntfs3", "-o", options, "--", device, point};
+  options += ",big_writes";
+  if (owner) options += ",allow_other";
+  // ntfs-3g takes no "--": the caller gives absolute paths.
   return {"ntfs-3g", "-o", options, device, point};
 }
 

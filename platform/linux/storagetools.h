@@ -1,6 +1,6 @@
 #pragma once
-// The storage tools the disk layer runs (mkntfs, losetup, ntfs-3g, umount,
-// blkid), through the common tool runner; and the choices made in attaching
+// The storage tools the disk layer runs (mkntfs, losetup, mount, ntfs-3g,
+// umount, blkid), through the common tool runner; and the choices made in attaching
 // and mounting a volume, as plain functions so that whichever process does
 // the attaching (the wizard today, a privileged service tomorrow) makes the
 // same ones.
@@ -37,10 +37,16 @@ struct DriveOwner {
   gid_t gid = 0;
 };
 
-// ntfs-3g mounting `device` at `point`. Big writes (128 KiB instead of 4 KiB
-// requests) and no access-time updates; for an owner, the files are theirs
-// and reachable by them through a mount made by another user (allow_other).
-std::vector<std::string> NtfsMountCommand(const std::string& device, const std::string& point,
+// Who reads and writes NTFS: the kernel's own driver (ntfs3, no trip through
+// a user-space process for every request), or ntfs-3g where the kernel has
+// none.
+enum class NtfsDriver { kKernel, kNtfs3g };
+
+// The command mounting `device` at `point` with that driver, without
+// access-time updates; ntfs-3g with big writes (128 KiB instead of 4 KiB
+// requests). For an owner, the files are theirs (and, through ntfs-3g's
+// FUSE mount made by another user, reachable by them: allow_other).
+std::vector<std::string> NtfsMountCommand(NtfsDriver driver, const std::string& device, const std::string& point,
                                           const std::optional<DriveOwner>& owner);
 
 // Dirty data a loop device may hold before its writer waits for it to
