@@ -8,7 +8,7 @@
 #   Y: (the shared folder) against smbclient put / get of the same bytes
 # Sequential write ended by fsync and cold read (caches dropped first) of
 # each size, a 4 KiB random read/write mix, every byte read checked. Each
-# figure is the median of SP_DRIVES_ROUNDS rounds (default 3) that take
+# figure is the median of SP_DRIVES_ROUNDS rounds (default 5) that take
 # drive and anchor in turn, so a busy moment of the machine falls on both.
 #
 # Run by scripts/measure.sh drives as scripts/demo.sh's SP_DEMO_THEN: inside
@@ -17,7 +17,7 @@
 set -euo pipefail
 work=${SP_DEMO_WORK:?run through scripts/measure.sh drives}
 bench=$(cd "${SP_DEMO_BIN:?}/../bench" && pwd)
-rounds=${SP_DRIVES_ROUNDS:-3}
+rounds=${SP_DRIVES_ROUNDS:-5}
 sizes=${SP_DRIVES_SIZES_MB:-256 1024}
 mix_seconds=${SP_DRIVES_MIX_SECONDS:-10}
 pc=/var/run/netns/${SP_NS_PREFIX:-}pc
@@ -116,6 +116,9 @@ say "   $(losetup -n -O NAME,DIO,BACK-FILE -l "$(findmnt -no SOURCE "$x")" 2>/de
 say "Y: $(findmnt -no SOURCE,FSTYPE,OPTIONS "$y" | tr -s ' ')"
 say "target $target at $portal, scratch LUN 9; share //$share_ip/Volume1"
 say "the simulator's disks on $(stat -f -c %T "$(dirname "$backing")") ($(dirname "$backing"))"
+# Other work on the machine slows the drives' chain of processes more than
+# the anchors' two: the load is part of the result.
+say "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for ((round = 1; round <= rounds; round++)); do
   for mb in $sizes; do measure_size "$mb"; done
   say "round $round of $rounds done"
@@ -134,6 +137,7 @@ row() {  # drive test key anchor-key unit
   printf 'drives: %-3s %-24s %9s %-5s %9s %-5s %6s\n' "$1" "$2" "$v" "$5" "$a" "$5" "$r"
   if [[ $2 == seq* && ($r == - || $(awk -v r="$r" 'BEGIN { print (r < 0.7) }') == 1) ]]; then below=1; fi
 }
+say "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 say "medians of $rounds rounds; MB/s = 10^6 bytes/s"
 printf 'drives: %-3s %-24s %15s %15s %6s\n' drive test drive anchor ratio
 for mb in $sizes; do
