@@ -17,6 +17,7 @@
 #include <random>
 
 #include "platform/linux/iscsicontrolprotocol.h"
+#include "platform/linux/storagetools.h"
 #include "tests/net/iscsi/iscsinettest.h"
 
 namespace sp::nettest {
@@ -72,7 +73,17 @@ int WriteAndSync(const std::string& path, std::uint32_t seed) {
   return done.get();
 }
 
-class DurabilityNetTest : public IscsiNetTest {};
+class DurabilityNetTest : public IscsiNetTest {
+ protected:
+  void TearDown() override {
+    IscsiNetTest::TearDown();  // unmounts X: with everything else under the scratch folder
+    // The loop device's file went with the killed service's mount, so the
+    // general clean-up, which finds loop devices by their file, misses it.
+    // Still held by a closing ntfs-3g, it is let go once that closes.
+    if (!loop_.empty()) RunStorageTool({"losetup", "-d", loop_});
+  }
+  std::string loop_;
+};
 
 TEST_F(DurabilityNetTest, FsyncedBytesAreOnTheTargetWhenTheServiceIsKilled) {
   ASSERT_TRUE(StartService());
@@ -84,7 +95,7 @@ TEST_F(DurabilityNetTest, FsyncedBytesAreOnTheTargetWhenTheServiceIsKilled) {
   ASSERT_FALSE(lun.empty());
   LinuxStorageStack stack(socket_, mount_, net().scratchDir() + "/drives");
   std::filesystem::create_directories(net().scratchDir() + "/drives");
-  const std::string loop = stack.control.AttachLoop(lun, 32256, kLunBytes - 32256);
+  const std::string loop = loop_ = stack.control.AttachLoop(lun, 32256, kLunBytes - 32256);
   ASSERT_FALSE(loop.empty());
   std::string output;
   ASSERT_EQ(Run({"mkntfs", "-Q", "-c", "8192", "-p", "63", "-H", "255", "-S", "63", loop}, &output), 0) << output;
