@@ -9,12 +9,31 @@
 #      timing: scripts/demo.sh without a display, whose tour walks from the
 #      welcome page to the summary as fast as the wizard lets a person (as
 #      root; skipped otherwise)
+# With "drives" (root): only the drives, measured after one whole run with
+# the simulator (bench/drives/drives.sh, run inside the demo while its
+# drives are up): X: and Y: sequential write and cold read and a 4 KiB
+# random mix, each beside its anchor (libiscsi straight to the same target,
+# smbclient to the same share) and the ratio. The simulator's disks are on a
+# tmpfs for this, so that the target's side is the same for every figure;
+# SP_DRIVES_ROUNDS, SP_DRIVES_SIZES_MB and SP_DRIVES_MIX_SECONDS tune it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${SP_MEASURE_RUNS:-5}
 
 "$root/scripts/setup.sh" >/dev/null
 "$root/scripts/build.sh" main >/dev/null
+
+if [[ ${1:-} == drives ]]; then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "measure: the drives need root (namespaces, mounts, dropping caches)" >&2
+    exit 1
+  fi
+  echo "measure: the drives after one whole run with the simulator (a few minutes)"
+  status=0
+  (unset DISPLAY; SP_DEMO_TMPFS=1 SP_DEMO_THEN=$root/bench/drives/drives.sh "$root/scripts/demo.sh") |
+    grep -E '^(drives|demo: the tour took|tour: stopped)' || status=$?
+  exit $status
+fi
 
 work=$(mktemp -d /tmp/setuppilot-measure.XXXXXX)
 trap 'rm -rf "$work"' EXIT
