@@ -9,10 +9,9 @@
 #include <QScreen>
 
 #include "app/appicon.h"
+#include "app/ilanguagecontrol.h"
 #include "base/text.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "framework/core/steplist.h"
-#include "framework/shellevents.h"
 #include "pages/check/ccheckdlg.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
@@ -22,11 +21,25 @@
 #include "platform/netdockagent.h"
 #include "resource/languagemodule.h"
 #include "uikit/chtmlstatic.h"
+#include "uikit/wmevents.h"
 
 namespace sp {
 
 namespace {
 constexpr int kFirstStepLabelId = 1043;
+
+// The quit request: ends the window's modal run with an exit code.
+constexpr QEvent::Type kQuitRequest = wm::UserEvent(300);
+
+class QuitRequestEvent : public QEvent {
+ public:
+  explicit QuitRequestEvent(int exitCode) : QEvent(kQuitRequest), exitCode_(exitCode) {}
+  int exitCode() const { return exitCode_; }
+
+ private:
+  int exitCode_;
+};
+
 constexpr int kVersionLabelId = 1109;
 constexpr char kWindowTitle[] = "Setup Pilot";
 }  // namespace
@@ -102,7 +115,12 @@ void CMainDlg::MakeStepLabels() {
 
 int CMainDlg::DoModal() { return exec(); }
 
-void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new shellev::QuitRequestEvent(exitCode)); }
+void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new QuitRequestEvent(exitCode)); }
+
+void CMainDlg::SelectLanguage(const std::string& name) {
+  if (services_.language) services_.language->SetLanguageModule(name);
+  CopyLanguageHandle();
+}
 
 void CMainDlg::CopyLanguageHandle() { language_ = services_.language ? services_.language->LanguageHandle() : nullptr; }
 
@@ -134,15 +152,15 @@ TStackedPage* CMainDlg::CreatePage(int id) {
     case kPageWelcome:
       return welcome_ = new CWelcomeDlg(*this);
     case kPageCheck:
-      return check_ = new CCheckDlg(*this);
+      return check_ = new CCheckDlg(*this, services_.checkPage);
     case kPageInstall:
-      return install_ = new CInstallDlg(*this);
+      return install_ = new CInstallDlg(*this, services_.installPage);
     case kPageConfig:
-      return config_ = new CConfigDlg_Basic(*this);
+      return config_ = new CConfigDlg_Basic(*this, services_.configPage);
     case kPageDisk:
-      return disk_ = new CConfigDlg_HD(*this);
+      return disk_ = new CConfigDlg_HD(*this, services_.diskPage);
     case kPageFinal:
-      return final_ = new CNetcfgDlg(*this);
+      return final_ = new CNetcfgDlg(*this, services_.finalPage);
     default:
       return nullptr;
   }
@@ -163,8 +181,8 @@ void CMainDlg::OnPageChanged(int id, bool shown) {
 }
 
 void CMainDlg::customEvent(QEvent* event) {
-  if (event->type() == shellev::kQuitRequest) {
-    done(static_cast<shellev::QuitRequestEvent*>(event)->exitCode());
+  if (event->type() == kQuitRequest) {
+    done(static_cast<QuitRequestEvent*>(event)->exitCode());
     return;
   }
   TStackedDialog::customEvent(event);

@@ -6,8 +6,9 @@
 // It owns the pages (through the page stack), the language handle through
 // which the pages load their texts, the image folder and its own layer
 // surface; the final page holds the wizard state record, reached through
-// State(). Pages find the main window as their host and use ShowPage, the
-// page pointers, Text(), ImageFolder(), State(), Services() and PostQuit().
+// State(). It is the one place that knows every page: it makes them, gives
+// each its own services, and is their host (framework/core/iwizardhost.h):
+// pages move the wizard on with ShowPage(id) and never see each other.
 #include <QIcon>
 #include <QPoint>
 #include <QRect>
@@ -15,8 +16,9 @@
 #include <array>
 #include <string>
 
+#include "app/wizardservices.h"
+#include "framework/core/iwizardhost.h"
 #include "framework/core/pageids.h"
-#include "framework/core/wizardservices.h"
 #include "framework/tstackeddialog.h"
 #include "uikit/clayersurface.h"
 #include "wizardstate/wizardstate.h"
@@ -32,7 +34,7 @@ class CConfigDlg_HD;
 class CNetcfgDlg;
 class LanguageModule;
 
-class CMainDlg : public TStackedDialog {
+class CMainDlg : public TStackedDialog, public IWizardHost {
   Q_OBJECT
 
  public:
@@ -51,25 +53,21 @@ class CMainDlg : public TStackedDialog {
   // Runs the window modally until a page posts the quit request; returns
   // its exit code (-1 for Cancel and Finish).
   int DoModal();
-  // Posts the quit request (any thread): the modal run ends with `exitCode`.
-  void PostQuit(int exitCode);
 
-  WizardServices& Services() { return services_; }
-  const WizardTiming& Timing() const { return services_.timing; }
+  // The pages' host.
+  WizardState& State() override;                     // held by the final page
+  void ShowPage(int id) override { EnterPage(id); }  // TStackedDialog::ShowPage only shows
+  std::string Text(int id) const override;
+  void SelectLanguage(const std::string& name) override;
+  const std::string& ImageFolder() const override { return imageFolder_; }
+  const std::string& ProgramFolder() const override { return services_.programDir; }
+  IMessageBox& MessageBox() override { return *services_.messageBox; }
+  void PostQuit(int exitCode) override;
 
   // The language handle the pages load their texts through (null: built-in
   // English), and its refresh after a language change.
   const LanguageModule* LanguageHandle() const { return language_; }
   void CopyLanguageHandle();
-  // Text `id` through the language handle; a text the module lacks comes
-  // from the built-in English table.
-  std::string Text(int id) const;
-
-  // "<program folder>/resource/english/"
-  const std::string& ImageFolder() const { return imageFolder_; }
-
-  // The wizard state record, held by the final page.
-  WizardState& State();
 
   int CurrentPageId() const { return currentPage_; }
   CWelcomeDlg* WelcomePage() const { return welcome_; }

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ilanguagecontrol.h"
+#include "app/wizardservices.h"
 #include "devicelink/devicelink.h"
-#include "framework/core/ilanguagecontrol.h"
-#include "framework/core/wizardservices.h"
 #include "framework/qtmessagebox.h"
 #include "hoststorage/linux/linuxfinalsetup.h"
 #include "platform/linux/linuxdriveletters.h"

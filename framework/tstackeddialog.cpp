@@ -55,6 +55,11 @@ void TStackedDialog::ShowPage(int id) {
   }
 }
 
+void TStackedDialog::EnterPage(int id) {
+  if (TStackedPage* page = PageById(id)) page->OnEnterPage(ShownPageId());
+  ShowPage(id);
+}
+
 void TStackedDialog::DestroyAllPages() {
   for (const auto& e : entries_) {
     if (!e->created) continue;

@@ -8,6 +8,9 @@
 // default), enables it and calls OnPageCreated. ShowPage(id) hides the page
 // shown now (OnPageHidden, hide, OnPageChanged(old, false)) and shows the
 // requested one (show, repaint at once, OnPageShown, OnPageChanged(id, true)).
+// EnterPage(id) is how the wizard moves on: the requested page prepares for
+// the visit (OnEnterPage with the id of the page shown now) while that page
+// is still shown, then ShowPage(id).
 // Teardown hides, destroys and deletes the pages in the order they were
 // added; hosts call DestroyAllPages() from their destructor while their own
 // state still exists (the base destructor calls it again, harmlessly).
@@ -40,6 +43,9 @@ class TStackedDialog : public QDialog {
   // Hides the page shown now, if any, and shows page `id`; an id that no
   // entry has only hides the current page.
   void ShowPage(int id);
+  // Runs page `id`'s OnEnterPage(id of the page shown now, or 0), then
+  // ShowPage(id).
+  void EnterPage(int id);
   // Tears all pages down in the order they were added.
   void DestroyAllPages();
 

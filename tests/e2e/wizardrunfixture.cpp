@@ -119,7 +119,7 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
   ASSERT_TRUE(backends_->AgentAnswered());
   // The final setup's fixed pauses at a fiftieth; nothing else is cut.
-  backends_->Services().timing.finalPausePercent = 2;
+  backends_->Services().finalPage.pausePercent = 2;
   wizard_ = std::make_unique<CMainDlg>(backends_->Services());
   wizard_->show();
   driver_ = std::make_unique<tour::TourDriver>(*wizard_, "");

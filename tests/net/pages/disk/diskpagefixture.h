@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "devicelink/devicelink.h"
 #include "framework/core/fakemessagebox.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
 #include "pages/final/cnetcfgdlg.h"
