@@ -72,6 +72,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   disk.netConnections = &finalSetup_.Connections();
   disk.initiatorService = &initiatorService_;
   disk.launcher = &launcher_;
+  disk.desktop = &finalSetup_.Desktop();
   FinalPageServices& finalPage = services_.finalPage;
   finalPage.link = &workerLink_;
   finalPage.iscsiInterpreter = &finalSetup_.Interpreter();

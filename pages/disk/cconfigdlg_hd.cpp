@@ -14,7 +14,6 @@
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
 #include "uikit/ctransradio.h"
-#include "uikit/desktoplinkopener.h"
 
 namespace sp {
 
@@ -304,9 +303,7 @@ void CConfigDlg_HD::OnFinish() {
 
 void CConfigDlg_HD::OnAdvanced() {
   WizardState& state = host_.State();
-  const auto& opener = services_.openLink;
-  OpenWebPages(state.deviceIpWide, std::size(state.deviceIpWide),
-               opener ? opener : std::function<int(const std::u16string&)>(OpenLinkWithDesktop));
+  OpenWebPages(state.deviceIpWide, std::size(state.deviceIpWide), services_.desktop);
   ReleaseDisks();
   host_.PostQuit(-1);
 }

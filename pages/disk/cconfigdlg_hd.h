@@ -33,6 +33,7 @@
 
 namespace sp {
 
+class IDesktopShell;
 class IDeviceLink;
 class IDriveLetters;
 class IInitiatorService;
@@ -51,8 +52,8 @@ struct DiskPageServices {
   // profile with an iSCSI volume passes; null: the gate does not open.
   IInitiatorService* initiatorService = nullptr;
   IProcessLauncher* launcher = nullptr;
-  // Opens the appliance's web pages (Advanced); empty: the desktop's opener.
-  std::function<int(const std::u16string&)> openLink;
+  // Opens the appliance's web pages (Advanced); null: nothing opens them.
+  IDesktopShell* desktop = nullptr;
 };
 
 class CConfigDlg_HD : public TStackedPage {

@@ -52,10 +52,7 @@ void DiskPageTest::StartWith(int disks) {
   disk.netConnections = &connections_;
   disk.initiatorService = &initiator_;
   disk.launcher = &launcher_;
-  disk.openLink = [this](const std::u16string& link) {
-    opened_.push_back(link);
-    return 33;
-  };
+  disk.desktop = &desktop_;
   initiator_.running = true;
 }
 
