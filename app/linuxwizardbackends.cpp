@@ -52,10 +52,10 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
       shareAgent_(options_.agentSocket),
       finalSetup_(shareAgent_, FinalPaths(options_)) {
   // The agent maps the share on the final page: start it now when none
-  // answers, so that it is there by then. The main window tells it to end
-  // with the wizard; what it mapped stays mapped.
-  agentAnswered_ =
-      options_.startAgent ? EnsureAgentRunning(options_.programDir, options_.agentSocket) : shareAgent_.Find();
+  // answers, so that it is there by then (without waiting for it: the
+  // window need not wait for a program it uses minutes later). The main
+  // window tells it to end with the wizard; what it mapped stays mapped.
+  if (options_.startAgent) StartAgentIfAbsent(options_.programDir, options_.agentSocket);
 
   services_.programDir = options_.programDir;
   services_.language = &language;

@@ -87,7 +87,7 @@ TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
   {
     SelectorLanguageControl language(SP_PROGRAM_DIR);
     LinuxWizardBackends backends(language, options);
-    EXPECT_TRUE(backends.AgentAnswered());
+    EXPECT_TRUE(backends.AgentAnswers());
     EXPECT_TRUE(probe.Find()) << "the agent was started from the program's folder";
 
     WizardServices& s = backends.Services();
