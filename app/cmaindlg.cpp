@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/appicon.h"
 #include "app/ilanguagecontrol.h"
@@ -56,7 +57,8 @@ CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
   setMask(RoundedRegion(size(), kCornerEllipse, kCornerEllipse));
   CopyLanguageHandle();
 
-  surface_.SetList(MainWindowLayerList(HighlightY(kPageWelcome)));
+  // Showing the welcome page below sets the list again and composes.
+  surface_.ReplaceList(MainWindowLayerList(HighlightY(kPageWelcome)));
   auto* placeholder = new QWidget(this);
   placeholder->setObjectName(QString::number(kPlaceholderId));
   placeholder->setGeometry(QRect(kPageOrigin, QSize(1, 1)));
@@ -69,9 +71,35 @@ CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
   setWindowIcon(MakeApplicationIcon());
   setWindowTitle(QString::fromLatin1(kWindowTitle));
 
-  for (int id : {kPageInstall, kPageCheck, kPageConfig, kPageDisk, kPageFinal, kPageWelcome}) AddPage(id);
-  ShowPage(kPageWelcome);
+  // Only the welcome page is built before the window first appears; the
+  // others keep their places in the order of adding (and of teardown).
+  for (int id : {kPageInstall, kPageCheck, kPageConfig, kPageDisk, kPageFinal}) AddPageLater(id);
+  pagesWaiting_ = true;
+  AddPage(kPageWelcome);
+  TStackedDialog::ShowPage(kPageWelcome);  // the first page is shown, not entered
+}
+
+void CMainDlg::EnsurePages() {
+  if (!pagesWaiting_) return;
+  pagesWaiting_ = false;
+  MakeLaterPages();
+  // The final page's set-up cleared the device block: address every
+  // appliance until the user picks one.
   CopyBounded(State().targetMac, kBroadcastMac);
+}
+
+void CMainDlg::paintEvent(QPaintEvent* event) {
+  TStackedDialog::paintEvent(event);
+  if (!pagesWaiting_) return;
+  // Once this paint has reached the screen (the next turn of the event
+  // loop, and one more so whoever waits for the paint hears first), the
+  // other pages are built.
+  QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, [this] { EnsurePages(); }); });
+}
+
+void CMainDlg::ShowPage(int id) {
+  EnsurePages();
+  EnterPage(id);
 }
 
 CMainDlg::~CMainDlg() {
@@ -118,6 +146,7 @@ int CMainDlg::DoModal() { return exec(); }
 void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new QuitRequestEvent(exitCode)); }
 
 void CMainDlg::SelectLanguage(const std::string& name) {
+  EnsurePages();  // every page is built in the language of start-up
   if (services_.language) services_.language->SetLanguageModule(name);
   CopyLanguageHandle();
 }
@@ -131,7 +160,8 @@ std::string CMainDlg::Text(int id) const {
 }
 
 WizardState& CMainDlg::State() {
-  Q_ASSERT(final_ != nullptr);  // the final page exists from start-up on
+  EnsurePages();
+  Q_ASSERT(final_ != nullptr);
   return final_->State();
 }
 

@@ -45,8 +45,11 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   static constexpr QPoint kPageOrigin{157, 64};
   static constexpr int kPlaceholderId = 1000;
 
-  // Builds the window and its pages and shows the welcome page (the window
-  // itself appears with DoModal or show()).
+  // Builds the window and the welcome page and shows that page (the window
+  // itself appears with DoModal or show()). The other pages are built right
+  // after the window's first paint, or as soon as anything needs them (a
+  // page accessor, State(), ShowPage, SelectLanguage), so all of them exist
+  // before the welcome page can be left.
   explicit CMainDlg(WizardServices& services, QWidget* parent = nullptr);
   ~CMainDlg() override;
 
@@ -55,8 +58,8 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   int DoModal();
 
   // The pages' host.
-  WizardState& State() override;                     // held by the final page
-  void ShowPage(int id) override { EnterPage(id); }  // TStackedDialog::ShowPage only shows
+  WizardState& State() override;   // held by the final page
+  void ShowPage(int id) override;  // TStackedDialog::ShowPage only shows
   std::string Text(int id) const override;
   void SelectLanguage(const std::string& name) override;
   const std::string& ImageFolder() const override { return imageFolder_; }
@@ -70,12 +73,15 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   void CopyLanguageHandle();
 
   int CurrentPageId() const { return currentPage_; }
-  CWelcomeDlg* WelcomePage() const { return welcome_; }
-  CCheckDlg* CheckPage() const { return check_; }
-  CInstallDlg* InstallPage() const { return install_; }
-  CConfigDlg_Basic* ConfigPage() const { return config_; }
-  CConfigDlg_HD* DiskPage() const { return disk_; }
-  CNetcfgDlg* FinalPage() const { return final_; }
+  // The pages (for tests and the tour); asking builds those still waiting.
+  CWelcomeDlg* WelcomePage() { return welcome_; }
+  CCheckDlg* CheckPage() { return EnsurePages(), check_; }
+  CInstallDlg* InstallPage() { return EnsurePages(), install_; }
+  CConfigDlg_Basic* ConfigPage() { return EnsurePages(), config_; }
+  CConfigDlg_HD* DiskPage() { return EnsurePages(), disk_; }
+  CNetcfgDlg* FinalPage() { return EnsurePages(), final_; }
+  // Whether pages still wait to be built.
+  bool PagesWaiting() const { return pagesWaiting_; }
 
   // Re-renders the five step labels and the version label for page `id`.
   void UpdateStepList(int id);
@@ -97,6 +103,7 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   void OnPageChanged(int id, bool shown) override;
 
   void customEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -106,6 +113,9 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
  private:
   void PlaceWindow();
   void MakeStepLabels();
+  // Builds the pages that wait (in their places of the adding order) and
+  // then addresses every appliance, as start-up does once all pages exist.
+  void EnsurePages();
 
   WizardServices& services_;
   const LanguageModule* language_ = nullptr;
@@ -114,6 +124,7 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   std::array<CHTMLStatic*, 5> steps_{};
   CHTMLStatic* version_ = nullptr;
   int currentPage_ = 0;
+  bool pagesWaiting_ = false;
 
   bool dragging_ = false;
   QPoint dragAnchor_;  // cursor position (global) the last move was measured from

@@ -137,6 +137,26 @@ TEST_F(MainWindowTest, DragMovesByTheCursorOffset) {
   EXPECT_EQ(w.pos(), start + QPoint(30, -20));
 }
 
+TEST_F(MainWindowTest, PagesAfterTheWelcomePageComeWithTheFirstPaintInTheirOrder) {
+  CMainDlg w(services_);
+  EXPECT_TRUE(w.PagesWaiting());
+  EXPECT_NE(w.PageById(kPageWelcome), nullptr);
+  EXPECT_EQ(w.PageById(kPageFinal), nullptr);
+  w.show();
+  ASSERT_TRUE(WaitUntil([&] { return !w.PagesWaiting(); })) << "built once painted, with nobody asking";
+  std::vector<int> ids;
+  for (int i = 0; i < w.PageCount(); ++i) {
+    EXPECT_TRUE(w.EntryAt(i)->created);
+    ids.push_back(w.EntryAt(i)->id);
+  }
+  EXPECT_EQ(ids, (std::vector<int>{132, 131, 133, 134, 135, 130}));
+  EXPECT_EQ(FieldText(w.State().targetMac), "ff:ff:ff:ff:ff:ff") << "set after the final page cleared it";
+  // Whatever needs the pages before that builds them at once.
+  CMainDlg unpainted(services_);
+  EXPECT_EQ(FieldText(unpainted.State().targetMac), "ff:ff:ff:ff:ff:ff");
+  EXPECT_FALSE(unpainted.PagesWaiting());
+}
+
 TEST_F(MainWindowTest, TearsPagesDownInTheOrderAddedAndClosesTheAgent) {
   CMainDlg& w = Wizard();
   std::vector<int> order;

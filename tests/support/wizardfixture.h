@@ -56,7 +56,8 @@ class WizardTest : public ::testing::Test {
       wizard_ = std::make_unique<CMainDlg>(services_);
       QObject::connect(wizard_.get(), &QDialog::finished, [this](int code) { finishedCodes_.push_back(code); });
       wizard_->show();
-      QCoreApplication::processEvents();
+      // The pages after the welcome page come with the first paint.
+      if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
     }
     return *wizard_;
   }

@@ -43,7 +43,7 @@ class ConfigWizard {
     services_.configPage = {&link, &interpreter};
     wizard_ = std::make_unique<CMainDlg>(services_);
     wizard_->show();
-    QCoreApplication::processEvents();
+    if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
   }
   ~ConfigWizard() { wizard_.reset(); }
 

@@ -81,7 +81,7 @@ CConfigDlg_HD& DiskPageTest::EnterDiskPage() {
     wizard_ = std::make_unique<CMainDlg>(services_);
     QObject::connect(wizard_.get(), &QDialog::finished, [this](int code) { finished_.push_back(code); });
     wizard_->show();
-    QCoreApplication::processEvents();
+    if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
   }
   // What the device configuration page's last Next leaves behind.
   CopyBounded(State().targetMac, mac_);
