@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
 #include "framework/pagecontrols.h"
@@ -77,7 +76,7 @@ class CNetcfgDlg::WorkerSink : public IFinalPageSink {
   CNetcfgDlg& page_;
 };
 
-CNetcfgDlg::CNetcfgDlg(CMainDlg& host) : host_(host) {
+CNetcfgDlg::CNetcfgDlg(IWizardHost& host, FinalPageServices services) : host_(host), services_(services) {
   setObjectName(QStringLiteral("135"));
   state_.Clear();
 }
@@ -121,8 +120,8 @@ void CNetcfgDlg::Start() {
   progress_->show();
   surface_.SetList(kFinalBackgroundList);
 
-  const WizardServices& s = host_.Services();
-  if (!s.workerLink || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
+  const FinalPageServices& s = services_;
+  if (!s.link || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
     // Nothing can be set up without them: say so and let the user leave.
     finish_->show();
     finish_->setEnabled(true);
@@ -134,11 +133,11 @@ void CNetcfgDlg::Start() {
 }
 
 void CNetcfgDlg::RunSequence(std::stop_token stop) {
-  const WizardServices& s = host_.Services();
-  StopTokenWait wait(stop, s.timing.finalPausePercent);
+  const FinalPageServices& s = services_;
+  StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
   IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping);
-  FinalSequence sequence(*s.workerLink, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell);
+  FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell);
   sequence.Run(state_, wait, sink);
   workerDone_ = true;
 }

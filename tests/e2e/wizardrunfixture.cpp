@@ -117,9 +117,9 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   options.rememberedConnections = root_ + "/config/netdock/mappings";
   options.opener = root_ + "/opener.sh";
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
-  ASSERT_TRUE(backends_->AgentAnswered());
+  ASSERT_TRUE(backends_->AgentAnswers());
   // The final setup's fixed pauses at a fiftieth; nothing else is cut.
-  backends_->Services().timing.finalPausePercent = 2;
+  backends_->Services().finalPage.pausePercent = 2;
   wizard_ = std::make_unique<CMainDlg>(backends_->Services());
   wizard_->show();
   driver_ = std::make_unique<tour::TourDriver>(*wizard_, "");

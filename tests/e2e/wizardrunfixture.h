@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "app/linuxwizardbackends.h"
 #include "devtools/tour/tourdriver.h"
 #include "devtools/tour/wizardwalk.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
 #include "pages/final/cnetcfgdlg.h"
