@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "platform/linux/installlayout.h"
 #include "platform/linux/rememberedconnectionstore.h"
 
 namespace sp {
@@ -10,6 +11,8 @@ namespace {
 
 LinuxWizardBackends::Options Completed(LinuxWizardBackends::Options o) {
   if (o.agentSocket.empty()) o.agentSocket = NetDockSocketPath();
+  if (o.agentDir.empty()) o.agentDir = o.programDir;
+  if (o.initiatorProgram.empty()) o.initiatorProgram = LayoutFor(o.programDir).serviceProgram;
   if (o.rememberedConnections.empty()) o.rememberedConnections = DefaultRememberedConnectionsPath();
   return o;
 }
@@ -33,16 +36,19 @@ LinuxFinalSetup::Paths FinalPaths(const LinuxWizardBackends::Options& o) {
   return paths;
 }
 
-LinuxWizardBackends::Options ProgramOptions(std::string programDir) {
+LinuxWizardBackends::Options ProgramOptions(const std::string& programFolder) {
+  const InstallLayout layout = LayoutFor(programFolder);
   LinuxWizardBackends::Options o;
-  o.programDir = std::move(programDir);
+  o.programDir = layout.dataDir;
+  o.agentDir = layout.helperDir;
+  o.initiatorProgram = layout.serviceProgram;
   return o;
 }
 
 }  // namespace
 
-LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string programDir)
-    : LinuxWizardBackends(language, ProgramOptions(std::move(programDir))) {}
+LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string programFolder)
+    : LinuxWizardBackends(language, ProgramOptions(programFolder)) {}
 
 LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options options)
     : options_(Completed(std::move(options))),
@@ -55,7 +61,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   // answers, so that it is there by then (without waiting for it: the
   // window need not wait for a program it uses minutes later). The main
   // window tells it to end with the wizard; what it mapped stays mapped.
-  if (options_.startAgent) StartAgentIfAbsent(options_.programDir, options_.agentSocket);
+  if (options_.startAgent) StartAgentIfAbsent(options_.agentDir, options_.agentSocket);
 
   services_.programDir = options_.programDir;
   services_.language = &language;

@@ -37,14 +37,17 @@ namespace sp {
 class LinuxWizardBackends {
  public:
   struct Options {
-    // Folder of the program: images, catalogues, the agent's program.
+    // Folder of the images and catalogues (the program's own folder in the
+    // build tree), and of the agent's program (empty: the same folder).
     std::string programDir;
+    std::string agentDir;
     // Drive X: is <driveRoot>/x, for the volumes and for the share.
     std::string driveRoot = kDriveMountRoot;
     // The initiator service: its program (installed = present there), its
     // control socket and the folder of its LUN files; extra arguments it
-    // gets when the wizard starts it.
-    std::string initiatorProgram = iscsictl::kInstallPath;
+    // gets when the wizard starts it. An empty program: the one beside the
+    // program folder's own.
+    std::string initiatorProgram;
     std::string initiatorSocket = iscsictl::kDefaultSocket;
     std::string lunFolder = iscsictl::kDefaultMountPoint;
     std::vector<std::string> initiatorArgs;
@@ -58,8 +61,10 @@ class LinuxWizardBackends {
     std::string opener;
   };
 
-  // The program's backends: every option at its default.
-  LinuxWizardBackends(ILanguageControl& language, std::string programDir);
+  // The program's backends: the parts found around the running program's
+  // folder `programFolder` (see InstallLayout), every other option at its
+  // default.
+  LinuxWizardBackends(ILanguageControl& language, std::string programFolder);
   LinuxWizardBackends(ILanguageControl& language, Options options);
   LinuxWizardBackends(const LinuxWizardBackends&) = delete;
   LinuxWizardBackends& operator=(const LinuxWizardBackends&) = delete;

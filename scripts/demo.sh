@@ -87,14 +87,10 @@ inside() {
   trap 'exit 130' INT TERM
 
   # The program's own places, private to this run: drive letters under /mnt,
-  # the initiator service's socket and LUN files under /run/setuppilot, and
-  # the service "installed" where the wizard looks for it.
+  # the initiator service's socket and LUN files under /run/setuppilot. The
+  # wizard finds the service beside itself in the build tree.
   mount -t tmpfs -o mode=755 demo-mnt /mnt
   mount -t tmpfs -o mode=755 demo-run /run/setuppilot
-  mkdir -p "$work/sbin"
-  for f in /usr/local/sbin/*; do [[ -e $f ]] && ln -s "$f" "$work/sbin/"; done
-  ln -sf "$bin/setuppilot-iscsid" "$work/sbin/setuppilot-iscsid"
-  mount --bind "$work/sbin" /usr/local/sbin
 
   "$netns" up
   say "namespaces ${prefix}pc (10.77.0.1) and ${prefix}vbx (10.77.0.2)"
@@ -126,7 +122,8 @@ inside() {
   local status=0
   if [[ -n ${DISPLAY:-} ]]; then
     say "starting the wizard in ${prefix}pc on $DISPLAY"
-    setsid "$netns" run pc "$bin/setuppilot" &
+    # The demo runs as root (namespaces, mounts); the wizard must be told.
+    setsid "$netns" run pc "$bin/setuppilot" --allow-root &
     wizard_pid=$!
     wait "$wizard_pid" || true
   else

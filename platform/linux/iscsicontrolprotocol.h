@@ -19,7 +19,6 @@ inline constexpr const char* kDefaultSocket = "/run/setuppilot/iscsi/control.soc
 inline constexpr const char* kDefaultMountPoint = "/run/setuppilot/iscsi/disks";
 inline constexpr const char* kDefaultStateFile = "/var/lib/setuppilot/iscsi/state";
 inline constexpr const char* kDefaultPidFile = "/run/setuppilot/iscsi/iscsid.pid";
-inline constexpr const char* kInstallPath = "/usr/local/sbin/setuppilot-iscsid";
 
 // The one initiator instance (HBA) the service offers.
 inline constexpr const char* kInitiatorInstance = "setuppilot-iscsi-tcp_0";

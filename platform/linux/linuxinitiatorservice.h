@@ -1,6 +1,6 @@
 #pragma once
 // Our initiator service on Linux: installed = the program exists (and is
-// executable) at its install path; running = it answers a ping on its
+// executable) where the install layout puts it; running = it answers a ping on its
 // control socket; started directly (no service manager is assumed), as a
 // daemon that returns once it serves.
 #include <string>
@@ -15,8 +15,7 @@ class LinuxInitiatorService : public IInitiatorService {
  public:
   // `extraArgs` go to the program when it is started (tests point its paths
   // elsewhere).
-  explicit LinuxInitiatorService(std::string programPath = iscsictl::kInstallPath,
-                                 std::string socketPath = iscsictl::kDefaultSocket,
+  explicit LinuxInitiatorService(std::string programPath, std::string socketPath = iscsictl::kDefaultSocket,
                                  std::vector<std::string> extraArgs = {});
 
   bool IsInstalled() override;

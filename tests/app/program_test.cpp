@@ -14,10 +14,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/csetuppilotapp.h"
 #include "platform/instancelock.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "version.h"
 
 namespace sp {
 namespace {
@@ -50,7 +54,11 @@ class ProgramTest : public ::testing::Test {
       setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
       freopen(out.c_str(), "w", stdout);
       freopen(out.c_str(), "a", stderr);
-      execl(SP_SETUPPILOT_PATH, "setuppilot", static_cast<char*>(nullptr));
+      // Tests run as root here; the program refuses that unless told.
+      if (geteuid() == 0)
+        execl(SP_SETUPPILOT_PATH, "setuppilot", "--allow-root", static_cast<char*>(nullptr));
+      else
+        execl(SP_SETUPPILOT_PATH, "setuppilot", static_cast<char*>(nullptr));
       _exit(127);
     }
     running_.push_back(pid);
@@ -117,6 +125,48 @@ TEST_F(ProgramTest, SecondStartEndsSilentlyAndTheFirstRunsOn) {
   const pid_t third = Start("third.log");
   EXPECT_TRUE(WaitFor([&] { return LockHeld(); }, 15s)) << Read("third.log");
   EXPECT_EQ(WaitExit(third, 300ms), -1) << Read("third.log");
+}
+
+// Runs the program to its end with `args`, without any display (Qt would
+// abort if it tried to open one); returns its exit status and output.
+std::pair<int, std::string> RunWithoutDisplay(const std::vector<std::string>& args, const std::string& out) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    freopen(out.c_str(), "w", stdout);
+    freopen(out.c_str(), "a", stderr);
+    std::vector<char*> argv = {const_cast<char*>("setuppilot")};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(SP_SETUPPILOT_PATH, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::ifstream in(out);
+  std::stringstream text;
+  text << in.rdbuf();
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+TEST_F(ProgramTest, AnswersOnTheTerminalWithoutADisplayAndRefusesRoot) {
+  const std::string out = (dir_ / "terminal.log").string();
+  auto [status, text] = RunWithoutDisplay({"--version"}, out);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(text, "setuppilot " SP_VERSION_TEXT "\n");
+  std::tie(status, text) = RunWithoutDisplay({"--help"}, out);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(text.find("usage: setuppilot"), std::string::npos) << text;
+  std::tie(status, text) = RunWithoutDisplay({"--no-such-option"}, out);
+  EXPECT_EQ(status, 2);
+  EXPECT_NE(text.find("unknown argument --no-such-option"), std::string::npos) << text;
+  if (geteuid() == 0) {
+    std::tie(status, text) = RunWithoutDisplay({}, out);
+    EXPECT_EQ(status, 1) << "refused before any window system is touched";
+    EXPECT_NE(text.find("--allow-root"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

@@ -84,5 +84,28 @@ TEST_F(InitiatorServiceTest, MissingThenInstalledThenStartedByTheCheck) {
   EXPECT_TRUE(service.Start()) << "a running service is left alone";
 }
 
+// Installed from a package (no systemd here): the installer finds the
+// service under its own prefix and starts it in place, copying nothing.
+TEST_F(InitiatorServiceTest, PackagedServiceIsStartedWhereItIs) {
+  namespace fs = std::filesystem;
+  if (fs::exists("/run/systemd/system")) GTEST_SKIP() << "systemd runs here: the installer would enable the unit";
+  const fs::path prefix = dir_ / "usr";
+  fs::create_directories(prefix / "sbin");
+  fs::create_directories(prefix / "share" / "setuppilot" / "resource");
+  const fs::path installer = prefix / "share" / "setuppilot" / "resource" / "install-iscsi-initiator.sh";
+  fs::copy_file(SP_INSTALLER_PATH, installer);
+  fs::copy_file(nettest::IscsidPath(), prefix / "sbin" / "setuppilot-iscsid");
+  std::string args = "--socket " + socket_;
+  for (const auto& a : args_) args += " " + a;
+  setenv("SETUPPILOT_ISCSID_ARGS", args.c_str(), 1);
+  std::string output;
+  const int status = nettest::RunCommand({"/bin/sh", installer.string()}, &output);
+  unsetenv("SETUPPILOT_ISCSID_ARGS");
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find((prefix / "sbin" / "setuppilot-iscsid").string() + " started"), std::string::npos) << output;
+  EXPECT_TRUE(LinuxInitiatorService((prefix / "sbin" / "setuppilot-iscsid").string(), socket_, args_).IsRunning());
+  EXPECT_FALSE(fs::exists(program_)) << "nothing was copied";
+}
+
 }  // namespace
 }  // namespace sp
