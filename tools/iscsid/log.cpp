@@ -2,31 +2,37 @@
 
 #include <syslog.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
 namespace sp::iscsid {
-namespace {
-std::atomic<bool> g_syslog{false};
-}
 
-void UseSyslog(bool on) {
-  if (on) openlog("setuppilot-iscsid", LOG_PID, LOG_DAEMON);
-  g_syslog = on;
+void UseSyslog(bool daemon, bool verbose) {
+  DaemonLogTarget t;
+  t.ident = "setuppilot-iscsid";
+  t.facility = LOG_DAEMON;
+  t.toStderr = !daemon;
+  t.toSyslog = daemon || !StderrIsTerminal();
+  t.verbose = verbose;
+  OpenDaemonLog(t);
 }
 
 void Log(const char* fmt, ...) {
+  char line[1024];
   va_list args;
   va_start(args, fmt);
-  if (g_syslog) {
-    vsyslog(LOG_INFO, fmt, args);
-  } else {
-    char line[1024];
-    std::vsnprintf(line, sizeof line, fmt, args);
-    std::fprintf(stderr, "setuppilot-iscsid: %s\n", line);
-  }
+  std::vsnprintf(line, sizeof line, fmt, args);
   va_end(args);
+  DaemonLog(LogLevel::kInfo, "%s", line);
+}
+
+void LogAt(LogLevel level, const char* fmt, ...) {
+  char line[1024];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(line, sizeof line, fmt, args);
+  va_end(args);
+  DaemonLog(level, "%s", line);
 }
 
 }  // namespace sp::iscsid

@@ -132,7 +132,10 @@ int Serve(const Options& options) {
     return 1;
   }
   const int report = options.foreground ? -1 : Daemonize();
-  UseSyslog(!options.foreground);
+  UseSyslog(!options.foreground, options.verbose);
+  LogAt(LogLevel::kDebug, "state %s, pid file %s, timeouts: command %lld ms, login %lld ms", options.stateFile.c_str(),
+        options.pidFile.c_str(), static_cast<long long>(options.commandTimeout.count()),
+        static_cast<long long>(options.loginTimeout.count()));
   WritePid(pidFd);
 
   StateStore store(options.stateFile);
@@ -142,8 +145,8 @@ int Serve(const Options& options) {
     case StateStore::LoadResult::kMissing:
       break;
     case StateStore::LoadResult::kCorrupt:
-      Log("state file %s is damaged (%s); kept as %s.corrupt, starting empty", options.stateFile.c_str(), error.c_str(),
-          options.stateFile.c_str());
+      LogAt(LogLevel::kWarning, "state file %s is damaged (%s); kept as %s.corrupt, starting empty",
+            options.stateFile.c_str(), error.c_str(), options.stateFile.c_str());
       break;
     case StateStore::LoadResult::kUnreadable:
       Report(report, false, "cannot read " + options.stateFile + ": " + error);

@@ -31,6 +31,7 @@ const char* UsageText() {
          "  --login-timeout SEC    time a connection and login may take (default 10)\n"
          "  --retry-interval SEC   pause between logins to a lost target (default 2)\n"
          "  --nop-interval SEC     keep-alive interval on an idle session (default 5)\n"
+         "  --verbose              log debug messages too\n"
          "  --status               exit 0 when a service answers on the socket, else 1\n"
          "  --version, --help\n";
 }
@@ -76,6 +77,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     const std::string& arg = args[i];
     if (arg == "--foreground") {
       o.foreground = true;
+    } else if (arg == "--verbose") {
+      o.verbose = true;
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--version") {

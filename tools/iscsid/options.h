@@ -9,6 +9,7 @@ namespace sp::iscsid {
 
 struct Options {
   bool foreground = false;
+  bool verbose = false;  // debug messages too
   std::string socketPath;
   std::string mountPoint;
   std::string stateFile;

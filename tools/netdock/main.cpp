@@ -2,11 +2,15 @@
 // request of the setup wizard (and of anything else of the same user) and
 // brings remembered mappings back when it starts.
 //
-//   netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore]
+//   netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore] [--verbose]
+//
+// Messages go to standard error, and to syslog (facility user) when that is
+// not a terminal (started by a unit, the session or the wizard).
 //
 // One agent per socket: a second copy exits with status 1 at once.
 #include <pwd.h>
 #include <signal.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/daemonlog.h"
 #include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/rememberedconnectionstore.h"
 #include "tools/netdock/netdockserver.h"
@@ -34,7 +39,8 @@ std::string HomeDir() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore]\n");
+  std::fprintf(stderr,
+               "usage: netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore] [--verbose]\n");
   return 2;
 }
 
@@ -45,6 +51,7 @@ int main(int argc, char** argv) {
   std::string smbnetfsDir;
   sp::netdock::MounterOptions options;
   bool restore = true;
+  bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -56,9 +63,18 @@ int main(int argc, char** argv) {
       smbnetfsDir = argv[++i];
     else if (arg == "--no-restore")
       restore = false;
+    else if (arg == "--verbose")
+      verbose = true;
     else
       return Usage();
   }
+  sp::DaemonLogTarget log;
+  log.ident = "netdock";
+  log.facility = LOG_USER;
+  log.toSyslog = !sp::StderrIsTerminal();
+  log.verbose = verbose;
+  sp::OpenDaemonLog(log);
+
   options.rememberedPath = sp::DefaultRememberedConnectionsPath();
   options.home = HomeDir();
   options.smbnetfsDir = smbnetfsDir.empty() ? socketPath + "-smbnetfs" : smbnetfsDir;
@@ -71,7 +87,7 @@ int main(int argc, char** argv) {
   sp::netdock::NetDockServer server(mounter, socketPath);
   std::string why;
   if (!server.Open(&why)) {
-    std::fprintf(stderr, "netdock: %s\n", why.c_str());
+    sp::DaemonLog(sp::LogLevel::kError, "%s", why.c_str());
     return 1;
   }
   g_server = &server;
@@ -82,7 +98,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
-  std::fprintf(stderr, "netdock: listening on %s, drives under %s\n", socketPath.c_str(), options.mountRoot.c_str());
+  sp::DaemonLog(sp::LogLevel::kInfo, "listening on %s, drives under %s", socketPath.c_str(), options.mountRoot.c_str());
   // Requests that arrive meanwhile wait in the socket's queue.
   if (restore) mounter.RestoreRemembered();
   const int status = server.Run();

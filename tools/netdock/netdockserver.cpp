@@ -1,4 +1,5 @@
 #include "tools/netdock/netdockserver.h"
+#include "platform/linux/daemonlog.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -153,7 +154,7 @@ void NetDockServer::Serve(int fd, bool* close) {
 
 std::int64_t NetDockServer::Handle(const NetDockRequest& request, bool* close) {
   if (request.message == kNetDockCloseMessage) {
-    std::fprintf(stderr, "netdock: close requested\n");
+    DaemonLog(LogLevel::kInfo, "close requested");
     *close = true;
     return 0;
   }
@@ -161,7 +162,7 @@ std::int64_t NetDockServer::Handle(const NetDockRequest& request, bool* close) {
   if (request.dwData == kNetDockMapRequest) {
     NetShareTarget target;
     if (!ParseNetDockMapText(text, &target)) {
-      std::fprintf(stderr, "netdock: map request not understood: %s\n", Printable(text).c_str());
+      DaemonLog(LogLevel::kWarning, "map request not understood: %s", Printable(text).c_str());
       return 0;
     }
     return mounter_.Map(target) ? 1 : 0;
@@ -169,7 +170,7 @@ std::int64_t NetDockServer::Handle(const NetDockRequest& request, bool* close) {
   if (request.dwData == kNetDockUnmapRequest) {
     const char letter = ParseNetDockDriveText(text);
     if (!letter) {
-      std::fprintf(stderr, "netdock: unmap request not understood: %s\n", Printable(text).c_str());
+      DaemonLog(LogLevel::kWarning, "unmap request not understood: %s", Printable(text).c_str());
       return 0;
     }
     return mounter_.Unmap(letter) ? 1 : 0;

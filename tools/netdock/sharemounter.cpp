@@ -1,4 +1,5 @@
 #include "tools/netdock/sharemounter.h"
+#include "platform/linux/daemonlog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -46,12 +47,12 @@ bool SmbShareMounter::Map(const NetShareTarget& target) {
     // Mapped already to this very share: nothing to do. Anything else keeps
     // the letter.
     const bool same = IsNetworkMount(*top) && store_.Find(target.letter) == remote;
-    std::fprintf(stderr, "netdock: %c: %s\n", target.letter, same ? "already mapped" : "is in use");
+    DaemonLog(LogLevel::kInfo, "%c: %s", target.letter, same ? "already mapped" : "is in use");
     return same;
   }
   if (!Mount(target)) return false;
   if (!store_.Remember(target.letter, remote)) {
-    std::fprintf(stderr, "netdock: %c: mapped but cannot be remembered in %s\n", target.letter, store_.path().c_str());
+    DaemonLog(LogLevel::kWarning, "%c: mapped but cannot be remembered in %s", target.letter, store_.path().c_str());
   }
   return true;
 }
@@ -60,15 +61,15 @@ bool SmbShareMounter::Mount(const NetShareTarget& target) {
   const std::string point = PointOf(target.letter);
   const std::string address = resolver_.Resolve(target.host);
   if (address.empty()) {
-    std::fprintf(stderr, "netdock: %c: cannot find host %s\n", target.letter, target.host.c_str());
+    DaemonLog(LogLevel::kWarning, "%c: cannot find host %s", target.letter, target.host.c_str());
     return false;
   }
   std::error_code ec;
   std::filesystem::create_directories(point, ec);
   const bool cifs = !noKernelCifs_ && MountCifs(address, target, point);
   const bool ok = cifs || MountFromTree(address, target, point);
-  std::fprintf(stderr, "netdock: %c: %s \\\\%s\\%s (%s) through %s\n", target.letter, ok ? "mapped" : "could not map",
-               target.host.c_str(), target.share.c_str(), address.c_str(), cifs ? "cifs" : "smbnetfs");
+  DaemonLog(LogLevel::kInfo, "%c: %s \\\\%s\\%s (%s) through %s", target.letter, ok ? "mapped" : "could not map",
+            target.host.c_str(), target.share.c_str(), address.c_str(), cifs ? "cifs" : "smbnetfs");
   return ok;
 }
 
@@ -76,11 +77,11 @@ bool SmbShareMounter::MountCifs(const std::string& address, const NetShareTarget
   const NetToolResult r = system_.RunTool(CifsMountCommand(address, target.share, point, options_.uid, options_.gid),
                                           kCifsMountTimeoutMs, {});
   if (r.started && r.exitCode == 0) return true;
-  std::fprintf(stderr, "netdock: mount.cifs: %s\n", r.started ? r.output.c_str() : "not installed");
+  DaemonLog(LogLevel::kDebug, "mount.cifs: %s", r.started ? r.output.c_str() : "not installed");
   // Asking for a cifs mount makes the kernel load its client; still not
   // listed afterwards, the kernel has none.
   if (!r.started || !KernelListsFilesystem(system_.ReadText(options_.filesystemsPath), "cifs")) {
-    std::fprintf(stderr, "netdock: no kernel CIFS client: shares go through smbnetfs\n");
+    DaemonLog(LogLevel::kInfo, "no kernel CIFS client: shares go through smbnetfs");
     noKernelCifs_ = true;
   }
   return false;
@@ -94,11 +95,11 @@ bool SmbShareMounter::MountFromTree(const std::string& address, const NetShareTa
   // A bind of a share the tree cannot reach would succeed and show an empty,
   // failing directory: look first.
   if (!system_.ProbeDirectory(source)) {
-    std::fprintf(stderr, "netdock: %s cannot be reached\n", source.c_str());
+    DaemonLog(LogLevel::kWarning, "%s cannot be reached", source.c_str());
     return false;
   }
   if (const int err = system_.BindMount(source, point)) {
-    std::fprintf(stderr, "netdock: bind mount onto %s: errno %d\n", point.c_str(), err);
+    DaemonLog(LogLevel::kError, "bind mount onto %s: errno %d", point.c_str(), err);
     return false;
   }
   if (!system_.ProbeDirectory(point)) {
@@ -120,13 +121,13 @@ bool SmbShareMounter::Unmap(char letter) {
     // letter now and goes when they are closed.
     if (err == EBUSY) err = system_.Unmount(point, true);
     if (err) {
-      std::fprintf(stderr, "netdock: %c: unmount failed, errno %d\n", letter, err);
+      DaemonLog(LogLevel::kError, "%c: unmount failed, errno %d", letter, err);
       break;
     }
     removed = true;
   }
   const bool forgotten = store_.Forget(letter);
-  if (removed || forgotten) std::fprintf(stderr, "netdock: %c: unmapped\n", letter);
+  if (removed || forgotten) DaemonLog(LogLevel::kInfo, "%c: unmapped", letter);
   return removed || forgotten;
 }
 
@@ -139,7 +140,7 @@ std::vector<char> SmbShareMounter::RestoreRemembered() {
     NetShareTarget target;
     target.letter = letter;
     if (top || !ParseUncPath(remote, &target.host, &target.share) || !Mount(target)) {
-      std::fprintf(stderr, "netdock: %c: %s remembered but unavailable\n", letter, remote.c_str());
+      DaemonLog(LogLevel::kWarning, "%c: %s remembered but unavailable", letter, remote.c_str());
       unavailable.push_back(letter);
     }
   }

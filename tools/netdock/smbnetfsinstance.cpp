@@ -1,4 +1,5 @@
 #include "tools/netdock/smbnetfsinstance.h"
+#include "platform/linux/daemonlog.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,11 +71,11 @@ std::string SmbnetfsInstance::Ensure() {
   if (Mounted()) {
     if (system_.ProbeDirectory(treeDir_)) return treeDir_;
     // Its process is gone ("transport endpoint is not connected").
-    std::fprintf(stderr, "netdock: clearing a dead smbnetfs tree at %s\n", treeDir_.c_str());
+    DaemonLog(LogLevel::kInfo, "clearing a dead smbnetfs tree at %s", treeDir_.c_str());
     system_.Unmount(treeDir_, true);
   }
   if (home_.empty() || !WriteConfig()) {
-    std::fprintf(stderr, "netdock: cannot write %s\n", configPath().c_str());
+    DaemonLog(LogLevel::kError, "cannot write %s", configPath().c_str());
     return {};
   }
   std::error_code ec;
@@ -83,7 +84,7 @@ std::string SmbnetfsInstance::Ensure() {
   const NetToolResult r =
       system_.RunTool(SmbnetfsCommand(treeDir_, configPath(), allowOther_), kStartTimeoutMs, {"HOME=" + home_});
   if (!r.started || r.exitCode != 0 || !Mounted()) {
-    std::fprintf(stderr, "netdock: smbnetfs did not start (%s)\n", r.output.c_str());
+    DaemonLog(LogLevel::kError, "smbnetfs did not start (%s)", r.output.c_str());
     return {};
   }
   return treeDir_;
