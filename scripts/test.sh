@@ -8,6 +8,9 @@
 #      namespaces; need root)
 #   5. the Qt-free unit tests again under ASan/UBSan (build-core/)
 #   6. every fuzz target briefly
+#   7. the Debian package: built (scripts/package.sh), then checked
+#      (scripts/check-package.sh; root: it starts the unpacked wizard as a
+#      test user)
 # Exits non-zero when anything fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,6 +29,15 @@ fi
 (cd "$root/build" && ctest --output-on-failure -j 2 $labels) || status=1
 (cd "$root/build-core" && ctest --output-on-failure -j 2 -L unit) || status=1
 "$root/scripts/run-fuzzers.sh" || status=1
+if "$root/scripts/package.sh"; then
+  if [[ $(id -u) -eq 0 ]]; then
+    "$root/scripts/check-package.sh" || status=1
+  else
+    echo "test: not root: skipping the package check"
+  fi
+else
+  status=1
+fi
 
 if ((status)); then echo "test: FAILED"; else echo "test: all passed"; fi
 exit $status
