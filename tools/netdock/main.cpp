@@ -16,6 +16,7 @@
 
 #include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/rememberedconnectionstore.h"
+#include "platform/runtimedir.h"
 #include "tools/netdock/netdockserver.h"
 
 namespace {
@@ -58,6 +59,16 @@ int main(int argc, char** argv) {
       restore = false;
     else
       return Usage();
+  }
+  if (socketPath.empty()) {
+    std::fprintf(stderr, "netdock: no private runtime folder for the socket (%s)\n",
+                 [] {
+                   std::string why;
+                   sp::UserRuntimeDir(&why);
+                   return why;
+                 }()
+                     .c_str());
+    return 1;
   }
   options.rememberedPath = sp::DefaultRememberedConnectionsPath();
   options.home = HomeDir();
