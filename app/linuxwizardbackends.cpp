@@ -46,8 +46,9 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string
 
 LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options options)
     : options_(Completed(std::move(options))),
-      uiLink_(addresses_, [] { QCoreApplication::processEvents(); }),
-      workerLink_(addresses_),
+      uiLink_(
+          addresses_, [] { QCoreApplication::processEvents(); }, &sources_),
+      workerLink_(addresses_, {}, &sources_),
       initiatorService_(options_.initiatorProgram, options_.initiatorSocket, InitiatorArgs(options_)),
       shareAgent_(options_.agentSocket),
       finalSetup_(shareAgent_, FinalPaths(options_)) {
