@@ -8,6 +8,7 @@
 // surface; the final page holds the wizard state record, reached through
 // State(). Pages find the main window as their host and use ShowPage, the
 // page pointers, Text(), ImageFolder(), State(), Services() and PostQuit().
+#include <QAbstractButton>
 #include <QIcon>
 #include <QPoint>
 #include <QRect>
@@ -53,6 +54,10 @@ class CMainDlg : public TStackedDialog {
   int DoModal();
   // Posts the quit request (any thread): the modal run ends with `exitCode`.
   void PostQuit(int exitCode);
+  // Told to end from outside (a signal, the session ending): the modal run
+  // ends now with -1, whatever page is busy. The pages' workers stop when
+  // the window is destroyed.
+  void EndNow();
 
   WizardServices& Services() { return services_; }
   const WizardTiming& Timing() const { return services_.timing; }
@@ -106,6 +111,9 @@ class CMainDlg : public TStackedDialog {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  // The button of the current page that ends the wizard now (Cancel, or
+  // Finish where it takes Cancel's place), when it is shown and enabled.
+  QAbstractButton* EndButtonOfCurrentPage() const;
   void PlaceWindow();
   void MakeStepLabels();
 

@@ -3,6 +3,7 @@
 
 #include "app/cmaindlg.h"
 #include "app/csetuppilotapp.h"
+#include "app/endsignals.h"
 #include "app/linuxwizardbackends.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
   app.InitInstance([](sp::CSetupPilotApp& a) {
     sp::LinuxWizardBackends backends(a, a.ProgramDir());
     sp::CMainDlg wizard(backends.Services());
+    // Ended from outside: the window goes now; leaving this scope tears the
+    // pages down, which stops and tidies the final setup.
+    sp::EndSignals ending([&wizard] { wizard.EndNow(); });
     return wizard.DoModal();
   });
   return 0;
