@@ -10,6 +10,7 @@
 #include "pages/config/cipaddressctrl.h"
 #include "pages/config/core/adminpassword.h"
 #include "pages/config/core/configactions.h"
+#include "pages/config/core/identitycheck.h"
 #include "uikit/choverbuttonex.h"
 
 namespace sp {
@@ -74,8 +75,13 @@ void CConfigDlg_Basic::OnIdentify() {
 }
 
 bool CConfigDlg_Basic::LoginAction() {
+  const std::string password = TextOf(Edit(kCtlLoginPassword));
+  if (!PasswordFits(password)) {
+    Message(kMsgPasswordTooLong, MessageButtons::Ok, MessageIcon::Error);
+    return false;
+  }
   IDeviceLink* link = host_.Services().uiLink;
-  if (link && CheckLogin(*link, host_.State().targetMac, TextOf(Edit(kCtlLoginPassword)))) return true;
+  if (link && CheckLogin(*link, host_.State().targetMac, password)) return true;
   Message(kMsgIncorrectPassword, MessageButtons::Ok, MessageIcon::None);
   return false;
 }
@@ -95,6 +101,9 @@ bool CConfigDlg_Basic::PasswordAction() {
       return false;
     case PasswordVerdict::kTooFewLetters:
       Message(kTwoLettersMessage, MessageButtons::Ok, MessageIcon::Error);
+      return false;
+    case PasswordVerdict::kTooLong:
+      Message(kMsgPasswordTooLong, MessageButtons::Ok, MessageIcon::Error);
       return false;
     case PasswordVerdict::kAcceptable:
       break;
@@ -126,6 +135,14 @@ IdentityFields CConfigDlg_Basic::TypedIdentity() const {
 }
 
 bool CConfigDlg_Basic::NetworkAction() {
+  // Nothing goes to the appliance that would take it off the network.
+  std::vector<LocalAddress> own;
+  if (ILocalAddresses* addresses = host_.Services().addresses) addresses->List(own);
+  const IdentityProblem problem = CheckNetworkIdentity(TypedIdentity(), own);
+  if (problem != IdentityProblem::kNone) {
+    Message(IdentityProblemMessage(problem), MessageButtons::Ok, MessageIcon::Error);
+    return false;
+  }
   IDeviceLink* link = host_.Services().uiLink;
   if (link && ApplyNetworkIdentity(*link, host_.Services().iscsiInterpreter, host_.State(), TypedIdentity()) ==
                   NetworkOutcome::kApplied)

@@ -216,6 +216,13 @@ void CConfigDlg_HD::OnNext() {
       break;
     case 3:
       KeepRatioAndLetters();
+      if (LettersClash(TickedService(), nasLetters_->currentText().toStdString(),
+                       iscsiLetters_->currentText().toStdString())) {
+        if (IMessageBox* box = host_.Services().messageBox) {
+          box->Show(Text(kMsgLettersClash), MessageButtons::Ok, MessageIcon::Error);
+        }
+        break;  // the user picks another letter here
+      }
       to = 4;
       break;
     case 4:
