@@ -33,6 +33,7 @@ struct WizardTiming {
   int installFrameMs = 700;     // one frame of the install guide's animation
   int installNextHoldMs = 500;  // the install guide's buttons stay disabled on Next
   int finalPausePercent = 100;  // the final setup's pauses, in percent of their length
+  int finalSilentPolls = 300;   // progress polls in a row without a reply before the appliance counts as gone
 };
 
 struct WizardServices {
