@@ -7,12 +7,12 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/appicon.h"
+#include "app/ilanguagecontrol.h"
 #include "base/text.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "framework/core/steplist.h"
-#include "framework/shellevents.h"
 #include "pages/check/ccheckdlg.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
@@ -22,11 +22,25 @@
 #include "platform/netdockagent.h"
 #include "resource/languagemodule.h"
 #include "uikit/chtmlstatic.h"
+#include "uikit/wmevents.h"
 
 namespace sp {
 
 namespace {
 constexpr int kFirstStepLabelId = 1043;
+
+// The quit request: ends the window's modal run with an exit code.
+constexpr QEvent::Type kQuitRequest = wm::UserEvent(300);
+
+class QuitRequestEvent : public QEvent {
+ public:
+  explicit QuitRequestEvent(int exitCode) : QEvent(kQuitRequest), exitCode_(exitCode) {}
+  int exitCode() const { return exitCode_; }
+
+ private:
+  int exitCode_;
+};
+
 constexpr int kVersionLabelId = 1109;
 constexpr char kWindowTitle[] = "Setup Pilot";
 }  // namespace
@@ -43,7 +57,8 @@ CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
   setMask(RoundedRegion(size(), kCornerEllipse, kCornerEllipse));
   CopyLanguageHandle();
 
-  surface_.SetList(MainWindowLayerList(HighlightY(kPageWelcome)));
+  // Showing the welcome page below sets the list again and composes.
+  surface_.ReplaceList(MainWindowLayerList(HighlightY(kPageWelcome)));
   auto* placeholder = new QWidget(this);
   placeholder->setObjectName(QString::number(kPlaceholderId));
   placeholder->setGeometry(QRect(kPageOrigin, QSize(1, 1)));
@@ -56,9 +71,35 @@ CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
   setWindowIcon(MakeApplicationIcon());
   setWindowTitle(QString::fromLatin1(kWindowTitle));
 
-  for (int id : {kPageInstall, kPageCheck, kPageConfig, kPageDisk, kPageFinal, kPageWelcome}) AddPage(id);
-  ShowPage(kPageWelcome);
+  // Only the welcome page is built before the window first appears; the
+  // others keep their places in the order of adding (and of teardown).
+  for (int id : {kPageInstall, kPageCheck, kPageConfig, kPageDisk, kPageFinal}) AddPageLater(id);
+  pagesWaiting_ = true;
+  AddPage(kPageWelcome);
+  TStackedDialog::ShowPage(kPageWelcome);  // the first page is shown, not entered
+}
+
+void CMainDlg::EnsurePages() {
+  if (!pagesWaiting_) return;
+  pagesWaiting_ = false;
+  MakeLaterPages();
+  // The final page's set-up cleared the device block: address every
+  // appliance until the user picks one.
   CopyBounded(State().targetMac, kBroadcastMac);
+}
+
+void CMainDlg::paintEvent(QPaintEvent* event) {
+  TStackedDialog::paintEvent(event);
+  if (!pagesWaiting_) return;
+  // Once this paint has reached the screen (the next turn of the event
+  // loop, and one more so whoever waits for the paint hears first), the
+  // other pages are built.
+  QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, [this] { EnsurePages(); }); });
+}
+
+void CMainDlg::ShowPage(int id) {
+  EnsurePages();
+  EnterPage(id);
 }
 
 CMainDlg::~CMainDlg() {
@@ -102,7 +143,13 @@ void CMainDlg::MakeStepLabels() {
 
 int CMainDlg::DoModal() { return exec(); }
 
-void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new shellev::QuitRequestEvent(exitCode)); }
+void CMainDlg::PostQuit(int exitCode) { QCoreApplication::postEvent(this, new QuitRequestEvent(exitCode)); }
+
+void CMainDlg::SelectLanguage(const std::string& name) {
+  EnsurePages();  // every page is built in the language of start-up
+  if (services_.language) services_.language->SetLanguageModule(name);
+  CopyLanguageHandle();
+}
 
 void CMainDlg::EndNow() { done(-1); }
 
@@ -115,7 +162,8 @@ std::string CMainDlg::Text(int id) const {
 }
 
 WizardState& CMainDlg::State() {
-  Q_ASSERT(final_ != nullptr);  // the final page exists from start-up on
+  EnsurePages();
+  Q_ASSERT(final_ != nullptr);
   return final_->State();
 }
 
@@ -136,15 +184,15 @@ TStackedPage* CMainDlg::CreatePage(int id) {
     case kPageWelcome:
       return welcome_ = new CWelcomeDlg(*this);
     case kPageCheck:
-      return check_ = new CCheckDlg(*this);
+      return check_ = new CCheckDlg(*this, services_.checkPage);
     case kPageInstall:
-      return install_ = new CInstallDlg(*this);
+      return install_ = new CInstallDlg(*this, services_.installPage);
     case kPageConfig:
-      return config_ = new CConfigDlg_Basic(*this);
+      return config_ = new CConfigDlg_Basic(*this, services_.configPage);
     case kPageDisk:
-      return disk_ = new CConfigDlg_HD(*this);
+      return disk_ = new CConfigDlg_HD(*this, services_.diskPage);
     case kPageFinal:
-      return final_ = new CNetcfgDlg(*this);
+      return final_ = new CNetcfgDlg(*this, services_.finalPage);
     default:
       return nullptr;
   }
@@ -165,8 +213,8 @@ void CMainDlg::OnPageChanged(int id, bool shown) {
 }
 
 void CMainDlg::customEvent(QEvent* event) {
-  if (event->type() == shellev::kQuitRequest) {
-    done(static_cast<shellev::QuitRequestEvent*>(event)->exitCode());
+  if (event->type() == kQuitRequest) {
+    done(static_cast<QuitRequestEvent*>(event)->exitCode());
     return;
   }
   TStackedDialog::customEvent(event);

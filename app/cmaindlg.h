@@ -6,8 +6,9 @@
 // It owns the pages (through the page stack), the language handle through
 // which the pages load their texts, the image folder and its own layer
 // surface; the final page holds the wizard state record, reached through
-// State(). Pages find the main window as their host and use ShowPage, the
-// page pointers, Text(), ImageFolder(), State(), Services() and PostQuit().
+// State(). It is the one place that knows every page: it makes them, gives
+// each its own services, and is their host (framework/core/iwizardhost.h):
+// pages move the wizard on with ShowPage(id) and never see each other.
 #include <QAbstractButton>
 #include <QIcon>
 #include <QPoint>
@@ -16,8 +17,9 @@
 #include <array>
 #include <string>
 
+#include "app/wizardservices.h"
+#include "framework/core/iwizardhost.h"
 #include "framework/core/pageids.h"
-#include "framework/core/wizardservices.h"
 #include "framework/tstackeddialog.h"
 #include "uikit/clayersurface.h"
 #include "wizardstate/wizardstate.h"
@@ -33,7 +35,7 @@ class CConfigDlg_HD;
 class CNetcfgDlg;
 class LanguageModule;
 
-class CMainDlg : public TStackedDialog {
+class CMainDlg : public TStackedDialog, public IWizardHost {
   Q_OBJECT
 
  public:
@@ -44,45 +46,47 @@ class CMainDlg : public TStackedDialog {
   static constexpr QPoint kPageOrigin{157, 64};
   static constexpr int kPlaceholderId = 1000;
 
-  // Builds the window and its pages and shows the welcome page (the window
-  // itself appears with DoModal or show()).
+  // Builds the window and the welcome page and shows that page (the window
+  // itself appears with DoModal or show()). The other pages are built right
+  // after the window's first paint, or as soon as anything needs them (a
+  // page accessor, State(), ShowPage, SelectLanguage), so all of them exist
+  // before the welcome page can be left.
   explicit CMainDlg(WizardServices& services, QWidget* parent = nullptr);
   ~CMainDlg() override;
 
   // Runs the window modally until a page posts the quit request; returns
   // its exit code (-1 for Cancel and Finish).
   int DoModal();
-  // Posts the quit request (any thread): the modal run ends with `exitCode`.
-  void PostQuit(int exitCode);
   // Told to end from outside (a signal, the session ending): the modal run
   // ends now with -1, whatever page is busy. The pages' workers stop when
   // the window is destroyed.
   void EndNow();
 
-  WizardServices& Services() { return services_; }
-  const WizardTiming& Timing() const { return services_.timing; }
+  // The pages' host.
+  WizardState& State() override;   // held by the final page
+  void ShowPage(int id) override;  // TStackedDialog::ShowPage only shows
+  std::string Text(int id) const override;
+  void SelectLanguage(const std::string& name) override;
+  const std::string& ImageFolder() const override { return imageFolder_; }
+  const std::string& ProgramFolder() const override { return services_.programDir; }
+  IMessageBox& MessageBox() override { return *services_.messageBox; }
+  void PostQuit(int exitCode) override;
 
   // The language handle the pages load their texts through (null: built-in
   // English), and its refresh after a language change.
   const LanguageModule* LanguageHandle() const { return language_; }
   void CopyLanguageHandle();
-  // Text `id` through the language handle; a text the module lacks comes
-  // from the built-in English table.
-  std::string Text(int id) const;
-
-  // "<program folder>/resource/english/"
-  const std::string& ImageFolder() const { return imageFolder_; }
-
-  // The wizard state record, held by the final page.
-  WizardState& State();
 
   int CurrentPageId() const { return currentPage_; }
-  CWelcomeDlg* WelcomePage() const { return welcome_; }
-  CCheckDlg* CheckPage() const { return check_; }
-  CInstallDlg* InstallPage() const { return install_; }
-  CConfigDlg_Basic* ConfigPage() const { return config_; }
-  CConfigDlg_HD* DiskPage() const { return disk_; }
-  CNetcfgDlg* FinalPage() const { return final_; }
+  // The pages (for tests and the tour); asking builds those still waiting.
+  CWelcomeDlg* WelcomePage() { return welcome_; }
+  CCheckDlg* CheckPage() { return EnsurePages(), check_; }
+  CInstallDlg* InstallPage() { return EnsurePages(), install_; }
+  CConfigDlg_Basic* ConfigPage() { return EnsurePages(), config_; }
+  CConfigDlg_HD* DiskPage() { return EnsurePages(), disk_; }
+  CNetcfgDlg* FinalPage() { return EnsurePages(), final_; }
+  // Whether pages still wait to be built.
+  bool PagesWaiting() const { return pagesWaiting_; }
 
   // Re-renders the five step labels and the version label for page `id`.
   void UpdateStepList(int id);
@@ -104,6 +108,7 @@ class CMainDlg : public TStackedDialog {
   void OnPageChanged(int id, bool shown) override;
 
   void customEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -116,6 +121,9 @@ class CMainDlg : public TStackedDialog {
   QAbstractButton* EndButtonOfCurrentPage() const;
   void PlaceWindow();
   void MakeStepLabels();
+  // Builds the pages that wait (in their places of the adding order) and
+  // then addresses every appliance, as start-up does once all pages exist.
+  void EnsurePages();
 
   WizardServices& services_;
   const LanguageModule* language_ = nullptr;
@@ -124,6 +132,7 @@ class CMainDlg : public TStackedDialog {
   std::array<CHTMLStatic*, 5> steps_{};
   CHTMLStatic* version_ = nullptr;
   int currentPage_ = 0;
+  bool pagesWaiting_ = false;
 
   bool dragging_ = false;
   QPoint dragAnchor_;  // cursor position (global) the last move was measured from

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/core/ilanguagecontrol.h"
+#include "app/ilanguagecontrol.h"
 #include "platform/instancelock.h"
 #include "resource/languageselector.h"
 

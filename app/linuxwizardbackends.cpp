@@ -53,25 +53,33 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
       shareAgent_(options_.agentSocket),
       finalSetup_(shareAgent_, FinalPaths(options_)) {
   // The agent maps the share on the final page: start it now when none
-  // answers, so that it is there by then. The main window tells it to end
-  // with the wizard; what it mapped stays mapped.
-  agentAnswered_ =
-      options_.startAgent ? EnsureAgentRunning(options_.programDir, options_.agentSocket) : shareAgent_.Find();
+  // answers, so that it is there by then (without waiting for it: the
+  // window need not wait for a program it uses minutes later). The main
+  // window tells it to end with the wizard; what it mapped stays mapped.
+  if (options_.startAgent) StartAgentIfAbsent(options_.programDir, options_.agentSocket);
 
   services_.programDir = options_.programDir;
   services_.language = &language;
-  services_.uiLink = &uiLink_;
-  services_.workerLink = &workerLink_;
-  services_.addresses = &addresses_;
   services_.messageBox = &messageBox_;
   services_.shareAgent = &shareAgent_;
-  // The disk profile page: the initiator gate and its installer.
-  services_.initiatorService = &initiatorService_;
-  services_.launcher = &launcher_;
-  // The final page: the iSCSI interpreter (also the network step's
-  // clean-up), disk preparation, share mapping, the desktop shell; the
-  // drive letters and remembered connections both pages offer letters from.
-  finalSetup_.Fill(services_);
+  services_.checkPage.adapterLink = &workerLink_;
+  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_};
+  // The disk profile page offers letters from the same view the final page
+  // clears them with; its initiator gate starts the service or its
+  // installer.
+  DiskPageServices& disk = services_.diskPage;
+  disk.link = &uiLink_;
+  disk.driveLetters = &finalSetup_.Letters();
+  disk.netConnections = &finalSetup_.Connections();
+  disk.initiatorService = &initiatorService_;
+  disk.launcher = &launcher_;
+  disk.desktop = &finalSetup_.Desktop();
+  FinalPageServices& finalPage = services_.finalPage;
+  finalPage.link = &workerLink_;
+  finalPage.iscsiInterpreter = &finalSetup_.Interpreter();
+  finalPage.diskPreparation = &finalSetup_.Preparation();
+  finalPage.shareMapping = &finalSetup_.Shares();
+  finalPage.desktopShell = &finalSetup_.Desktop();
 }
 
 }  // namespace sp

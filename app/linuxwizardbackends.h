@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ilanguagecontrol.h"
+#include "app/wizardservices.h"
 #include "devicelink/devicelink.h"
-#include "framework/core/ilanguagecontrol.h"
-#include "framework/core/wizardservices.h"
 #include "framework/qtmessagebox.h"
 #include "hoststorage/linux/linuxfinalsetup.h"
 #include "platform/linux/linuxdriveletters.h"
@@ -66,9 +66,9 @@ class LinuxWizardBackends {
 
   WizardServices& Services() { return services_; }
   const Options& options() const { return options_; }
-  // Whether an agent answered when the backends were made (started by them
-  // when needed).
-  bool AgentAnswered() const { return agentAnswered_; }
+  // Whether an agent answers within `waitMs` (one the backends started
+  // when none answered, or one that ran already).
+  bool AgentAnswers(int waitMs = 5000) const { return WaitForAgent(options_.agentSocket, waitMs); }
 
  private:
   Options options_;
@@ -82,7 +82,6 @@ class LinuxWizardBackends {
   LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;
   LinuxFinalSetup finalSetup_;
-  bool agentAnswered_ = false;
   WizardServices services_;
 };
 

@@ -1,6 +1,9 @@
 # Shared compile settings and helpers for every module.
 
 set(SP_WARNINGS -Wall -Wextra -Wno-missing-field-initializers)
+if(SP_WERROR)
+  list(APPEND SP_WARNINGS -Werror)
+endif()
 set(SP_SAN_FLAGS "")
 if(SP_SANITIZE)
   set(SP_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -11,9 +11,33 @@ TStackedDialog::PageEntry* TStackedDialog::AddPage(int id) {
   PageEntry* entry = entries_.back().get();
   entry->id = id;
   entry->owner = this;
-  entry->page = CreatePage(id);
-  TStackedPage* page = entry->page;
-  if (page == nullptr) return entry;
+  MakePage(*entry);
+  return entry;
+}
+
+void TStackedDialog::AddPageLater(int id) {
+  entries_.push_back(std::make_unique<PageEntry>());
+  entries_.back()->id = id;
+  entries_.back()->owner = this;
+  entries_.back()->later = true;
+}
+
+bool TStackedDialog::MakeLaterPages() {
+  bool made = false;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {  // a page's set-up may add entries
+    PageEntry& entry = *entries_[i];
+    if (!entry.later) continue;
+    entry.later = false;
+    MakePage(entry);
+    made = true;
+  }
+  return made;
+}
+
+void TStackedDialog::MakePage(PageEntry& entry) {
+  entry.page = CreatePage(entry.id);
+  TStackedPage* page = entry.page;
+  if (page == nullptr) return;
 
   // Pages start as hidden, disabled children; their initialisation may show
   // them.
@@ -27,8 +51,7 @@ TStackedDialog::PageEntry* TStackedDialog::AddPage(int id) {
   }
   page->setEnabled(true);
   page->OnPageCreated();
-  entry->created = true;
-  return entry;
+  entry.created = true;
 }
 
 void TStackedDialog::ShowPage(int id) {
@@ -53,6 +76,11 @@ void TStackedDialog::ShowPage(int id) {
     target->shown = true;
     OnPageChanged(id, true);
   }
+}
+
+void TStackedDialog::EnterPage(int id) {
+  if (TStackedPage* page = PageById(id)) page->OnEnterPage(ShownPageId());
+  ShowPage(id);
 }
 
 void TStackedDialog::DestroyAllPages() {

@@ -8,8 +8,13 @@
 // default), enables it and calls OnPageCreated. ShowPage(id) hides the page
 // shown now (OnPageHidden, hide, OnPageChanged(old, false)) and shows the
 // requested one (show, repaint at once, OnPageShown, OnPageChanged(id, true)).
-// Teardown hides, destroys and deletes the pages in the order they were
-// added; hosts call DestroyAllPages() from their destructor while their own
+// EnterPage(id) is how the wizard moves on: the requested page prepares for
+// the visit (OnEnterPage with the id of the page shown now) while that page
+// is still shown, then ShowPage(id).
+// AddPageLater(id) takes the page's place in that order but makes it only
+// when MakeLaterPages() runs, so a host can show its first page before it
+// builds the others. Teardown hides, destroys and deletes the pages in the
+// order they were added; hosts call DestroyAllPages() from their destructor while their own
 // state still exists (the base destructor calls it again, harmlessly).
 #include <QDialog>
 #include <memory>
@@ -25,6 +30,7 @@ class TStackedDialog : public QDialog {
  public:
   struct PageEntry {
     bool created = false;
+    bool later = false;  // added with AddPageLater, not made yet
     bool shown = false;
     int id = 0;
     TStackedPage* page = nullptr;  // owned by the entry until teardown
@@ -37,9 +43,17 @@ class TStackedDialog : public QDialog {
   // Creates page `id` and places it; returns its entry. The entry's page is
   // null (and it is not created) when CreatePage gave none.
   PageEntry* AddPage(int id);
+  // An entry for page `id` in the order of adding, made by MakeLaterPages.
+  void AddPageLater(int id);
+  // Makes every page added with AddPageLater and not made yet, in the order
+  // of adding, as AddPage does. Returns whether it made any.
+  bool MakeLaterPages();
   // Hides the page shown now, if any, and shows page `id`; an id that no
   // entry has only hides the current page.
   void ShowPage(int id);
+  // Runs page `id`'s OnEnterPage(id of the page shown now, or 0), then
+  // ShowPage(id).
+  void EnterPage(int id);
   // Tears all pages down in the order they were added.
   void DestroyAllPages();
 
@@ -61,6 +75,8 @@ class TStackedDialog : public QDialog {
   virtual void OnPageChanged(int id, bool shown) = 0;
 
  private:
+  void MakePage(PageEntry& entry);
+
   std::vector<std::unique_ptr<PageEntry>> entries_;
   int placeholderId_ = 1000;
 };

@@ -24,6 +24,10 @@ class TStackedPage : public QWidget {
   // A page may show or hide itself here.
   virtual void OnInitDialog() {}
 
+  // The wizard moves to this page from page `fromPageId` (0: none shown):
+  // runs before the page is shown (the host's EnterPage). The page sets
+  // itself up for the visit here.
+  virtual void OnEnterPage(int fromPageId) { (void)fromPageId; }
   // The page has just been shown.
   virtual void OnPageShown() {}
   // The page is about to be hidden, or the host is tearing the pages down.

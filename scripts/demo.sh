@@ -16,8 +16,14 @@
 #        without:       offscreen, driven by setuppilot-tour, which walks every
 #                       page and sub-step to the summary, writes a picture of
 #                       each and a contact sheet, and prints where they are
+#   7. with SP_DEMO_THEN set and a tour that reached the summary: that
+#      command, in the same private mount namespace, with the run still up
+#      (SP_DEMO_WORK: the run's folder; SP_DEMO_BIN: the programs); its
+#      status is the demo's (scripts/measure.sh drives measures the drives)
 # Everything it starts, mounts and creates is removed when it ends.
 # Needs root (namespaces, mounts); SP_NS_PREFIX prefixes the namespace names.
+# SP_DEMO_TMPFS=1 keeps the simulator's disks (the iSCSI target's backing
+# file and the shared folder) on a tmpfs instead of /tmp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [[ $(id -u) -ne 0 ]]; then
@@ -37,6 +43,11 @@ inside() {
   sim_pid="" iscsid_pid="" agent_pid="" wizard_pid=""
   export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
   mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/smb" "$work/iscsi"
+  if [[ ${SP_DEMO_TMPFS:-0} == 1 ]]; then
+    mount -t tmpfs -o mode=755 demo-sim-disks "$TMPDIR"
+    mkdir -p "$TMPDIR/smb"
+    mount --bind "$TMPDIR/smb" "$work/smb"
+  fi
   chmod 700 "$XDG_RUNTIME_DIR"
 
   stop_pid() {  # pid, seconds to wait after SIGTERM
@@ -133,6 +144,9 @@ inside() {
     fi
     say "screenshots of every page and sub-step: $shots"
     [[ -f $shots/contact-sheet.png ]] && say "contact sheet: $shots/contact-sheet.png"
+  fi
+  if [[ -n ${SP_DEMO_THEN:-} && $status == 0 ]]; then
+    SP_DEMO_WORK=$work SP_DEMO_BIN=$bin "$SP_DEMO_THEN" || status=$?
   fi
   return $status
 }

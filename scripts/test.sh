@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test:
 #   1. Debian packages (scripts/setup.sh)
-#   2. both builds (scripts/build.sh)
-#   3. all tests of build/: unit, gui (offscreen), net and e2e (network
+#   2. the layering check (scripts/check-layers.py): every include goes
+#      from a module to one below it
+#   3. both builds (scripts/build.sh)
+#   4. all tests of build/: unit, gui (offscreen), net and e2e (network
 #      namespaces; need root)
-#   4. the Qt-free unit tests again under ASan/UBSan (build-core/)
-#   5. every fuzz target briefly
+#   5. the Qt-free unit tests again under ASan/UBSan (build-core/)
+#   6. every fuzz target briefly
 # Exits non-zero when anything fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
+status=0
+python3 "$root/scripts/check-layers.py" || status=1
 "$root/scripts/build.sh" all
 
-status=0
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 labels=""
 if [[ $(id -u) -ne 0 ]]; then

@@ -4,6 +4,7 @@
 #include <QEnterEvent>
 #include <QPainter>
 
+#include "uikit/imagecache.h"
 #include "uikit/screenfont.h"
 
 namespace sp {
@@ -30,9 +31,10 @@ CHoverButtonEx::CHoverButtonEx(QWidget* parent, const QRect& geometry, const QSt
 }
 
 bool CHoverButtonEx::SetImages(const std::string& stripPath, const std::string& backgroundPath) {
-  strip_ = QImage(QString::fromStdString(stripPath));
-  background_ = QImage(QString::fromStdString(backgroundPath));
-  if (!strip_.isNull()) strip_ = strip_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // Every button of the wizard stands on the same background and uses one
+  // of a few strips: each file is decoded once for all of them.
+  strip_ = SharedImage(stripPath, QImage::Format_ARGB32_Premultiplied);
+  background_ = SharedImage(backgroundPath);
   cellWidth_ = strip_.isNull() ? 0 : strip_.width();
   cellHeight_ = strip_.isNull() ? 0 : strip_.height() / kCells;
   if (IsSkinned()) resize(cellWidth_, cellHeight_);

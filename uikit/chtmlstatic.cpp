@@ -7,7 +7,6 @@
 #include <QTimerEvent>
 
 #include "uikit/core/linkerrors.h"
-#include "uikit/desktoplinkopener.h"
 #include "uikit/qttextmeasurer.h"
 #include "uikit/qttextpainter.h"
 #include "uikit/screenfont.h"
@@ -131,7 +130,9 @@ void CHTMLStatic::ClickAt(QPoint pos) {
   const CHTMLAtom* run = drawer_.HitTest(pos.x(), pos.y());
   if (run == nullptr) return;
   const std::u16string link = run->link;  // the runs may change while a box is open
-  const int result = opener_ ? opener_(link) : OpenLinkWithDesktop(link);
+  // Without an opener nothing on the desktop can open the link.
+  constexpr int kNoAssociation = 31;
+  const int result = opener_ ? opener_(link) : kNoAssociation;
   if (LinkOpened(result)) return;
   const std::string message = HyperlinkErrorMessage(result);
   if (sink_)

@@ -58,6 +58,8 @@ class CHTMLStatic : public QWidget {
   // (the default) paints nothing but glyphs.
   void SetBackgroundColor(std::int64_t color);
 
+  // Who opens a clicked link (the desktop shell, for the program); without
+  // one a click reports that nothing could open it.
   void SetLinkOpener(LinkOpener opener) { opener_ = std::move(opener); }
   void SetMessageSink(MessageSink sink) { sink_ = std::move(sink); }
   void SetCursorSource(CursorSource source) { cursorSource_ = std::move(source); }

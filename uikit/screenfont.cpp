@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <utility>
 
 namespace sp {
 
@@ -27,6 +29,21 @@ QString MapFace(const QString& face) {
   return face;
 }
 
+// The em size for a cell height asks the font system to measure a font;
+// the wizard asks for the same few fonts (every button's caption font) over
+// and over, so the answers are kept (UI thread only).
+int PixelSizeForCell(const QFont& font, int cell) {
+  static std::map<std::pair<QString, int>, int> known;
+  const auto key = std::make_pair(font.key(), cell);
+  if (const auto it = known.find(key); it != known.end()) return it->second;
+  QFont f(font);
+  f.setPixelSize(cell);
+  const int measured = QFontMetrics(f).height();
+  const int px = measured > 0 ? static_cast<int>(std::lround(double(cell) * cell / measured)) : cell;
+  known.emplace(key, px);
+  return px;
+}
+
 }  // namespace
 
 QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic, bool underline) {
@@ -39,13 +56,7 @@ QFont MakeLogicalFont(const QString& face, int height, int weight, bool italic, 
     px = height < -kMaxFontPixels ? kMaxFontPixels : -height;
   } else if (height > 0) {
     // A cell height: find the em size whose ascent + descent comes closest.
-    const int cell = std::min(height, kMaxFontPixels);
-    f.setPixelSize(cell);
-    const int measured = QFontMetrics(f).height();
-    if (measured > 0)
-      px = static_cast<int>(std::lround(double(cell) * cell / measured));
-    else
-      px = cell;
+    px = PixelSizeForCell(f, std::min(height, kMaxFontPixels));
   }
   f.setPixelSize(std::clamp(px, 1, kMaxFontPixels));
   return f;

@@ -1,6 +1,7 @@
 #include "devtools/artgen/sheets.h"
 
 #include "devtools/artgen/artkit.h"
+#include "pages/install/core/installframes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,53 +16,21 @@ using namespace preview;
 
 namespace {
 
-const QString kBack = QStringLiteral("cbackground.jpg|0|0|255|0,");
-const QString kScene = QStringLiteral("computer.png|363|99|255|0,router_s.png|183|101|255|0,VBX-207.png|9|105|255|0,");
-
-QStringList DiskFrames() {
-  const char* pics[] = {"step1", "step2", "step3", "step3",  "step4", "step4", "step5",
-                        "step6", "step6", "step9", "step10", "step1", "step1", "step1"};
-  QStringList frames;
-  for (const char* pic : pics) frames << kBack + QString("%1.png|0|70|255|0,").arg(pic);
-  frames << kBack;
-  return frames;
-}
-
-QStringList CableFrames() {
-  const QString router = QStringLiteral("1-power.png|267|8|255|1000,");
-  const QString seven = router + "2-line.png|13|100|255|1500,";
-  const QString ten = seven + "3-line.png|10|100|255|1000,";
-  QStringList tail = {"",
-                      "1-power.png|267|8|255|0,",
-                      "1-power.png|267|8|255|500,",
-                      router,
-                      router + "2-line.png|13|100|255|0,",
-                      router + "2-line.png|13|100|255|500,",
-                      router + "2-line.png|13|100|255|1000,",
-                      seven,
-                      seven + "3-line.png|10|100|255|0,",
-                      seven + "3-line.png|10|100|255|500,",
-                      ten,
-                      ten + "1-power.png|8|69|255|0,",
-                      ten + "1-power.png|8|69|255|500,"};
-  for (int i = 13; i <= 17; ++i) tail << ten + "1-power.png|8|69|255|1000,";
-  QStringList frames;
-  for (const QString& t : tail) frames << kBack + kScene + t;
-  return frames;
-}
-
-QStringList PowerFrames() {
-  const char* pics[] = {"step7", "step7", "step8", "step8", "step8", "step8", "step7", "step7"};
-  QStringList frames;
-  for (const char* pic : pics) frames << kBack + QString("%1.png|0|70|255|0,").arg(pic);
-  frames << kBack;
-  return frames;
+// The install page's own frames of `step`, in the order the animation
+// shows them.
+QStringList StepFrames(int step) {
+  sp::InstallFrames frames;
+  sp::BuildInstallFrames(step, frames);
+  QStringList used;
+  for (const std::string& f : frames)
+    if (!f.empty()) used << QString::fromStdString(f);
+  return used;
 }
 
 }  // namespace
 
 std::vector<QImage> InstallFrames(const Images& images, int step) {
-  const QStringList lists = step == 0 ? DiskFrames() : step == 1 ? CableFrames() : PowerFrames();
+  const QStringList lists = StepFrames(step);
   const char* captions[] = {"Step 1/3, install the hard drive", "Step 2/3, connect to your network",
                             "Step 3/3, power on"};
   std::vector<QImage> out;

@@ -15,10 +15,10 @@
 
 #include "app/cmaindlg.h"
 #include "app/csetuppilotapp.h"
+#include "app/ilanguagecontrol.h"
 #include "app/linuxwizardbackends.h"
 #include "devtools/tour/tourdriver.h"
 #include "devtools/tour/wizardwalk.h"
-#include "framework/core/ilanguagecontrol.h"
 
 namespace {
 

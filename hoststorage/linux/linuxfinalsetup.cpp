@@ -33,14 +33,4 @@ LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
       shares_(connections_, netUse_, agent),
       desktop_(DesktopOptions(paths)) {}
 
-void LinuxFinalSetup::Fill(WizardServices& services) {
-  services.iscsiInterpreter = &interpreter_;
-  services.diskPreparation = &preparation_;
-  services.shareMapping = &shares_;
-  services.desktopShell = &desktop_;
-  // The disk page offers letters from the same view the final page uses.
-  services.driveLetters = &letters_;
-  services.netConnections = &connections_;
-}
-
 }  // namespace sp

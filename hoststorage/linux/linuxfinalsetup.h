@@ -3,18 +3,17 @@
 // iSCSI interpreter over our initiator service, the run's one disk
 // preparation over the LUN files, loop devices, ntfs-3g and mkntfs, the
 // share mapping over the network connections and the share-mapping agent,
-// and the desktop shell. Fill() puts them into the wizard's services:
+// and the desktop shell, with the drive letters and remembered connections
+// they clear letters with (the disk page offers letters from the same):
 //
 //   LinuxNetDockAgent agent;
 //   LinuxFinalSetup finalSetup(agent);
-//   finalSetup.Fill(services);   // iscsiInterpreter, diskPreparation, shareMapping, desktopShell,
-//                                // and the driveLetters and netConnections they clear letters with
+//   IscsiAttach attach(finalSetup.Interpreter(), finalSetup.Preparation(), finalSetup.Shares());
 //
 // Nothing here starts or talks to anything until the final page (or the
 // network step's clean-up) uses it.
 #include <sstream>
 
-#include "framework/core/wizardservices.h"
 #include "hoststorage/diskprep/diskpreparation.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 #include "hoststorage/sharemap/sharemapping.h"
@@ -49,9 +48,12 @@ class LinuxFinalSetup {
   LinuxFinalSetup(const LinuxFinalSetup&) = delete;
   LinuxFinalSetup& operator=(const LinuxFinalSetup&) = delete;
 
-  void Fill(WizardServices& services);
-
   IscsiInterpreter& Interpreter() { return interpreter_; }
+  DiskPreparation& Preparation() { return preparation_; }
+  ShareMapping& Shares() { return shares_; }
+  IDesktopShell& Desktop() { return desktop_; }
+  IDriveLetters& Letters() { return letters_; }
+  INetConnections& Connections() { return connections_; }
 
  private:
   LinuxBlockDevices disks_;

@@ -1,5 +1,7 @@
 #include "hoststorage/presence/initiatorpresence.h"
 
+#include "platform/desktopshell.h"
+
 #include "base/text.h"
 #include "framework/core/imessagebox.h"
 #include "platform/initiatorservice.h"
@@ -90,10 +92,9 @@ std::u16string WebPagesAddress(const char16_t* deviceIpWide, std::size_t width) 
   return u"http://" + FieldText(wide, kWideIpWidth);
 }
 
-std::u16string OpenWebPages(const char16_t* deviceIpWide, std::size_t width,
-                            const std::function<int(const std::u16string&)>& opener) {
+std::u16string OpenWebPages(const char16_t* deviceIpWide, std::size_t width, IDesktopShell* desktop) {
   const std::u16string address = WebPagesAddress(deviceIpWide, width);
-  if (opener) opener(address);
+  if (desktop) desktop->OpenLink(address);
   return address;
 }
 

@@ -22,6 +22,7 @@
 
 namespace sp {
 
+class IDesktopShell;
 class IInitiatorService;
 class IMessageBox;
 class IProcessLauncher;
@@ -85,10 +86,9 @@ class InitiatorPresence {
 // 16-byte narrow buffer and back, so at most 15 characters of it are used.
 std::u16string WebPagesAddress(const char16_t* deviceIpWide, std::size_t width);
 
-// Opens the appliance's web pages through `opener` (the desktop). Returns the
-// address it asked for. The caller ends the wizard afterwards, whatever the
-// opener answered.
-std::u16string OpenWebPages(const char16_t* deviceIpWide, std::size_t width,
-                            const std::function<int(const std::u16string&)>& opener);
+// Opens the appliance's web pages through the desktop (none: nothing is
+// opened). Returns the address it asked for. The caller ends the wizard
+// afterwards, whatever the desktop answered.
+std::u16string OpenWebPages(const char16_t* deviceIpWide, std::size_t width, IDesktopShell* desktop);
 
 }  // namespace sp

@@ -2,23 +2,24 @@
 
 #include <QCoreApplication>
 
-#include "app/cmaindlg.h"
 #include "devicelink/idevicelink.h"
+#include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
-#include "framework/shellevents.h"
-#include "pages/install/cinstalldlg.h"
-#include "pages/welcome/cwelcomedlg.h"
 #include "platform/sockets.h"
+#include "uikit/wmevents.h"
 
 namespace sp {
 
 namespace {
 
+// A step of the connection check, from its worker to the page.
+constexpr QEvent::Type kCheckUpdate = wm::UserEvent(301);
+
 // One posted step of a check.
 class CheckUpdateEvent : public QEvent {
  public:
   enum Kind { kLayers, kProgress, kFinished };
-  CheckUpdateEvent(unsigned check, Kind kind) : QEvent(shellev::kCheckUpdate), check(check), kind(kind) {}
+  CheckUpdateEvent(unsigned check, Kind kind) : QEvent(kCheckUpdate), check(check), kind(kind) {}
   unsigned check;
   Kind kind;
   std::string list;
@@ -71,7 +72,9 @@ class CCheckDlg::Sink : public ICheckSink {
   unsigned check_;
 };
 
-CCheckDlg::CCheckDlg(CMainDlg& host) : host_(host) { setObjectName(QStringLiteral("131")); }
+CCheckDlg::CCheckDlg(IWizardHost& host, CheckPageServices services) : host_(host), services_(services) {
+  setObjectName(QStringLiteral("131"));
+}
 
 CCheckDlg::~CCheckDlg() { StopCheck(); }
 
@@ -102,6 +105,18 @@ void CCheckDlg::OnInitDialog() {
 }
 
 void CCheckDlg::OnPageDestroying() { StopCheck(); }
+
+void CCheckDlg::OnEnterPage(int fromPageId) {
+  // Going back from the install guide shows the page first, then checks.
+  checkWhenShown_ = fromPageId == kPageInstall;
+  if (!checkWhenShown_) StartCheck();
+}
+
+void CCheckDlg::OnPageShown() {
+  if (!checkWhenShown_) return;
+  checkWhenShown_ = false;
+  StartCheck();
+}
 
 CHTMLStatic* CCheckDlg::Label(int id) const { return Control<CHTMLStatic>(this, id); }
 
@@ -137,8 +152,8 @@ void CCheckDlg::StartCheck() {
   next_->setEnabled(false);
   surface_.SetList(kCheckPlainList);
 
-  IDeviceLink* link = host_.Services().workerLink;
-  const int stepMs = host_.Timing().checkStepMs;
+  IDeviceLink* link = services_.adapterLink;
+  const int stepMs = services_.stepMs;
   worker_.Start([this, check, link, stepMs](StoppableWorker& w) {
     Sink sink(this, check);
     ConnectionCheckSteps steps;
@@ -156,7 +171,7 @@ void CCheckDlg::StopCheck() {
 }
 
 bool CCheckDlg::event(QEvent* e) {
-  if (e->type() != shellev::kCheckUpdate) return TStackedPage::event(e);
+  if (e->type() != kCheckUpdate) return TStackedPage::event(e);
   const auto* update = static_cast<const CheckUpdateEvent*>(e);
   if (update->check != generation_) return true;  // from an abandoned check
   switch (update->kind) {
@@ -186,14 +201,10 @@ void CCheckDlg::ApplyOutcome(CheckOutcome outcome) {
 
 void CCheckDlg::OnBack() {
   StopCheck();
-  host_.WelcomePage()->LayOutBackground();
   host_.ShowPage(kPageWelcome);
 }
 
-void CCheckDlg::OnNext() {
-  host_.InstallPage()->EnterStep(0);
-  host_.ShowPage(kPageInstall);
-}
+void CCheckDlg::OnNext() { host_.ShowPage(kPageInstall); }
 
 void CCheckDlg::OnCancel() {
   StopCheck();

@@ -10,10 +10,15 @@
 // it belongs to. Back and Cancel stop the worker at once; steps of an
 // abandoned check that are still queued are dropped, so an abandoned check
 // changes nothing on the page afterwards.
+//
+// The check starts whenever the wizard comes here: before the page is shown
+// when it comes from the welcome page, after it is shown when the install
+// guide goes back.
 #include <QProgressBar>
 #include <array>
 #include <atomic>
 
+#include "framework/core/iwizardhost.h"
 #include "framework/core/stoppableworker.h"
 #include "framework/tstackedpage.h"
 #include "pages/check/core/connectioncheck.h"
@@ -23,7 +28,16 @@
 
 namespace sp {
 
-class CMainDlg;
+class IDeviceLink;
+
+// What the check page works with besides its host.
+struct CheckPageServices {
+  // The adapter test (a device link whose waits only sleep: it runs on the
+  // page's worker). Null: no adapter is usable.
+  IDeviceLink* adapterLink = nullptr;
+  // One step of the progress bar's animation.
+  int stepMs = kCheckStepMs;
+};
 
 class CCheckDlg : public TStackedPage {
   Q_OBJECT
@@ -34,15 +48,16 @@ class CCheckDlg : public TStackedPage {
   static constexpr int kCancelId = 1015;
   static constexpr int kProgressId = 1010;
 
-  explicit CCheckDlg(CMainDlg& host);
+  CCheckDlg(IWizardHost& host, CheckPageServices services);
   ~CCheckDlg() override;
 
   void OnInitDialog() override;
   void OnPageDestroying() override;
+  void OnEnterPage(int fromPageId) override;
+  void OnPageShown() override;
   CLayerSurface* PageSurface() override { return &surface_; }
 
-  // Resets the page and starts a fresh check (the welcome page's Next, the
-  // install guide's Back).
+  // Resets the page and starts a fresh check.
   void StartCheck();
   // Stops the checking worker; when this returns it has ended.
   void StopCheck();
@@ -69,7 +84,9 @@ class CCheckDlg : public TStackedPage {
   void LayOutLabels(bool failed);
   void ApplyOutcome(CheckOutcome outcome);
 
-  CMainDlg& host_;
+  IWizardHost& host_;
+  const CheckPageServices services_;
+  bool checkWhenShown_ = false;
   CLayerSurface surface_{SurfaceKind::Check};
   StoppableWorker worker_;
   std::atomic<unsigned> generation_{0};

@@ -8,14 +8,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "app/cmaindlg.h"
+#include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
 #include "pages/config/cdevicelistctrl.h"
 #include "pages/config/cipaddressctrl.h"
 #include "pages/config/core/adminpassword.h"
-#include "pages/disk/cconfigdlg_hd.h"
-#include "pages/install/cinstalldlg.h"
-#include "pages/install/core/installframes.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/screenfont.h"
 
@@ -72,7 +69,7 @@ CConfigDlg_Basic::ActionScope::~ActionScope() {
   page_.RestoreButtons();
 }
 
-CConfigDlg_Basic::CConfigDlg_Basic(CMainDlg& host) : host_(host) {
+CConfigDlg_Basic::CConfigDlg_Basic(IWizardHost& host, ConfigPageServices services) : host_(host), services_(services) {
   setObjectName(QStringLiteral("133"));
   timeMemory_.Reset();
 }
@@ -219,8 +216,7 @@ void CConfigDlg_Basic::RestoreButtons() {
 }
 
 MessageResult CConfigDlg_Basic::Message(const std::string& text, MessageButtons buttons, MessageIcon icon) {
-  IMessageBox* box = host_.Services().messageBox;
-  return box ? box->Show(text, buttons, icon) : MessageResult::Ok;
+  return host_.MessageBox().Show(text, buttons, icon);
 }
 
 MessageResult CConfigDlg_Basic::Message(int textId, MessageButtons buttons, MessageIcon icon) {
@@ -232,7 +228,6 @@ void CConfigDlg_Basic::OnNext() {
   ActionScope scope(*this);
   if (!RunAction(subStep_)) return;
   if (subStep_ == kStepNetwork) {
-    host_.DiskPage()->EnterPage();
     host_.ShowPage(kPageDisk);
     return;
   }
@@ -244,7 +239,6 @@ void CConfigDlg_Basic::OnBack() {
   switch (subStep_) {
     case kStepSelectDevice:
       host_.ShowPage(kPageInstall);
-      host_.InstallPage()->EnterStep(kInstallStepCount - 1);
       return;
     case kStepLogin: {
       ActionScope scope(*this);  // discovery runs again

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "framework/core/imessagebox.h"
+#include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
 #include "pages/config/core/identityrecord.h"
 #include "pages/config/core/stepcontrols.h"
@@ -35,10 +36,25 @@ class QLineEdit;
 
 namespace sp {
 
-class CMainDlg;
 class CBitComboBox;
 class CDeviceListCtrl;
 class CIpAddressCtrl;
+class IDeviceLink;
+class ILocalAddresses;
+class IscsiInterpreter;
+
+// What the device settings page works with besides its host.
+struct ConfigPageServices {
+  // Discovery and every exchange with the appliance, on the UI thread (its
+  // waits keep UI events flowing). Null: no appliance is ever found.
+  IDeviceLink* link = nullptr;
+  // The iSCSI clean-up before the network identity changes; null: there is
+  // no initiator to clean.
+  IscsiInterpreter* iscsiInterpreter = nullptr;
+  // The PC's own addresses, which the appliance may not be given; null:
+  // none are known.
+  ILocalAddresses* addresses = nullptr;
+};
 
 class CConfigDlg_Basic : public TStackedPage {
   Q_OBJECT
@@ -57,10 +73,12 @@ class CConfigDlg_Basic : public TStackedPage {
 
   using TimeStepMemory = sp::TimeStepMemory;
 
-  explicit CConfigDlg_Basic(CMainDlg& host);
+  CConfigDlg_Basic(IWizardHost& host, ConfigPageServices services);
   ~CConfigDlg_Basic() override;
 
   void OnInitDialog() override;
+  // Coming here runs EnterPage.
+  void OnEnterPage(int /*fromPageId*/) override { EnterPage(); }
   CLayerSurface* PageSurface() override { return &surface_; }
 
   // Entering the page (the install guide's Next on its last step, the disk
@@ -165,7 +183,8 @@ class CConfigDlg_Basic : public TStackedPage {
   bool ZoneAction();
   bool ClockAction();
 
-  CMainDlg& host_;
+  IWizardHost& host_;
+  const ConfigPageServices services_;
   CLayerSurface surface_{SurfaceKind::Config};
   int subStep_ = 0;
   bool busy_ = false;

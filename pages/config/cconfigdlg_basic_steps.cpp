@@ -3,7 +3,6 @@
 // (network). The time sub-steps are in cconfigdlg_basic_time.cpp.
 #include <QLineEdit>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/config/cdevicelistctrl.h"
@@ -41,7 +40,7 @@ bool CConfigDlg_Basic::RunAction(int k) {
 void CConfigDlg_Basic::RunDiscovery() {
   ActionScope scope(*this);
   list_->DeleteAllItems();
-  if (IDeviceLink* link = host_.Services().uiLink) link->DiscoverDevices(*list_);
+  if (IDeviceLink* link = services_.link) link->DiscoverDevices(*list_);
   list_->SelectAndMark(0);
 }
 
@@ -66,7 +65,7 @@ void CConfigDlg_Basic::OnIdentify() {
   const int row = list_->FocusRow() >= 0 ? list_->FocusRow() : 0;
   WizardState& state = host_.State();
   CopyBounded(state.targetMac, list_->CellText(row, 2).toStdString());
-  if (IDeviceLink* link = host_.Services().uiLink) {
+  if (IDeviceLink* link = services_.link) {
     std::uint8_t area[kReplyAreaSize] = {};
     link->SendDeviceCommand(state.targetMac, kCmdIdentify, nullptr, 0, area);
   }
@@ -80,7 +79,7 @@ bool CConfigDlg_Basic::LoginAction() {
     Message(kMsgPasswordTooLong, MessageButtons::Ok, MessageIcon::Error);
     return false;
   }
-  IDeviceLink* link = host_.Services().uiLink;
+  IDeviceLink* link = services_.link;
   if (link && CheckLogin(*link, host_.State().targetMac, password)) return true;
   Message(kMsgIncorrectPassword, MessageButtons::Ok, MessageIcon::None);
   return false;
@@ -108,7 +107,7 @@ bool CConfigDlg_Basic::PasswordAction() {
     case PasswordVerdict::kAcceptable:
       break;
   }
-  IDeviceLink* link = host_.Services().uiLink;
+  IDeviceLink* link = services_.link;
   if (link && SetAdminPassword(*link, host_.State(), password)) return true;
   Message(kMsgSetPasswordFailed, MessageButtons::Ok, MessageIcon::Error);
   return false;
@@ -137,14 +136,14 @@ IdentityFields CConfigDlg_Basic::TypedIdentity() const {
 bool CConfigDlg_Basic::NetworkAction() {
   // Nothing goes to the appliance that would take it off the network.
   std::vector<LocalAddress> own;
-  if (ILocalAddresses* addresses = host_.Services().addresses) addresses->List(own);
+  if (ILocalAddresses* addresses = services_.addresses) addresses->List(own);
   const IdentityProblem problem = CheckNetworkIdentity(TypedIdentity(), own);
   if (problem != IdentityProblem::kNone) {
     Message(IdentityProblemMessage(problem), MessageButtons::Ok, MessageIcon::Error);
     return false;
   }
-  IDeviceLink* link = host_.Services().uiLink;
-  if (link && ApplyNetworkIdentity(*link, host_.Services().iscsiInterpreter, host_.State(), TypedIdentity()) ==
+  IDeviceLink* link = services_.link;
+  if (link && ApplyNetworkIdentity(*link, services_.iscsiInterpreter, host_.State(), TypedIdentity()) ==
                   NetworkOutcome::kApplied)
     return true;
   Message(kMsgChangeSettingFailed, MessageButtons::Ok, MessageIcon::Error);

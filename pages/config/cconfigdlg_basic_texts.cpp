@@ -3,7 +3,6 @@
 // the page's label forms. Label 9 is the title.
 #include "pages/config/cconfigdlg_basic.h"
 
-#include "app/cmaindlg.h"
 #include "framework/pagecontrols.h"
 
 namespace sp {

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/config/core/configactions.h"
@@ -32,7 +31,7 @@ void Fill(CBitComboBox* list, const std::vector<std::string>& entries) {
   for (const std::string& e : entries) list->addItem(QString::fromStdString(e));
 }
 
-std::vector<std::string> Texts(const CMainDlg& host, int firstId, int count) {
+std::vector<std::string> Texts(const IWizardHost& host, int firstId, int count) {
   std::vector<std::string> out;
   for (int i = 0; i < count; ++i) out.push_back(host.Text(firstId + i));
   return out;
@@ -147,7 +146,7 @@ bool CConfigDlg_Basic::ClockAction() {
   }
   ApplyClockStep(timeBlock_, c);
 
-  IDeviceLink* link = host_.Services().uiLink;
+  IDeviceLink* link = services_.link;
   WizardState& state = host_.State();
   if (!link || !SendTimeSettings(*link, state.targetMac, timeBlock_)) {
     Message(kMsgChangeSettingFailed, MessageButtons::Ok, MessageIcon::Error);

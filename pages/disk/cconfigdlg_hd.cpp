@@ -4,19 +4,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
+#include "framework/core/imessagebox.h"
+#include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
 #include "hoststorage/presence/initiatorpresence.h"
-#include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/core/driveletterlists.h"
-#include "pages/final/cnetcfgdlg.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
 #include "uikit/ctransradio.h"
-#include "uikit/desktoplinkopener.h"
 
 namespace sp {
 
@@ -41,7 +39,10 @@ constexpr int kColumnFiftieths[5] = {4, 10, 13, 15, 8};
 
 }  // namespace
 
-CConfigDlg_HD::CConfigDlg_HD(CMainDlg& host) : host_(host) { setObjectName(QStringLiteral("134")); }
+CConfigDlg_HD::CConfigDlg_HD(IWizardHost& host, DiskPageServices services)
+    : host_(host), services_(std::move(services)) {
+  setObjectName(QStringLiteral("134"));
+}
 
 void CConfigDlg_HD::OnInitDialog() {
   setGeometry(0, 0, kPageWidth, kPageHeight);
@@ -168,7 +169,7 @@ CTransRadio* CConfigDlg_HD::LevelRadio(DiskLevel level) const {
 void CConfigDlg_HD::EnterPage() {
   serviceRadios_[0]->setChecked(true);
   levelRadios_[0]->setChecked(true);
-  if (IDeviceLink* link = host_.Services().uiLink) {
+  if (IDeviceLink* link = services_.link) {
     inventory_ = QueryDisks(*link, host_.State().targetMac);
   } else {
     inventory_ = DiskInventory{};
@@ -218,9 +219,7 @@ void CConfigDlg_HD::OnNext() {
       KeepRatioAndLetters();
       if (LettersClash(TickedService(), nasLetters_->currentText().toStdString(),
                        iscsiLetters_->currentText().toStdString())) {
-        if (IMessageBox* box = host_.Services().messageBox) {
-          box->Show(Text(kMsgLettersClash), MessageButtons::Ok, MessageIcon::Error);
-        }
+        host_.MessageBox().Show(Text(kMsgLettersClash), MessageButtons::Ok, MessageIcon::Error);
         break;  // the user picks another letter here
       }
       to = 4;
@@ -244,9 +243,10 @@ void CConfigDlg_HD::OnNext() {
 }
 
 bool CConfigDlg_HD::PassesInitiatorGate() {
-  WizardServices& s = host_.Services();
-  if (!s.initiatorService || !s.launcher || !s.messageBox) return false;
-  InitiatorPresence presence(*s.initiatorService, *s.launcher, *s.messageBox, InitiatorInstallerPath(s.programDir));
+  const DiskPageServices& s = services_;
+  if (!s.initiatorService || !s.launcher) return false;
+  InitiatorPresence presence(*s.initiatorService, *s.launcher, host_.MessageBox(),
+                             InitiatorInstallerPath(host_.ProgramFolder()));
   switch (presence.RunGate(Text(kIdsInitiatorMissing))) {
     case InitiatorGateResult::Present:
       return true;
@@ -285,13 +285,11 @@ void CConfigDlg_HD::WriteConfirmedChoice() {
 
 void CConfigDlg_HD::HandOver() {
   ReleaseDisks();
-  host_.FinalPage()->Start();
   host_.ShowPage(kPageFinal);
 }
 
 void CConfigDlg_HD::OnBack() {
   if (subStep_ == 1) {
-    host_.ConfigPage()->EnterPage();
     host_.ShowPage(kPageConfig);
     return;
   }
@@ -311,9 +309,7 @@ void CConfigDlg_HD::OnFinish() {
 
 void CConfigDlg_HD::OnAdvanced() {
   WizardState& state = host_.State();
-  const auto opener = host_.Services().openLink;
-  OpenWebPages(state.deviceIpWide, std::size(state.deviceIpWide),
-               opener ? opener : std::function<int(const std::u16string&)>(OpenLinkWithDesktop));
+  OpenWebPages(state.deviceIpWide, std::size(state.deviceIpWide), services_.desktop);
   ReleaseDisks();
   host_.PostQuit(-1);
 }

@@ -15,7 +15,10 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <array>
+#include <functional>
+#include <string>
 
+#include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
 #include "pages/disk/core/diskinventory.h"
 #include "pages/disk/core/diskpagesteps.h"
@@ -30,7 +33,28 @@
 
 namespace sp {
 
-class CMainDlg;
+class IDesktopShell;
+class IDeviceLink;
+class IDriveLetters;
+class IInitiatorService;
+class INetConnections;
+class IProcessLauncher;
+
+// What the disk profile page works with besides its host.
+struct DiskPageServices {
+  // The disk query, on the UI thread. Null: the appliance reports no disk.
+  IDeviceLink* link = nullptr;
+  // Letters in use and remembered connections, for the letter lists; null:
+  // the lists stay empty.
+  IDriveLetters* driveLetters = nullptr;
+  INetConnections* netConnections = nullptr;
+  // The iSCSI initiator and the launcher of its installer, for the gate a
+  // profile with an iSCSI volume passes; null: the gate does not open.
+  IInitiatorService* initiatorService = nullptr;
+  IProcessLauncher* launcher = nullptr;
+  // Opens the appliance's web pages (Advanced); null: nothing opens them.
+  IDesktopShell* desktop = nullptr;
+};
 
 class CConfigDlg_HD : public TStackedPage {
   Q_OBJECT
@@ -49,9 +73,11 @@ class CConfigDlg_HD : public TStackedPage {
   static constexpr int kSubStepCount = 4;
   static constexpr int kDoneSubStep = 5;
 
-  explicit CConfigDlg_HD(CMainDlg& host);
+  CConfigDlg_HD(IWizardHost& host, DiskPageServices services);
 
   void OnInitDialog() override;
+  // Coming here runs EnterPage.
+  void OnEnterPage(int /*fromPageId*/) override { EnterPage(); }
   CLayerSurface* PageSurface() override { return &surface_; }
   // The keyboard starts on the first control of the shown row.
   void OnPageShown() override { FocusFirstInRow(); }
@@ -131,7 +157,8 @@ class CConfigDlg_HD : public TStackedPage {
   void Markup(int i, const QRect& rect, const std::string& markup);
   std::string Text(int id) const;
 
-  CMainDlg& host_;
+  IWizardHost& host_;
+  const DiskPageServices services_;
   CLayerSurface surface_{SurfaceKind::Disk};
   int subStep_ = 1;
   DiskInventory inventory_;

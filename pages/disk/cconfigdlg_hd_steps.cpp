@@ -2,7 +2,6 @@
 // texts and where they go.
 #include <QLabel>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "framework/pagecontrols.h"
 #include "pages/disk/cconfigdlg_hd.h"
@@ -170,9 +169,8 @@ void CConfigDlg_HD::SetRatioLabel(int nasPercent) {
 void CConfigDlg_HD::FillLetterLists() {
   nasLetters_->clear();
   iscsiLetters_->clear();
-  WizardServices& s = host_.Services();
-  if (!s.driveLetters || !s.netConnections) return;
-  for (const std::string& entry : FreeDriveLetterEntries(*s.driveLetters, *s.netConnections)) {
+  if (!services_.driveLetters || !services_.netConnections) return;
+  for (const std::string& entry : FreeDriveLetterEntries(*services_.driveLetters, *services_.netConnections)) {
     nasLetters_->addItem(QString::fromStdString(entry));
     iscsiLetters_->addItem(QString::fromStdString(entry));
   }

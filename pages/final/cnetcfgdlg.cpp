@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/cmaindlg.h"
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
 #include "framework/pagecontrols.h"
@@ -95,7 +94,7 @@ class CNetcfgDlg::WorkerSink : public IFinalPageSink {
   CNetcfgDlg& page_;
 };
 
-CNetcfgDlg::CNetcfgDlg(CMainDlg& host) : host_(host) {
+CNetcfgDlg::CNetcfgDlg(IWizardHost& host, FinalPageServices services) : host_(host), services_(services) {
   setObjectName(QStringLiteral("135"));
   state_.Clear();
 }
@@ -139,8 +138,8 @@ void CNetcfgDlg::Start() {
   progress_->show();
   surface_.SetList(kFinalBackgroundList);
 
-  const WizardServices& s = host_.Services();
-  if (!s.workerLink || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
+  const FinalPageServices& s = services_;
+  if (!s.link || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
     // Nothing can be set up without them: say so and let the user leave.
     finish_->show();
     finish_->setEnabled(true);
@@ -152,13 +151,13 @@ void CNetcfgDlg::Start() {
 }
 
 void CNetcfgDlg::RunSequence(std::stop_token stop) {
-  const WizardServices& s = host_.Services();
-  StopTokenWait wait(stop, s.timing.finalPausePercent);
+  const FinalPageServices& s = services_;
+  StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
   IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping);
   ProgressPollLimits limits;
-  limits.silentPolls = s.timing.finalSilentPolls;
-  FinalSequence sequence(*s.workerLink, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
+  limits.silentPolls = s.silentPolls;
+  FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
   sequence.Run(state_, wait, sink);
   workerDone_ = true;
 }

@@ -8,7 +8,7 @@
 // at any time it stops the worker at once first.
 //
 // The page also holds the wizard state record that every page reaches
-// through the main window (cleared when the page is made).
+// through its host (its blocks cleared when the page is made).
 //
 // Threads: the worker never touches a widget. It posts progress, Finish
 // and outcome events to the page and replaces the layer list under the
@@ -20,6 +20,7 @@
 #include <atomic>
 #include <thread>
 
+#include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
 #include "pages/final/core/ifinalpagesink.h"
 #include "uikit/choverbuttonex.h"
@@ -30,7 +31,23 @@
 
 namespace sp {
 
-class CMainDlg;
+class DiskPreparation;
+class IDesktopShell;
+class IDeviceLink;
+class IscsiInterpreter;
+class ShareMapping;
+
+// What the final page's setup sequence works with. Without any of them the
+// page goes straight to the failure text.
+struct FinalPageServices {
+  IDeviceLink* link = nullptr;  // the worker's link (its waits only sleep)
+  IscsiInterpreter* iscsiInterpreter = nullptr;
+  DiskPreparation* diskPreparation = nullptr;  // the run's one disk preparation
+  ShareMapping* shareMapping = nullptr;
+  IDesktopShell* desktopShell = nullptr;  // opens the new drive
+  int pausePercent = 100;                 // the sequence's pauses, in percent of their length
+  int silentPolls = 300;  // progress polls in a row without a reply before the appliance counts as gone
+};
 
 class CNetcfgDlg : public TStackedPage {
   Q_OBJECT
@@ -56,18 +73,19 @@ class CNetcfgDlg : public TStackedPage {
 
   enum class Layout { Working, Summary, Failure };
 
-  explicit CNetcfgDlg(CMainDlg& host);
+  CNetcfgDlg(IWizardHost& host, FinalPageServices services);
   ~CNetcfgDlg() override;
 
   void OnInitDialog() override;
   void OnPageDestroying() override { StopWorker(); }
+  // Coming here (the disk profile page hands over) starts the setup.
+  void OnEnterPage(int /*fromPageId*/) override { Start(); }
   CLayerSurface* PageSurface() override { return &surface_; }
 
   // The record every page writes on the way here.
   WizardState& State() { return state_; }
 
-  // Starts the final setup (the disk profile page calls it before it shows
-  // this page): progress bar placed and shown, background composed, the
+  // Starts the final setup (before the page is shown): progress bar placed and shown, background composed, the
   // worker started. Runs once per wizard; later calls do nothing. Without
   // the services the sequence needs, the page goes straight to the failure
   // text with Finish.
@@ -107,7 +125,8 @@ class CNetcfgDlg : public TStackedPage {
   void RunSequence(std::stop_token stop);
   void StopWorker();
 
-  CMainDlg& host_;
+  IWizardHost& host_;
+  const FinalPageServices services_;
   WizardState state_{};
   CLayerSurface surface_{SurfaceKind::Final};
   CHoverButtonEx* back_ = nullptr;

@@ -2,15 +2,15 @@
 
 #include <QCoreApplication>
 
-#include "app/cmaindlg.h"
 #include "devicelink/pumpuievents.h"
+#include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
-#include "pages/check/ccheckdlg.h"
-#include "pages/config/cconfigdlg_basic.h"
 
 namespace sp {
 
-CInstallDlg::CInstallDlg(CMainDlg& host) : host_(host) { setObjectName(QStringLiteral("132")); }
+CInstallDlg::CInstallDlg(IWizardHost& host, InstallPageServices services) : host_(host), services_(services) {
+  setObjectName(QStringLiteral("132"));
+}
 
 CInstallDlg::~CInstallDlg() { StopAnimation(); }
 
@@ -43,6 +43,19 @@ void CInstallDlg::OnInitDialog() {
 
 void CInstallDlg::OnPageDestroying() { StopAnimation(); }
 
+void CInstallDlg::OnEnterPage(int fromPageId) {
+  // Going back from the device settings shows the page first, then its
+  // last step.
+  lastStepWhenShown_ = fromPageId == kPageConfig;
+  if (!lastStepWhenShown_) EnterStep(0);
+}
+
+void CInstallDlg::OnPageShown() {
+  if (!lastStepWhenShown_) return;
+  lastStepWhenShown_ = false;
+  EnterStep(kInstallStepCount - 1);
+}
+
 void CInstallDlg::SetCaption() {
   PlaceLabel(caption_, QRect(30, 20, 400, 60),
              MarkupText(kTitleFormat, kTitleColour, host_.Text(kInstallCaptionBase + step_).c_str()), true);
@@ -50,7 +63,7 @@ void CInstallDlg::SetCaption() {
 
 void CInstallDlg::StartAnimation() {
   const InstallFrames frames = frames_;  // the worker's own copy
-  const int frameMs = host_.Timing().installFrameMs;
+  const int frameMs = services_.frameMs;
   CLayerSurface* surface = &surface_;
   // Without a worker the page keeps its plain background and works on.
   worker_.Start([frames, frameMs, surface](StoppableWorker& w) {
@@ -86,18 +99,16 @@ void CInstallDlg::OnBack() {
     return;
   }
   host_.ShowPage(kPageCheck);
-  host_.CheckPage()->StartCheck();
 }
 
 void CInstallDlg::OnNext() {
   EnableButtons(false);
   if (step_ >= kInstallStepCount - 1) {
     StopAnimation();
-    host_.ConfigPage()->EnterPage();
     host_.ShowPage(kPageConfig);
   } else {
     // A pause before the next step, with the window kept painted.
-    PumpUiEvents(host_.Timing().installNextHoldMs, [] { QCoreApplication::processEvents(); });
+    PumpUiEvents(services_.nextHoldMs, [] { QCoreApplication::processEvents(); });
     StopAnimation();
     ++step_;
     BuildInstallFrames(step_, frames_);

@@ -3,6 +3,11 @@
 // disks into the appliance, cable it and power it on. A worker swaps whole
 // frames (layer lists) into the page's surface every 700 ms and posts the
 // compose event; Back and Next move between the steps.
+//
+// Coming from the check page the guide starts at its first step before the
+// page is shown; coming back from the device settings page it shows first,
+// then restarts its last step.
+#include "framework/core/iwizardhost.h"
 #include "framework/core/stoppableworker.h"
 #include "framework/tstackedpage.h"
 #include "pages/install/core/installframes.h"
@@ -12,7 +17,11 @@
 
 namespace sp {
 
-class CMainDlg;
+// The install guide's pauses (tests shorten them).
+struct InstallPageServices {
+  int frameMs = kInstallFrameMs;  // one frame of the animation
+  int nextHoldMs = 500;           // the buttons stay disabled on Next
+};
 
 class CInstallDlg : public TStackedPage {
   Q_OBJECT
@@ -23,16 +32,17 @@ class CInstallDlg : public TStackedPage {
   static constexpr int kCancelId = 1014;
   static constexpr int kCaptionId = 1057;
 
-  explicit CInstallDlg(CMainDlg& host);
+  CInstallDlg(IWizardHost& host, InstallPageServices services);
   ~CInstallDlg() override;
 
   void OnInitDialog() override;
   void OnPageDestroying() override;
+  void OnEnterPage(int fromPageId) override;
+  void OnPageShown() override;
   CLayerSurface* PageSurface() override { return &surface_; }
 
-  // Brings the user here at `step` (0 from the check page's Next, 2 from
-  // the device settings page's Back): the plain background at once, then the
-  // step's animation from its first frame.
+  // Shows `step` (0..2): the plain background at once, then the step's
+  // animation from its first frame.
   void EnterStep(int step);
 
   // Handlers of the buttons.
@@ -54,7 +64,9 @@ class CInstallDlg : public TStackedPage {
   void StopAnimation() { worker_.Stop(); }
   void EnableButtons(bool on);
 
-  CMainDlg& host_;
+  IWizardHost& host_;
+  const InstallPageServices services_;
+  bool lastStepWhenShown_ = false;
   InstallFrames frames_;
   CLayerSurface surface_{SurfaceKind::Install};
   int step_ = 0;

@@ -2,10 +2,8 @@
 
 #include <QLocale>
 
-#include "app/cmaindlg.h"
-#include "framework/core/ilanguagecontrol.h"
+#include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
-#include "pages/check/ccheckdlg.h"
 #include "pages/welcome/core/languagechoice.h"
 #include "uikit/cbitcombobox.h"
 
@@ -18,7 +16,7 @@ constexpr char kBackgroundList[] = "cbackground.jpg|0|0|255|0|0|0,welcome.png|0|
 constexpr char kTitleFormatRight[] = "<font face=Arial size=5 color=%s><p align=right><b>%s</b></p></font>";
 }  // namespace
 
-CWelcomeDlg::CWelcomeDlg(CMainDlg& host) : host_(host) { setObjectName(QStringLiteral("130")); }
+CWelcomeDlg::CWelcomeDlg(IWizardHost& host) : host_(host) { setObjectName(QStringLiteral("130")); }
 
 int CWelcomeDlg::SystemLanguageEntry() {
   // The default locale is the system's unless the program set another.
@@ -78,6 +76,8 @@ void CWelcomeDlg::OnInitDialog() {
   setTabOrder(cancel_, languages_);
 }
 
+void CWelcomeDlg::OnEnterPage(int /*fromPageId*/) { LayOutBackground(); }
+
 void CWelcomeDlg::LayOutBackground() {
   surface_.SetList(kBackgroundList);
   languages_->setGeometry(40, 418, 200, 22);
@@ -105,16 +105,12 @@ void CWelcomeDlg::OnComposed() {
 
 void CWelcomeDlg::OnAgreementClicked() { next_->setEnabled(agree_->isChecked()); }
 
-void CWelcomeDlg::OnNext() {
-  host_.CheckPage()->StartCheck();
-  host_.ShowPage(kPageCheck);
-}
+void CWelcomeDlg::OnNext() { host_.ShowPage(kPageCheck); }
 
 void CWelcomeDlg::OnCancel() { host_.PostQuit(-1); }
 
 void CWelcomeDlg::OnLanguageChanged(int index) {
-  if (host_.Services().language) host_.Services().language->SetLanguageModule(LanguageModuleOfEntry(index));
-  host_.CopyLanguageHandle();
+  host_.SelectLanguage(LanguageModuleOfEntry(index));
   // Every text of the page comes again in the new language, in its usual
   // place: laying out only the agreement anew (white, 20 pixels higher)
   // would leave the old description under it, the two texts overlapping.

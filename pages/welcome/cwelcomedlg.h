@@ -5,6 +5,7 @@
 // language list, laid out but kept hidden, so a run shows English.
 #include <QCheckBox>
 
+#include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
 #include "uikit/choverbuttonex.h"
 #include "uikit/chtmlstatic.h"
@@ -12,7 +13,6 @@
 
 namespace sp {
 
-class CMainDlg;
 class CBitComboBox;
 
 class CWelcomeDlg : public TStackedPage {
@@ -29,13 +29,15 @@ class CWelcomeDlg : public TStackedPage {
   static constexpr int kAgreementId = 1051;
   static constexpr int kLanguageCaptionId = 1068;
 
-  explicit CWelcomeDlg(CMainDlg& host);
+  explicit CWelcomeDlg(IWizardHost& host);
 
   void OnInitDialog() override;
+  // Coming back (the check page's Back) lays the background out again.
+  void OnEnterPage(int fromPageId) override;
   CLayerSurface* PageSurface() override { return &surface_; }
 
   // Sets the background layer list (and posts the compose event) and puts
-  // the language list in its place, hidden. The check page's Back calls it.
+  // the language list in its place, hidden.
   void LayOutBackground();
 
   // The entry preselected from the system language at initialisation.
@@ -56,7 +58,7 @@ class CWelcomeDlg : public TStackedPage {
   void OnComposed();
   void LayOutLabels();
 
-  CMainDlg& host_;
+  IWizardHost& host_;
   CLayerSurface surface_{SurfaceKind::Welcome};
   CHoverButtonEx* back_ = nullptr;
   CHoverButtonEx* next_ = nullptr;

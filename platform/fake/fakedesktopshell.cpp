@@ -10,4 +10,9 @@ bool FakeDesktopShell::RunExplorer(std::string_view commandLine) {
   return true;
 }
 
+int FakeDesktopShell::OpenLink(std::u16string_view link) {
+  links.emplace_back(link);
+  return openerMissing ? kLinkNoOpener : linkResult;
+}
+
 }  // namespace sp

@@ -10,6 +10,7 @@ namespace sp {
 class FakeDesktopShell : public IDesktopShell {
  public:
   bool RunExplorer(std::string_view commandLine) override;
+  int OpenLink(std::u16string_view link) override;
 
   // Every command line asked for, accepted or not.
   std::vector<std::string> commandLines;
@@ -17,6 +18,9 @@ class FakeDesktopShell : public IDesktopShell {
   std::vector<ExplorerTarget> opened;
   // The opener cannot be started.
   bool openerMissing = false;
+  // Every link asked for, and what OpenLink answers.
+  std::vector<std::u16string> links;
+  int linkResult = kLinkOpened;
 };
 
 }  // namespace sp

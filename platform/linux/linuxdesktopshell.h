@@ -5,8 +5,8 @@
 //
 // The opener runs by an argument vector (never a shell), detached in its own
 // session so that it outlives the wizard, with nothing of the wizard's open
-// but the error output. RunExplorer does not wait for it, only for the
-// program to be started.
+// but the error output. RunExplorer and OpenLink do not wait for it, only
+// for the program to be started.
 #include <string>
 
 #include "platform/desktopshell.h"
@@ -29,6 +29,15 @@ class LinuxDesktopShell : public IDesktopShell {
   explicit LinuxDesktopShell(Options options);
 
   bool RunExplorer(std::string_view commandLine) override;
+  int OpenLink(std::u16string_view link) override;
+
+  // What OpenLink hands the opener for `link` (a web address, or a local
+  // path), or the failure code when there is nothing to open.
+  struct LinkTarget {
+    std::string argument;
+    int failure = 0;
+  };
+  static LinkTarget LinkTargetFor(std::u16string_view link);
 
   // The folder a command line opens; empty when the line is not accepted.
   std::string FolderFor(std::string_view commandLine) const;

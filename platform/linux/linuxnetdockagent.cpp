@@ -129,19 +129,26 @@ bool LinuxNetDockAgent::Close() {
   return true;
 }
 
-bool EnsureAgentRunning(const std::string& programDir, const std::string& socketPath, int startWaitMs) {
-  LinuxNetDockAgent agent(socketPath);
-  if (agent.Find()) return true;
+bool StartAgentIfAbsent(const std::string& programDir, const std::string& socketPath) {
+  if (LinuxNetDockAgent(socketPath).Find()) return true;
   const std::string program = programDir + "/netdock";
   if (access(program.c_str(), X_OK) != 0) return false;
   // The agent outlives the wizard.
-  if (SpawnDetached(program, {program, "--socket", socketPath}) < 0) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startWaitMs);
+  return SpawnDetached(program, {program, "--socket", socketPath}) > 0;
+}
+
+bool WaitForAgent(const std::string& socketPath, int waitMs) {
+  LinuxNetDockAgent agent(socketPath);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   while (std::chrono::steady_clock::now() < deadline) {
     if (agent.Find()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return agent.Find();
+}
+
+bool EnsureAgentRunning(const std::string& programDir, const std::string& socketPath, int startWaitMs) {
+  return StartAgentIfAbsent(programDir, socketPath) && WaitForAgent(socketPath, startWaitMs);
 }
 
 }  // namespace sp

@@ -45,7 +45,12 @@ class LinuxNetDockAgent : public INetDockAgent {
 
 // Starts the agent "<programDir>/netdock --socket <socketPath>" unless one
 // answers already, detached from the caller (own session, no inherited
-// descriptors), and waits up to `startWaitMs` for it to listen. True when an
+// descriptors), without waiting for it to listen. False when none answers
+// and none could be started.
+bool StartAgentIfAbsent(const std::string& programDir, const std::string& socketPath = NetDockSocketPath());
+// Waits up to `waitMs` for an agent to answer on `socketPath`.
+bool WaitForAgent(const std::string& socketPath, int waitMs);
+// StartAgentIfAbsent, then WaitForAgent up to `startWaitMs`. True when an
 // agent answers.
 bool EnsureAgentRunning(const std::string& programDir, const std::string& socketPath = NetDockSocketPath(),
                         int startWaitMs = 5000);

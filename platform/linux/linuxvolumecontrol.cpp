@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/linux/storagetools.h"
+#include "platform/netmounts.h"
 #include "platform/storagetooloutput.h"
 
 namespace sp {
@@ -67,16 +68,12 @@ LinuxVolumeControl::LinuxVolumeControl(LinuxDriveLetters& letters, std::string s
 
 std::string LinuxVolumeControl::AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
                                            std::stop_token stop) {
-  std::vector<std::string> argv = {"losetup", "--show", "-f", "-o", std::to_string(offset)};
-  if (size) {
-    argv.push_back("--sizelimit");
-    argv.push_back(std::to_string(size));
-  }
-  argv.push_back("--");
-  argv.push_back(backingFile);
-  const ToolResult r = RunStorageTool(argv, kLoopToolMs, stop);
+  const ToolResult r = RunStorageTool(LoopAttachCommand(backingFile, offset, size), kLoopToolMs, stop);
   if (r.exitCode != 0) return {};
-  return ParseLosetupDevice(r.output);
+  std::string device = ParseLosetupDevice(r.output);
+  // Without the limit the volume still works, only its writes come in bursts.
+  if (!device.empty()) LimitLoopWriteback(sysDir_, device, kLoopDirtyBytes);
+  return device;
 }
 
 bool LinuxVolumeControl::DetachLoop(const std::string& device) {
@@ -145,10 +142,24 @@ bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter, std::
     std::lock_guard lock(mutex_);
     createdMountPoints_.insert(point);
   }
-  const ToolResult r = RunStorageTool({"ntfs-3g", device, point}, kMountToolMs, stop);
-  if (r.exitCode == 0 && !letters_.DeviceAtLetter(letter).empty()) return true;
+  if (!noKernelNtfs_) {
+    if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, std::nullopt),
+                                         kMountToolMs, stop)))
+      return true;
+    // The mount asked the kernel to load ntfs3; not there now, it has none.
+    std::ifstream in("/proc/filesystems");
+    const std::string listed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!KernelListsFilesystem(listed, "ntfs3")) noKernelNtfs_ = true;
+  }
+  if (MountedAt(letter,
+                RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, std::nullopt), kMountToolMs, stop)))
+    return true;
   ForgetMountPoint(point);
   return false;
+}
+
+bool LinuxVolumeControl::MountedAt(char letter, const ToolResult& r) {
+  return r.exitCode == 0 && !letters_.DeviceAtLetter(letter).empty();
 }
 
 bool LinuxVolumeControl::Unmount(char letter, std::stop_token stop) {

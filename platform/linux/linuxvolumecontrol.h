@@ -1,12 +1,14 @@
 #pragma once
 // Volumes on Linux: loop devices through losetup, file systems through
-// blkid, NTFS mounts through ntfs-3g and umount (see storagetools.h).
+// blkid, NTFS mounts through the kernel's ntfs3 (tried first; the kernel
+// loads it when asked) or else ntfs-3g, and umount (see storagetools.h).
 #include <mutex>
 #include <set>
 #include <string>
 
 #include "platform/blockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/toolrunner.h"
 #include "platform/volumecontrol.h"
 
 namespace sp {
@@ -34,11 +36,14 @@ class LinuxVolumeControl : public IVolumeControl {
  private:
   void ForgetMountPoint(const std::string& mountPoint);
 
+  bool MountedAt(char letter, const ToolResult& r);
+
   LinuxDriveLetters& letters_;
   std::string sysDir_;
   std::string devDir_;
   std::mutex mutex_;
   std::set<std::string> createdMountPoints_;  // folders this object made, removed again on unmount
+  bool noKernelNtfs_ = false;                 // a mount with ntfs3 failed and the kernel has none
 };
 
 }  // namespace sp

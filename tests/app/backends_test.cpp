@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "app/linuxwizardbackends.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "platform/linux/linuxnetdockagent.h"
 
 namespace sp {
@@ -87,26 +87,35 @@ TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
   {
     SelectorLanguageControl language(SP_PROGRAM_DIR);
     LinuxWizardBackends backends(language, options);
-    EXPECT_TRUE(backends.AgentAnswered());
+    EXPECT_TRUE(backends.AgentAnswers());
     EXPECT_TRUE(probe.Find()) << "the agent was started from the program's folder";
 
     WizardServices& s = backends.Services();
+    const DiskPageServices& disk = s.diskPage;
+    const FinalPageServices& finalPage = s.finalPage;
     for (const void* service :
-         {static_cast<const void*>(s.language), static_cast<const void*>(s.uiLink),
-          static_cast<const void*>(s.workerLink), static_cast<const void*>(s.addresses),
-          static_cast<const void*>(s.messageBox), static_cast<const void*>(s.shareAgent),
-          static_cast<const void*>(s.iscsiInterpreter), static_cast<const void*>(s.diskPreparation),
-          static_cast<const void*>(s.shareMapping), static_cast<const void*>(s.desktopShell),
-          static_cast<const void*>(s.driveLetters), static_cast<const void*>(s.netConnections),
-          static_cast<const void*>(s.initiatorService), static_cast<const void*>(s.launcher)}) {
+         {static_cast<const void*>(s.language), static_cast<const void*>(s.messageBox),
+          static_cast<const void*>(s.shareAgent), static_cast<const void*>(s.checkPage.adapterLink),
+          static_cast<const void*>(s.configPage.link), static_cast<const void*>(s.configPage.iscsiInterpreter),
+          static_cast<const void*>(disk.link), static_cast<const void*>(disk.driveLetters),
+          static_cast<const void*>(disk.netConnections), static_cast<const void*>(disk.initiatorService),
+          static_cast<const void*>(disk.launcher), static_cast<const void*>(finalPage.link),
+          static_cast<const void*>(finalPage.iscsiInterpreter), static_cast<const void*>(finalPage.diskPreparation),
+          static_cast<const void*>(finalPage.shareMapping), static_cast<const void*>(finalPage.desktopShell)}) {
       EXPECT_NE(service, nullptr);
     }
+    // The UI thread's link keeps events flowing while it waits, the
+    // workers' only sleeps; the pages clean and attach with one interpreter.
+    EXPECT_EQ(s.configPage.link, disk.link);
+    EXPECT_NE(disk.link, finalPage.link);
+    EXPECT_EQ(s.checkPage.adapterLink, finalPage.link);
+    EXPECT_EQ(s.configPage.iscsiInterpreter, finalPage.iscsiInterpreter);
     EXPECT_EQ(s.programDir, SP_PROGRAM_DIR);
-    EXPECT_EQ(s.driveLetters->MountPoint('X'), (dir / "mnt" / "x").string());
-    EXPECT_EQ(s.driveLetters->LogicalDrives(), 0u) << "nothing is mounted under the given root";
-    EXPECT_FALSE(s.initiatorService->IsInstalled());
-    EXPECT_FALSE(s.initiatorService->IsRunning());
-    EXPECT_EQ(s.timing.finalPausePercent, 100) << "the program's own pauses";
+    EXPECT_EQ(disk.driveLetters->MountPoint('X'), (dir / "mnt" / "x").string());
+    EXPECT_EQ(disk.driveLetters->LogicalDrives(), 0u) << "nothing is mounted under the given root";
+    EXPECT_FALSE(disk.initiatorService->IsInstalled());
+    EXPECT_FALSE(disk.initiatorService->IsRunning());
+    EXPECT_EQ(finalPage.pausePercent, 100) << "the program's own pauses";
 
     CMainDlg wizard(s);
     wizard.show();

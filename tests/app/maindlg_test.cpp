@@ -90,7 +90,7 @@ TEST_F(MainWindowTest, StepListFollowsThePages) {
   } rows[] = {{kPageCheck, 2, 188}, {kPageInstall, 3, 233}, {kPageConfig, 4, 278},
               {kPageDisk, 5, 323},  {kPageFinal, 5, 323},   {kPageWelcome, 1, 143}};
   for (const auto& r : rows) {
-    w.ShowPage(r.page);
+    w.TStackedDialog::ShowPage(r.page);  // only shown: no page starts its work
     EXPECT_EQ(w.CurrentPageId(), r.page);
     EXPECT_EQ(BlackSteps(w), std::vector<int>{r.step}) << r.page;
     EXPECT_EQ(w.Surface().List(), MainWindowLayerList(r.y)) << r.page;
@@ -137,6 +137,26 @@ TEST_F(MainWindowTest, DragMovesByTheCursorOffset) {
                    Qt::NoModifier);
   QApplication::sendEvent(&w, &move);
   EXPECT_EQ(w.pos(), start + QPoint(30, -20));
+}
+
+TEST_F(MainWindowTest, PagesAfterTheWelcomePageComeWithTheFirstPaintInTheirOrder) {
+  CMainDlg w(services_);
+  EXPECT_TRUE(w.PagesWaiting());
+  EXPECT_NE(w.PageById(kPageWelcome), nullptr);
+  EXPECT_EQ(w.PageById(kPageFinal), nullptr);
+  w.show();
+  ASSERT_TRUE(WaitUntil([&] { return !w.PagesWaiting(); })) << "built once painted, with nobody asking";
+  std::vector<int> ids;
+  for (int i = 0; i < w.PageCount(); ++i) {
+    EXPECT_TRUE(w.EntryAt(i)->created);
+    ids.push_back(w.EntryAt(i)->id);
+  }
+  EXPECT_EQ(ids, (std::vector<int>{132, 131, 133, 134, 135, 130}));
+  EXPECT_EQ(FieldText(w.State().targetMac), "ff:ff:ff:ff:ff:ff") << "set after the final page cleared it";
+  // Whatever needs the pages before that builds them at once.
+  CMainDlg unpainted(services_);
+  EXPECT_EQ(FieldText(unpainted.State().targetMac), "ff:ff:ff:ff:ff:ff");
+  EXPECT_FALSE(unpainted.PagesWaiting());
 }
 
 TEST_F(MainWindowTest, TearsPagesDownInTheOrderAddedAndClosesTheAgent) {

@@ -47,7 +47,7 @@ class Screenshots : public WizardTest {
  protected:
   void SetUp() override {
     WizardTest::SetUp();
-    services_.timing.installFrameMs = 400;  // long enough to grab a chosen frame
+    services_.installPage.frameMs = 400;  // long enough to grab a chosen frame
   }
   void Save(const std::string& name) {
     const QImage image = GrabWindow(Wizard());

@@ -145,7 +145,7 @@ TEST_F(OutcomeTest, InitiatorServiceKilledMidAttachIsNamedAndNothingOfOursStays)
 TEST_F(OutcomeTest, ApplianceSilentOnceTheFormatStartedIsSaidAfterTheWaitingLine) {
   ASSERT_NO_FATAL_FAILURE(StartWith(2));
   if (IsSkipped()) return;
-  Timing().finalSilentPolls = 3;
+  FinalPage().silentPolls = 3;
   ASSERT_TRUE(Sim().SetFault({.kind = "silent_after_format"}));
   ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
   ASSERT_NO_FATAL_FAILURE(Confirm());

@@ -122,9 +122,9 @@ void WizardRunTest::MakeWizard() {
   options.rememberedConnections = root_ + "/config/netdock/mappings";
   options.opener = root_ + "/opener.sh";
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
-  ASSERT_TRUE(backends_->AgentAnswered());
+  ASSERT_TRUE(backends_->AgentAnswers());
   // The final setup's fixed pauses at a fiftieth; nothing else is cut.
-  backends_->Services().timing.finalPausePercent = 2;
+  backends_->Services().finalPage.pausePercent = 2;
   wizard_ = std::make_unique<CMainDlg>(backends_->Services());
   wizard_->show();
   driver_ = std::make_unique<tour::TourDriver>(*wizard_, "");
@@ -191,7 +191,7 @@ std::vector<std::string> WizardRunTest::DriveMounts() const { return MountsBelow
 
 std::vector<std::string> WizardRunTest::PersistentTargets() {
   std::vector<std::string> names;
-  IscsiInterpreter* interpreter = backends_->Services().iscsiInterpreter;
+  IscsiInterpreter* interpreter = backends_->Services().finalPage.iscsiInterpreter;
   interpreter->ClearPersistentLoginTable();
   if (interpreter->ReportPersistentLogins() != 0) return {"(the initiator service did not answer)"};
   for (const auto& login : interpreter->persistentLoginTable()) names.push_back(FieldText(login.targetName));

@@ -8,7 +8,7 @@
 // letters live under a scratch mount root, never /mnt. Everything goes at
 // teardown, also after a failure.
 //
-// Only the final setup's fixed pauses are cut (WizardTiming); the appliance
+// Only the final setup's fixed pauses are cut (FinalPage()); the appliance
 // formats fast (its speed on the command line). Needs root, the Samba
 // tools, tgt, ntfs-3g, smbnetfs and FUSE; skipped otherwise.
 #include <QApplication>
@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "app/linuxwizardbackends.h"
 #include "devtools/tour/tourdriver.h"
 #include "devtools/tour/wizardwalk.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
 #include "pages/final/cnetcfgdlg.h"
@@ -70,7 +70,7 @@ class WizardRunTest : public nettest::NetworkTest {
   nettest::SpawnedProcess* Initiator() { return iscsid_; }
   // The program's timing (its pauses are cut already), for what a case
   // shortens further before the final page starts.
-  WizardTiming& Timing() { return backends_->Services().timing; }
+  FinalPageServices& FinalPage() { return backends_->Services().finalPage; }
 
   // The appliance's iSCSI volume is capped at this many MB (set before
   // StartWith).

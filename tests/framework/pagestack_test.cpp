@@ -25,6 +25,7 @@ class RecordingPage : public TStackedPage {
     button = new QPushButton(QStringLiteral("b"), this);
     QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
   }
+  void OnEnterPage(int from) override { Add(("enter-from-" + std::to_string(from)).c_str()); }
   void OnPageShown() override { Add("shown"); }
   void OnPageHidden() override { Add("hidden"); }
   void OnPageCreated() override { Add(isEnabled() ? "created" : "created-disabled"); }
@@ -100,6 +101,22 @@ TEST(PageStack, ShowPageSwapsPagesAndTellsTheHost) {
   host.ShowPage(99);
   EXPECT_EQ(host.log, (Log{"2:hidden", "host:2:hidden"}));
   EXPECT_EQ(host.ShownPageId(), 0);
+}
+
+TEST(PageStack, EnteringAPageLetsItPrepareWhileTheOldOneIsStillShown) {
+  TestHost host;
+  host.show();
+  host.AddPage(1);
+  host.AddPage(2);
+  host.log.clear();
+  host.EnterPage(1);
+  host.EnterPage(2);
+  EXPECT_EQ(host.log, (Log{"1:enter-from-0", "1:shown", "host:1:shown", "2:enter-from-1", "1:hidden", "host:1:hidden",
+                           "2:shown", "host:2:shown"}));
+  // An id without a page enters nothing and only hides the current page.
+  host.log.clear();
+  host.EnterPage(99);
+  EXPECT_EQ(host.log, (Log{"2:hidden", "host:2:hidden"}));
 }
 
 TEST(PageStack, TeardownFollowsTheOrderOfAdding) {

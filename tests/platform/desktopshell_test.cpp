@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/text.h"
 #include "platform/fake/fakedesktopshell.h"
 #include "platform/linux/linuxdesktopshell.h"
 
@@ -93,6 +94,21 @@ TEST_P(DesktopShellContract, OpensTheDriveOrTheDefaultViewAndRefusesOtherLines) 
   }
 }
 
+TEST_P(DesktopShellContract, OpensWebAddressesAndLocalFilesThatExist) {
+  const std::string here = dir_.string();
+  EXPECT_EQ(shell_->OpenLink(u"http://10.77.0.2"), kLinkOpened);
+  if (!GetParam()) return;  // the fake takes every link; what it records is all it does
+  EXPECT_EQ(shell_->OpenLink(Utf8ToUtf16("  file://" + here + "  ")), kLinkOpened);
+  EXPECT_EQ(shell_->OpenLink(u"10.77.0.9"), kLinkOpened) << "a bare host is a web address";
+  EXPECT_EQ(shell_->OpenLink(Utf8ToUtf16(here + "/missing.txt")), kLinkFileNotFound);
+  EXPECT_EQ(shell_->OpenLink(Utf8ToUtf16(here + "/no/such/file")), kLinkPathNotFound);
+  EXPECT_EQ(shell_->OpenLink(u" "), kLinkFileNotFound);
+  // Detached openers record in whatever order they happen to run.
+  auto recorded = Recorded(3);
+  std::sort(recorded.begin(), recorded.end());
+  EXPECT_EQ(recorded, (std::vector<std::string>{"1|" + here, "1|http://10.77.0.2", "1|http://10.77.0.9"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Shells, DesktopShellContract, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Linux" : "Fake"; });
 
@@ -100,6 +116,7 @@ TEST(LinuxDesktopShell, MissingOpenerIsAFailureAndBareNamesAreNotLookedUpInPath)
   LinuxDesktopShell::Options o;
   o.opener = "/nonexistent/xdg-open";
   EXPECT_FALSE(LinuxDesktopShell(o).RunExplorer("explorer X:\\"));
+  EXPECT_EQ(LinuxDesktopShell(o).OpenLink(u"http://10.77.0.2"), kLinkNoOpener);
   o.opener = "sp-no-such-opener";
   EXPECT_EQ(LinuxDesktopShell(o).OpenerPath(), "");
   o.opener = "sh";

@@ -150,10 +150,14 @@ TEST_F(InstanceLockTest, RuntimeFolderIsAlwaysAPrivateFolderOfTheUser) {
   fs::create_symlink(dir_ / "target", home);
   fs::create_directory(places.rootRunDir);
   fs::permissions(places.rootRunDir, fs::perms::owner_all);
-  if (places.uid == 0) ASSERT_EQ(chown(places.rootRunDir.c_str(), 65534, 65534), 0);
+  if (places.uid == 0) {
+    ASSERT_EQ(chown(places.rootRunDir.c_str(), 65534, 65534), 0);
+  }
   EXPECT_EQ(ResolveRuntimeDir(places, &why), "");
   EXPECT_NE(why.find(home + ": not a directory"), std::string::npos) << why;
-  if (places.uid == 0) EXPECT_NE(why.find("owned by another user"), std::string::npos) << why;
+  if (places.uid == 0) {
+    EXPECT_NE(why.find("owned by another user"), std::string::npos) << why;
+  }
 }
 
 }  // namespace

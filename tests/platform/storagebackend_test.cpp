@@ -3,6 +3,7 @@
 // only, skipped otherwise).
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -12,12 +13,23 @@
 #include "platform/linux/linuxvolumecontrol.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
+#include "platform/linux/storagetools.h"
 #include "tests/support/storagesandbox.h"
 
 namespace sp {
 namespace {
 
 using storagetest::InquiryData;
+
+// The first line of `path` (containing `part`, when given).
+std::string FirstLine(const std::string& path, const std::string& part = {}) {
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find(part) != std::string::npos) return line;
+  }
+  return {};
+}
 
 class World {
  public:
@@ -170,6 +182,17 @@ TYPED_TEST(StorageBackendTest, VolumeLifecycleFromLoopToLetterAndBack) {
   EXPECT_FALSE(w.volumes().MountNtfs(dev, 'L'));
   EXPECT_FALSE(w.volumes().MountNtfs(dev, 'K'));
   if (w.real()) {
+    // Direct I/O on the file below, and a dirty limit of the loop device's
+    // own (where the kernel has one), so writes flow while they are made.
+    const std::string sys = "/sys/block/" + dev.substr(std::string("/dev/").size());
+    EXPECT_EQ(FirstLine(sys + "/loop/dio"), "1");
+    if (std::filesystem::exists(sys + "/bdi/max_bytes")) {
+      EXPECT_EQ(FirstLine(sys + "/bdi/strict_limit"), "1");
+      // Read back through the kernel's ratio of the moving global limit.
+      EXPECT_LE(std::stoull(FirstLine(sys + "/bdi/max_bytes")), 2 * kLoopDirtyBytes);
+    }
+    EXPECT_NE(FirstLine("/proc/self/mounts", " " + w.letters().MountPoint('K') + " ").find(",noatime"),
+              std::string::npos);
     std::ofstream(w.letters().MountPoint('K') + "/hello.txt") << "hello";
     std::ifstream in(w.letters().MountPoint('K') + "/hello.txt");
     std::string text;

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "framework/core/fakemessagebox.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "framework/pagecontrols.h"
 #include "platform/fake/fakenetwork.h"
 #include "tests/support/guiwait.h"
@@ -40,13 +40,14 @@ class WizardTest : public ::testing::Test {
   void SetUp() override {
     services_.programDir = ProgramDir();
     services_.language = &language_;
-    services_.uiLink = &link_;
-    services_.workerLink = &link_;
     services_.messageBox = &messages_;
+    services_.checkPage.adapterLink = &link_;
+    services_.configPage.link = &link_;
+    services_.diskPage.link = &link_;
     services_.shareAgent = &agent_;
-    services_.timing.checkStepMs = 1;
-    services_.timing.installFrameMs = 40;
-    services_.timing.installNextHoldMs = 120;
+    services_.checkPage.stepMs = 1;
+    services_.installPage.frameMs = 40;
+    services_.installPage.nextHoldMs = 120;
   }
 
   // Builds the window (and shows it, as its modal run would).
@@ -55,7 +56,8 @@ class WizardTest : public ::testing::Test {
       wizard_ = std::make_unique<CMainDlg>(services_);
       QObject::connect(wizard_.get(), &QDialog::finished, [this](int code) { finishedCodes_.push_back(code); });
       wizard_->show();
-      QCoreApplication::processEvents();
+      // The pages after the welcome page come with the first paint.
+      if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
     }
     return *wizard_;
   }

@@ -6,6 +6,7 @@
 #include "tests/uikit/standinimages.h"
 #include "tests/uikit/widgettest.h"
 #include "uikit/choverbuttonex.h"
+#include "uikit/imagecache.h"
 
 namespace sp {
 namespace {
@@ -68,6 +69,21 @@ TEST_F(HoverButtonTest, ImagesSetTheCellSizeAndKeepThePosition) {
   EXPECT_EQ(plain->size(), QSize(104, 39));
   EXPECT_TRUE(plain->RenderCells().isNull());
   EXPECT_NE(Middle(plain), QColor(0, 0, 0, 0));
+}
+
+TEST_F(HoverButtonTest, ButtonsShareOneDecodedPictureAndAMissingOneIsReadAgain) {
+  auto* late = new CHoverButtonEx(&page_, QRect(10, 10, 104, 39), "Next");
+  late->SetImages(Path("late.png"), Path("none.jpg"));
+  EXPECT_FALSE(late->IsSkinned());
+  WriteCellStrip(Path("late.png"), 104, 156);  // there now: not remembered as missing
+  late->SetImages(Path("late.png"), Path("none.jpg"));
+  EXPECT_TRUE(late->IsSkinned());
+
+  const QImage a = SharedImage(Path("late.png"), QImage::Format_ARGB32_Premultiplied);
+  const QImage b = SharedImage(Path("late.png"), QImage::Format_ARGB32_Premultiplied);
+  EXPECT_EQ(a.constBits(), b.constBits()) << "decoded once, shared";
+  EXPECT_EQ(a.format(), QImage::Format_ARGB32_Premultiplied);
+  EXPECT_NE(SharedImage(Path("late.png")).format(), QImage::Format_ARGB32_Premultiplied) << "as read";
 }
 
 TEST_F(HoverButtonTest, ShowsTheCellOfItsState) {

@@ -41,6 +41,7 @@ Bytes SenseOf(const scsi_task* task) {
 struct IscsiSession::Request {
   ScsiCommand command;
   Bytes outCopy;  // the caller may give up waiting; the worker must not read its buffer then
+  Bytes in;       // data-in lands here straight from the socket
   Clock::time_point deadline;
   scsi_task* task = nullptr;
   std::mutex mutex;
@@ -244,6 +245,12 @@ void IscsiSession::Issue(const std::shared_ptr<Request>& request) {
     return;
   }
   request->task = task;
+  if (command.direction == ScsiDirection::kIn && length > 0) {
+    // Read straight into the request's buffer: libiscsi would otherwise
+    // gather the data in one of its own and leave it to be copied again.
+    request->in.resize(static_cast<std::size_t>(length));
+    scsi_task_add_data_in_buffer(task, length, request->in.data());
+  }
   iscsi_data out{request->outCopy.size(), request->outCopy.data()};
   auto* inflight = new InFlight{this, request};
   inflight_.push_back(request);
@@ -273,8 +280,11 @@ void IscsiSession::CommandCallback(iscsi_context*, int status, void*, void* opaq
     result.status = static_cast<std::uint8_t>(task->status);
     if (task->status == SCSI_STATUS_CHECK_CONDITION) {
       result.sense = SenseOf(task);
-    } else if (task->datain.data && task->datain.size > 0) {
-      result.data.assign(task->datain.data, task->datain.data + task->datain.size);
+    } else if (!request->in.empty()) {
+      std::size_t got = request->in.size();
+      if (task->residual_status == SCSI_RESIDUAL_UNDERFLOW) got -= std::min(got, task->residual);
+      request->in.resize(got);
+      result.data = std::move(request->in);
     }
   }
   scsi_free_scsi_task(task);

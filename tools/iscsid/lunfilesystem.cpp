@@ -24,7 +24,16 @@ bool SplitPath(const char* path, std::string& name) {
   return name.find('/') == std::string::npos;
 }
 
-void* OpInit(fuse_conn_info*, fuse_config* cfg) {
+void* OpInit(fuse_conn_info* conn, fuse_config* cfg) {
+  // Requests as large as one SCSI command carries, and many of them at once
+  // (read-ahead and the loop device's direct I/O come as background
+  // requests): the target is far away, and a transfer that waits for each
+  // round trip in turn gets a fraction of the link.
+  conn->max_write = static_cast<unsigned>(kMaxTransferBytes);
+  conn->max_read = static_cast<unsigned>(kMaxTransferBytes);
+  conn->max_readahead = static_cast<unsigned>(kMaxTransferBytes);
+  conn->max_background = 64;
+  conn->congestion_threshold = 48;
   // No caching of names or sizes: a LUN can go away or change size at any
   // time, and the next lookup must see it.
   cfg->entry_timeout = 0;
@@ -171,7 +180,8 @@ bool LunFileSystem::Mount(std::string* error) {
   }
   std::filesystem::create_directories(mountPoint_, ec);
   mountTime_ = time(nullptr);
-  std::string options = "fsname=setuppilot-iscsi,subtype=iscsi,default_permissions";
+  std::string options =
+      "fsname=setuppilot-iscsi,subtype=iscsi,default_permissions,max_read=" + std::to_string(kMaxTransferBytes);
   if (geteuid() == 0) options += ",allow_other";  // root-owned files, 0600: only root reaches them
   const char* argv[] = {"setuppilot-iscsid", "-o", options.c_str()};
   fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(argv));

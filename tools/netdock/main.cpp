@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
   options.smbnetfsDir = smbnetfsDir.empty() ? socketPath + "-smbnetfs" : smbnetfsDir;
   options.uid = getuid();
   options.gid = getgid();
+  options.allowOther = geteuid() == 0;
 
   sp::netdock::LinuxAgentSystem system;
   sp::netdock::SmbShareMounter mounter(system, options);

@@ -21,12 +21,18 @@ std::string Canonical(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> CifsMountCommand(const std::string& address, const std::string& share,
+                                          const std::string& point, uid_t uid, gid_t gid) {
+  return {"mount.cifs", "//" + address + "/" + share, point, "-o",
+          "guest,uid=" + std::to_string(uid) + ",gid=" + std::to_string(gid)};
+}
+
 SmbShareMounter::SmbShareMounter(IAgentSystem& system, MounterOptions options)
     : system_(system),
       options_(std::move(options)),
       store_(options_.rememberedPath),
       resolver_(system),
-      smbnetfs_(system, options_.smbnetfsDir, options_.home, options_.mountInfoPath) {}
+      smbnetfs_(system, options_.smbnetfsDir, options_.home, options_.mountInfoPath, options_.allowOther) {}
 
 std::string SmbShareMounter::PointOf(char letter) const {
   return NetworkMountPoint(Canonical(options_.mountRoot), letter);
@@ -59,19 +65,24 @@ bool SmbShareMounter::Mount(const NetShareTarget& target) {
   }
   std::error_code ec;
   std::filesystem::create_directories(point, ec);
-  const bool cifs = KernelListsFilesystem(system_.ReadText(options_.filesystemsPath), "cifs");
-  const bool ok = cifs ? MountCifs(address, target, point) : MountFromTree(address, target, point);
+  const bool cifs = !noKernelCifs_ && MountCifs(address, target, point);
+  const bool ok = cifs || MountFromTree(address, target, point);
   std::fprintf(stderr, "netdock: %c: %s \\\\%s\\%s (%s) through %s\n", target.letter, ok ? "mapped" : "could not map",
                target.host.c_str(), target.share.c_str(), address.c_str(), cifs ? "cifs" : "smbnetfs");
   return ok;
 }
 
 bool SmbShareMounter::MountCifs(const std::string& address, const NetShareTarget& target, const std::string& point) {
-  const std::string options = "guest,uid=" + std::to_string(options_.uid) + ",gid=" + std::to_string(options_.gid);
-  const NetToolResult r = system_.RunTool({"mount.cifs", "//" + address + "/" + target.share, point, "-o", options},
+  const NetToolResult r = system_.RunTool(CifsMountCommand(address, target.share, point, options_.uid, options_.gid),
                                           kCifsMountTimeoutMs, {});
   if (r.started && r.exitCode == 0) return true;
-  std::fprintf(stderr, "netdock: mount.cifs: %s\n", r.output.c_str());
+  std::fprintf(stderr, "netdock: mount.cifs: %s\n", r.started ? r.output.c_str() : "not installed");
+  // Asking for a cifs mount makes the kernel load its client; still not
+  // listed afterwards, the kernel has none.
+  if (!r.started || !KernelListsFilesystem(system_.ReadText(options_.filesystemsPath), "cifs")) {
+    std::fprintf(stderr, "netdock: no kernel CIFS client: shares go through smbnetfs\n");
+    noKernelCifs_ = true;
+  }
   return false;
 }
 

@@ -2,9 +2,12 @@
 // The agent's own work: mounting a share at a drive letter, taking it away,
 // and keeping the list of remembered mappings.
 //
-// A share is mounted with mount.cifs where the kernel has CIFS, otherwise
-// out of the user's smbnetfs tree with a bind mount of <tree>/<address>/<share>
-// onto the letter's mount point. Both ways connect as guest.
+// A share is mounted with mount.cifs (the kernel's client, at the link's
+// speed; the kernel loads its module when first asked), and where that
+// fails out of the user's smbnetfs tree with a bind mount of
+// <tree>/<address>/<share> onto the letter's mount point. Both ways connect
+// as guest. Once a failed mount.cifs leaves the kernel without CIFS, it is
+// not asked again.
 #include <sys/types.h>
 #include <string>
 #include <vector>
@@ -37,7 +40,15 @@ struct MounterOptions {
   gid_t gid = 0;
   std::string mountInfoPath = "/proc/self/mountinfo";
   std::string filesystemsPath = "/proc/filesystems";
+  // Mounts reachable by other users (an agent running as root mounts for
+  // the person at the desktop).
+  bool allowOther = false;
 };
+
+// The mount.cifs command line for the share at `address`, as guest, its
+// files owned by uid/gid.
+std::vector<std::string> CifsMountCommand(const std::string& address, const std::string& share,
+                                          const std::string& point, uid_t uid, gid_t gid);
 
 class SmbShareMounter : public IShareMounter {
  public:
@@ -63,6 +74,7 @@ class SmbShareMounter : public IShareMounter {
   RememberedConnectionStore store_;
   HostResolver resolver_;
   SmbnetfsInstance smbnetfs_;
+  bool noKernelCifs_ = false;
 };
 
 }  // namespace sp::netdock

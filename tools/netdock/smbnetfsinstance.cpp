@@ -32,9 +32,19 @@ std::string Canonical(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> SmbnetfsCommand(const std::string& treeDir, const std::string& configPath, bool allowOther) {
+  std::string options = "config=" + configPath + ",big_writes,max_write=131072,max_read=131072";
+  if (allowOther) options += ",allow_other";
+  return {"smbnetfs", treeDir, "-o", options};
+}
+
 SmbnetfsInstance::SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
-                                   std::string mountInfoPath)
-    : system_(system), treeDir_(std::move(treeDir)), home_(std::move(home)), mountInfoPath_(std::move(mountInfoPath)) {}
+                                   std::string mountInfoPath, bool allowOther)
+    : system_(system),
+      treeDir_(std::move(treeDir)),
+      home_(std::move(home)),
+      mountInfoPath_(std::move(mountInfoPath)),
+      allowOther_(allowOther) {}
 
 bool SmbnetfsInstance::Mounted() {
   const auto mounts = ParseMountInfo(system_.ReadText(mountInfoPath_));
@@ -71,7 +81,7 @@ std::string SmbnetfsInstance::Ensure() {
   std::filesystem::create_directories(treeDir_, ec);
   chmod(treeDir_.c_str(), 0700);
   const NetToolResult r =
-      system_.RunTool({"smbnetfs", treeDir_, "-o", "config=" + configPath()}, kStartTimeoutMs, {"HOME=" + home_});
+      system_.RunTool(SmbnetfsCommand(treeDir_, configPath(), allowOther_), kStartTimeoutMs, {"HOME=" + home_});
   if (!r.started || r.exitCode != 0 || !Mounted()) {
     std::fprintf(stderr, "netdock: smbnetfs did not start (%s)\n", r.output.c_str());
     return {};

@@ -8,15 +8,23 @@
 // for by address), short timeouts. An existing file is left as the user made
 // it.
 #include <string>
+#include <vector>
 
 #include "tools/netdock/agentsystem.h"
 
 namespace sp::netdock {
 
+// The smbnetfs command line for a tree at `treeDir`. FUSE hands it writes of
+// 128 KiB (not 4 KiB: each request is a round trip through smbnetfs and its
+// worker to the server, so small ones cost the share most of its speed).
+// `allowOther` lets other users reach the tree, for a tree mounted by root
+// on a person's behalf.
+std::vector<std::string> SmbnetfsCommand(const std::string& treeDir, const std::string& configPath, bool allowOther);
+
 class SmbnetfsInstance {
  public:
   SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
-                   std::string mountInfoPath = "/proc/self/mountinfo");
+                   std::string mountInfoPath = "/proc/self/mountinfo", bool allowOther = false);
 
   // The tree's directory with a live smbnetfs on it; "" when none can be
   // had. A dead instance (its process gone, the mount left) is cleared first.
@@ -33,6 +41,7 @@ class SmbnetfsInstance {
   std::string treeDir_;
   std::string home_;
   std::string mountInfoPath_;
+  bool allowOther_;
 };
 
 }  // namespace sp::netdock

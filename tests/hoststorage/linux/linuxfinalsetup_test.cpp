@@ -1,5 +1,4 @@
-// The program's final-setup backends: every service the final page needs is
-// filled in, and without a running initiator service the attach fails at its
+// The program's final-setup backends: without a running initiator service the attach fails at its
 // portal step at once instead of hanging.
 #include "hoststorage/linux/linuxfinalsetup.h"
 
@@ -13,28 +12,20 @@
 namespace sp {
 namespace {
 
-TEST(LinuxFinalSetup, FillsTheFinalPagesServicesAndFailsCleanlyWithoutTheInitiatorService) {
+TEST(LinuxFinalSetup, FailsCleanlyWithoutTheInitiatorService) {
   FakeNetDockAgent agent;
   LinuxFinalSetup::Paths paths;
   paths.initiatorSocket = "/nonexistent/setuppilot/control.sock";
   paths.lunFolder = "/nonexistent/setuppilot/disks";
   paths.driveRoot = "/nonexistent/setuppilot/mnt";
   LinuxFinalSetup setup(agent, paths);
-  WizardServices services;
-  setup.Fill(services);
-  ASSERT_NE(services.iscsiInterpreter, nullptr);
-  ASSERT_NE(services.diskPreparation, nullptr);
-  ASSERT_NE(services.shareMapping, nullptr);
-  ASSERT_NE(services.desktopShell, nullptr);
-  ASSERT_NE(services.driveLetters, nullptr);
-  ASSERT_NE(services.netConnections, nullptr);
 
   WizardState state{};
   CopyBounded(state.targetMac, "02:4b:56:00:00:01");
   CopyBounded(state.deviceIpAddress, "10.77.0.2");
   CopyBounded(state.iscsiDriveLetter, "X:");
   CopyBounded(state.explorerCommandLine, "untouched");
-  IscsiAttach attach(*services.iscsiInterpreter, *services.diskPreparation, *services.shareMapping);
+  IscsiAttach attach(setup.Interpreter(), setup.Preparation(), setup.Shares());
   std::stop_source stop;
   StopTokenWait wait(stop.get_token());
   const AttachOutcome outcome = attach.Run(state, wait, [](int) {});

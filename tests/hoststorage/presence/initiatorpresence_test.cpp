@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "framework/core/fakemessagebox.h"
+#include "platform/fake/fakedesktopshell.h"
 #include "platform/fake/fakeinitiatorservice.h"
 #include "platform/fake/fakeprocesslauncher.h"
 
@@ -162,13 +163,10 @@ TEST(WebPages, AddressFromTheDeviceIpText) {
   for (auto& c : full) c = u'1';
   EXPECT_EQ(WebPagesAddress(full, 16), u"http://111111111111111");
 
-  std::u16string opened;
-  const auto address = OpenWebPages(ip, 16, [&](const std::u16string& link) {
-    opened = link;
-    return 33;
-  });
-  EXPECT_EQ(opened, u"http://10.77.0.9");
-  EXPECT_EQ(address, opened);
+  FakeDesktopShell desktop;
+  const auto address = OpenWebPages(ip, 16, &desktop);
+  EXPECT_EQ(desktop.links, std::vector<std::u16string>{u"http://10.77.0.9"});
+  EXPECT_EQ(address, desktop.links[0]);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(CheckPageTest, SecondTestFailingMarksBothRows) {
 }
 
 TEST_F(CheckPageTest, BackDuringTheCheckLeavesNothingBehind) {
-  services_.timing.checkStepMs = 40;  // about two seconds before the first adapter test
+  services_.checkPage.stepMs = 40;  // about two seconds before the first adapter test
   link_.ScriptAdapter({}, true);
   CCheckDlg* page = GoToCheck();
   ASSERT_TRUE(WaitUntil([&] { return page->ProgressBar()->value() >= 5; }));
@@ -89,7 +89,7 @@ TEST_F(CheckPageTest, BackDuringTheCheckLeavesNothingBehind) {
   EXPECT_TRUE(Wizard().WelcomePage()->NextButton()->isEnabled());
 
   // Next again starts a new check from 0.
-  services_.timing.checkStepMs = 1;
+  services_.checkPage.stepMs = 1;
   QTest::mouseClick(Wizard().WelcomePage()->NextButton(), Qt::LeftButton);
   EXPECT_EQ(page->ProgressBar()->value(), 0);
   ASSERT_TRUE(WaitUntil([&] { return Finished(page); }));
@@ -97,7 +97,7 @@ TEST_F(CheckPageTest, BackDuringTheCheckLeavesNothingBehind) {
 }
 
 TEST_F(CheckPageTest, CancelStopsTheCheckAndEnds) {
-  services_.timing.checkStepMs = 20;
+  services_.checkPage.stepMs = 20;
   CCheckDlg* page = GoToCheck();
   ASSERT_TRUE(WaitUntil([&] { return page->ProgressBar()->value() >= 2; }));
   QTest::mouseClick(page->CancelButton(), Qt::LeftButton);
@@ -109,7 +109,7 @@ TEST_F(CheckPageTest, CancelStopsTheCheckAndEnds) {
 }
 
 TEST_F(CheckPageTest, ClosingTheWizardMidCheckStopsTheWorker) {
-  services_.timing.checkStepMs = 20;
+  services_.checkPage.stepMs = 20;
   CCheckDlg* page = GoToCheck();
   ASSERT_TRUE(WaitUntil([&] { return page->ProgressBar()->value() >= 2; }));
   wizard_.reset();  // must not hang or crash on the running worker

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "framework/core/fakemessagebox.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/config/cdevicelistctrl.h"
@@ -38,13 +38,12 @@ class ConfigWizard {
     CBitComboBox::SetDefaultBitmapFolder(CBitComboBox::BitmapFolderFor(ProgramDir()));
     services_.programDir = ProgramDir();
     services_.language = &language_;
-    services_.uiLink = &link;
-    services_.workerLink = &link;
     services_.messageBox = &messages;
-    services_.iscsiInterpreter = &interpreter;
+    services_.checkPage.adapterLink = &link;
+    services_.configPage = {&link, &interpreter};
     wizard_ = std::make_unique<CMainDlg>(services_);
     wizard_->show();
-    QCoreApplication::processEvents();
+    if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
   }
   ~ConfigWizard() { wizard_.reset(); }
 
@@ -54,7 +53,6 @@ class ConfigWizard {
 
   // As the install guide's Next on its last step does.
   void Enter() {
-    Page().EnterPage();
     wizard_->ShowPage(kPageConfig);
     QCoreApplication::processEvents();
   }

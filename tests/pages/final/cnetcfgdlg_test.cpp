@@ -107,12 +107,12 @@ class FinalPageTest : public WizardTest {
     initiator_.SetNextDiskNumber(finaltest::kLunDiskNumber);
     storage_.AddDisk(finaltest::kSystemDisk, 500ull << 30, InquiryOf("ATA     "));
     storage_.AddDisk(finaltest::kLunDisk, 64ull << 20, InquiryOf("KORVA   "));
-    services_.workerLink = &appliance_;
-    services_.iscsiInterpreter = &interpreter_;
-    services_.diskPreparation = &disks_;
-    services_.shareMapping = &shares_;
-    services_.desktopShell = &desktop_;
-    services_.timing.finalPausePercent = 0;
+    services_.finalPage.link = &appliance_;
+    services_.finalPage.iscsiInterpreter = &interpreter_;
+    services_.finalPage.diskPreparation = &disks_;
+    services_.finalPage.shareMapping = &shares_;
+    services_.finalPage.desktopShell = &desktop_;
+    services_.finalPage.pausePercent = 0;
   }
   void TearDown() override {
     appliance_.Release("100");  // a worker held by the appliance can end
@@ -141,10 +141,7 @@ class FinalPageTest : public WizardTest {
   }
 
   // As the disk profile page does on its last Next.
-  void StartAndShow() {
-    Page()->Start();
-    Wizard().ShowPage(kPageFinal);
-  }
+  void StartAndShow() { Wizard().ShowPage(kPageFinal); }
 
   void Save(const std::string& name) {
     const QImage image = GrabWindow(Wizard());
@@ -218,7 +215,7 @@ TEST_F(FinalPageTest, WorkingLayoutFollowsTheApplianceThenTheSummaryEndsTheRun) 
 }
 
 TEST_F(FinalPageTest, SummaryRowsForBothNasOnlyAndIscsiOnly) {
-  Wizard().ShowPage(kPageFinal);
+  Wizard().TStackedDialog::ShowPage(kPageFinal);  // shown, not started
   CNetcfgDlg* page = Page();
   const auto summary = [&](int nas, int iscsi) {
     FillRecord(nas, iscsi);
@@ -321,7 +318,7 @@ TEST_F(FinalPageTest, TheOutcomeSaysWhatIsMissingAndWhy) {
 
 TEST_F(FinalPageTest, WaitingForTheApplianceIsSaidAndItsSilenceEndsTheRun) {
   FillRecord(600, 400);
-  services_.timing.finalSilentPolls = 2;
+  services_.finalPage.silentPolls = 2;
   appliance_.Script("0", 1);
   StartAndShow();
   CNetcfgDlg* page = Page();
@@ -345,10 +342,10 @@ TEST_F(FinalPageTest, WaitingForTheApplianceIsSaidAndItsSilenceEndsTheRun) {
 }
 
 TEST_F(FinalPageTest, FinishStopsASleepingWorkerAtOnceAndNothingChangesAfterwards) {
-  FillRecord(600, 400);
   // Every pause is 10000 times as long: the first one lasts close to three
   // hours, so only a stop that wakes the worker lets this test end.
-  services_.timing.finalPausePercent = 1000000;
+  services_.finalPage.pausePercent = 1000000;
+  FillRecord(600, 400);
   StartAndShow();
   CNetcfgDlg* page = Page();
   ASSERT_TRUE(WaitUntil([&] { return page->PageSurface()->List() == kFinalFormattingList; }));
@@ -379,7 +376,7 @@ TEST_F(FinalPageTest, ClosingTheWizardWhileTheWorkerWaitsForTheApplianceEndsIt) 
 }
 
 TEST_F(FinalPageTest, WithoutTheSetupServicesTheFailureTextAndFinishComeAtOnce) {
-  services_.iscsiInterpreter = nullptr;
+  services_.finalPage.iscsiInterpreter = nullptr;
   StartAndShow();
   CNetcfgDlg* page = Page();
   EXPECT_EQ(page->CurrentLayout(), CNetcfgDlg::Layout::Failure);

@@ -35,7 +35,7 @@ struct Shown {
 };
 
 TEST_F(InstallPageTest, ShowsTheBackgroundThenEveryFrameInTurn) {
-  services_.timing.installFrameMs = 100;
+  services_.installPage.frameMs = 100;
   CMainDlg& w = Wizard();
   CInstallDlg* page = w.InstallPage();
   std::vector<Shown> shown;
@@ -45,17 +45,16 @@ TEST_F(InstallPageTest, ShowsTheBackgroundThenEveryFrameInTurn) {
   page->EnterStep(0);
   // The plain background is composed at once, before any frame.
   EXPECT_EQ(page->PageSurface()->List().substr(0, 26), "cbackground.jpg|0|0|255|0,");
-  w.ShowPage(kPageInstall);
+  w.TStackedDialog::ShowPage(kPageInstall);  // shown as it is, not entered again
   ASSERT_TRUE(WaitUntil([&] { return shown.size() >= 17; }));
   const InstallFrames& f = page->Frames();
   EXPECT_EQ(shown[0].list, f[0]);  // "step1.png" on the background
-  EXPECT_LT(shown[0].at, services_.timing.installFrameMs);
+  EXPECT_LT(shown[0].at, services_.installPage.frameMs);
   for (int i = 1; i < 17; ++i) {
     EXPECT_EQ(shown[i].list, f[i % 15]) << i;  // frames 15..19 are empty
     // Paced by the worker: frame i is posted at least i periods after frame
     // 0 (the margin covers how late the UI thread handled frame 0).
-    EXPECT_GE(shown[i].at - shown[0].at, i * services_.timing.installFrameMs - services_.timing.installFrameMs / 2)
-        << i;
+    EXPECT_GE(shown[i].at - shown[0].at, i * services_.installPage.frameMs - services_.installPage.frameMs / 2) << i;
   }
   EXPECT_NE(Caption(page).find("Step 1/3, install the hard drive"), std::string::npos);
   EXPECT_EQ(page->PageSurface()->Traits().variant, LayerVariant::FourNumbers);
@@ -68,14 +67,14 @@ TEST_F(InstallPageTest, NextHoldsTheButtonsThenShowsTheNextStep) {
   bool disabledMidway = false;
   int framesDuringHold = 0;
   page->PageSurface()->SetComposedCallback([&] { ++framesDuringHold; });
-  QTimer::singleShot(services_.timing.installNextHoldMs / 2, [&] {
+  QTimer::singleShot(services_.installPage.nextHoldMs / 2, [&] {
     disabledMidway =
         !page->BackButton()->isEnabled() && !page->NextButton()->isEnabled() && !page->CancelButton()->isEnabled();
   });
   QElapsedTimer clock;
   clock.start();
   QTest::mouseClick(page->NextButton(), Qt::LeftButton);
-  EXPECT_GE(clock.elapsed(), services_.timing.installNextHoldMs);
+  EXPECT_GE(clock.elapsed(), services_.installPage.nextHoldMs);
   EXPECT_TRUE(disabledMidway);
   EXPECT_GT(framesDuringHold, 0) << "the page kept painting during the hold";
   EXPECT_EQ(page->Step(), 1);
@@ -104,7 +103,7 @@ TEST_F(InstallPageTest, BackFromTheFirstStepRestartsTheCheck) {
 }
 
 TEST_F(InstallPageTest, LastStepLeadsToTheDevicePageAndBackComesToIt) {
-  services_.timing.installNextHoldMs = 1;
+  services_.installPage.nextHoldMs = 1;
   CInstallDlg* page = GoToInstall();
   QTest::mouseClick(page->NextButton(), Qt::LeftButton);
   QTest::mouseClick(page->NextButton(), Qt::LeftButton);

@@ -21,6 +21,7 @@ class FakeAgentSystem : public IAgentSystem {
 
   std::vector<MountEntry> mounts;
   bool kernelHasCifs = false;
+  bool cifsModule = false;                     // the kernel can load a CIFS client when a cifs mount asks for it
   std::map<std::string, std::string> netbios;  // name -> address (nmblookup answers)
   std::map<std::string, std::string> dns;
   std::set<std::string> reachable;  // server addresses that answer
@@ -61,8 +62,9 @@ class FakeAgentSystem : public IAgentSystem {
       smbnetfsAlive = true;
       mounts.push_back({argv[1], "fuse.smbnetfs", "smbnetfs", "/"});
     } else if (argv[0] == "mount.cifs") {
-      r.exitCode = cifsExit;
-      if (cifsExit == 0) mounts.push_back({argv[2], "cifs", argv[1], "/"});
+      kernelHasCifs = kernelHasCifs || cifsModule;
+      r.exitCode = kernelHasCifs ? cifsExit : 32;
+      if (r.exitCode == 0) mounts.push_back({argv[2], "cifs", argv[1], "/"});
     }
     return r;
   }

@@ -57,10 +57,14 @@ TEST_F(ShareMounterTest, WithoutCifsTheShareIsBoundOutOfOneSmbnetfsTree) {
   SmbShareMounter mounter(sys_, options_);
   ASSERT_TRUE(mounter.Map(Target('Z', "VBX-207")));
   const std::string tree = options_.smbnetfsDir;
+  // The kernel's client is asked first; the kernel has none.
+  ASSERT_EQ(sys_.Count("mount.cifs"), 1);
+  EXPECT_EQ(sys_.tools[1].argv[0], "mount.cifs");
   ASSERT_EQ(sys_.Count("smbnetfs"), 1);
-  const FakeAgentSystem::Call& start = sys_.tools[1];
-  EXPECT_EQ(start.argv,
-            (std::vector<std::string>{"smbnetfs", tree, "-o", "config=" + dir_ + "/home/.smb/smbnetfs.conf"}));
+  const FakeAgentSystem::Call& start = sys_.tools[2];
+  EXPECT_EQ(start.argv, (std::vector<std::string>{"smbnetfs", tree, "-o",
+                                                  "config=" + dir_ + "/home/.smb/smbnetfs.conf" +
+                                                      ",big_writes,max_write=131072,max_read=131072"}));
   EXPECT_EQ(start.env, (std::vector<std::string>{"HOME=" + dir_ + "/home"}));
   EXPECT_EQ(sys_.tools[0].argv, (std::vector<std::string>{"nmblookup", "VBX-207"}));
   EXPECT_EQ(sys_.PointsUnder(dir_),
@@ -75,14 +79,17 @@ TEST_F(ShareMounterTest, WithoutCifsTheShareIsBoundOutOfOneSmbnetfsTree) {
   conf << std::ifstream(dir_ + "/home/.smb/smbnetfs.conf").rdbuf();
   EXPECT_NE(conf.str().find("auth \"guest\" \"\""), std::string::npos);
 
-  // A second letter reuses the running tree; an address needs no lookup.
+  // A second letter reuses the running tree, without asking the kernel
+  // again; an address needs no lookup.
   ASSERT_TRUE(mounter.Map(Target('Y', "10.77.0.2")));
   EXPECT_EQ(sys_.Count("smbnetfs"), 1);
+  EXPECT_EQ(sys_.Count("mount.cifs"), 1);
   EXPECT_EQ(sys_.Count("nmblookup"), 1);
 }
 
-TEST_F(ShareMounterTest, WithCifsTheShareIsMountedDirectlyAsGuest) {
-  sys_.kernelHasCifs = true;
+TEST_F(ShareMounterTest, KernelCifsIsMountedDirectlyAsGuestAndAFailureFallsBackToSmbnetfs) {
+  sys_.cifsModule = true;  // not loaded yet: the first cifs mount loads it
+  options_.allowOther = true;
   SmbShareMounter mounter(sys_, options_);
   ASSERT_TRUE(mounter.Map(Target('Z', "VBX-207")));
   EXPECT_EQ(sys_.Count("smbnetfs"), 0);
@@ -90,8 +97,14 @@ TEST_F(ShareMounterTest, WithCifsTheShareIsMountedDirectlyAsGuest) {
                                                               "guest,uid=1000,gid=1001"}));
   EXPECT_TRUE(fs::is_directory(Point('Z')));
   sys_.cifsExit = 32;
-  EXPECT_FALSE(mounter.Map(Target('Y', "VBX-207")));
-  EXPECT_FALSE(Store().Find('Y'));
+  ASSERT_TRUE(mounter.Map(Target('Y', "VBX-207")));
+  EXPECT_EQ(sys_.PointsUnder(Point('Y')), (std::vector<std::string>{"fuse.smbnetfs /10.77.0.2/Volume1 " + Point('Y')}));
+  EXPECT_EQ(sys_.tools.back().argv[0], "smbnetfs");
+  EXPECT_NE(sys_.tools.back().argv[3].find(",allow_other"), std::string::npos);
+  // The kernel has CIFS: the next mapping asks it again.
+  sys_.cifsExit = 0;
+  ASSERT_TRUE(mounter.Map(Target('W', "VBX-207")));
+  EXPECT_EQ(sys_.Count("mount.cifs"), 3);
 }
 
 TEST_F(ShareMounterTest, NamesAreLookedUpByBroadcastThenByTheResolver) {

@@ -51,10 +51,9 @@ class CheckNetTest : public nettest::NetworkTest {
   CCheckDlg* RunCheck(IDeviceLink& link) {
     services_.programDir = ProgramDir();
     services_.language = &language_;
-    services_.uiLink = &link;
-    services_.workerLink = &link;
+    services_.checkPage.adapterLink = &link;
     services_.messageBox = &messages_;
-    services_.timing.checkStepMs = 1;
+    services_.checkPage.stepMs = 1;
     wizard_ = std::make_unique<CMainDlg>(services_);
     wizard_->show();
     CWelcomeDlg* welcome = wizard_->WelcomePage();

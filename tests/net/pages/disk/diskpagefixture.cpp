@@ -43,18 +43,16 @@ void DiskPageTest::StartWith(int disks) {
   link_ = std::make_unique<DeviceLink>(*addresses_, [] { QCoreApplication::processEvents(); });
   services_.programDir = ProgramDir();
   services_.language = &language_;
-  services_.uiLink = link_.get();
-  services_.workerLink = link_.get();
-  services_.addresses = addresses_.get();
   services_.messageBox = &messages_;
-  services_.driveLetters = &storage_;
-  services_.netConnections = &connections_;
-  services_.initiatorService = &initiator_;
-  services_.launcher = &launcher_;
-  services_.openLink = [this](const std::u16string& link) {
-    opened_.push_back(link);
-    return 33;
-  };
+  services_.checkPage.adapterLink = link_.get();
+  services_.configPage.link = link_.get();
+  DiskPageServices& disk = services_.diskPage;
+  disk.link = link_.get();
+  disk.driveLetters = &storage_;
+  disk.netConnections = &connections_;
+  disk.initiatorService = &initiator_;
+  disk.launcher = &launcher_;
+  disk.desktop = &desktop_;
   initiator_.running = true;
 }
 
@@ -83,13 +81,12 @@ CConfigDlg_HD& DiskPageTest::EnterDiskPage() {
     wizard_ = std::make_unique<CMainDlg>(services_);
     QObject::connect(wizard_.get(), &QDialog::finished, [this](int code) { finished_.push_back(code); });
     wizard_->show();
-    QCoreApplication::processEvents();
+    if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";
   }
   // What the device configuration page's last Next leaves behind.
   CopyBounded(State().targetMac, mac_);
   CopyBounded(State().deviceIpWide, u"10.77.0.2");
   wizard_->ConfigPage()->ShowSubStep(5);
-  wizard_->DiskPage()->EnterPage();
   wizard_->ShowPage(kPageDisk);
   Settle(30);
   return Page();

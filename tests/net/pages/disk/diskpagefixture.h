@@ -18,12 +18,13 @@
 #include <vector>
 
 #include "app/cmaindlg.h"
+#include "app/ilanguagecontrol.h"
 #include "devicelink/devicelink.h"
 #include "framework/core/fakemessagebox.h"
-#include "framework/core/ilanguagecontrol.h"
 #include "pages/config/cconfigdlg_basic.h"
 #include "pages/disk/cconfigdlg_hd.h"
 #include "pages/final/cnetcfgdlg.h"
+#include "platform/fake/fakedesktopshell.h"
 #include "platform/fake/fakeinitiatorservice.h"
 #include "platform/fake/fakenetwork.h"
 #include "platform/fake/fakeprocesslauncher.h"
@@ -88,7 +89,7 @@ class DiskPageTest : public nettest::NetworkTest {
   FakeInitiatorService initiator_;
   FakeProcessLauncher launcher_;
   FakeMessageBox messages_;
-  std::vector<std::u16string> opened_;
+  FakeDesktopShell desktop_;
   WizardServices services_;
   std::unique_ptr<CMainDlg> wizard_;
   std::vector<int> finished_;
