@@ -151,6 +151,8 @@ void CMainDlg::SelectLanguage(const std::string& name) {
   CopyLanguageHandle();
 }
 
+void CMainDlg::EndNow() { done(-1); }
+
 void CMainDlg::CopyLanguageHandle() { language_ = services_.language ? services_.language->LanguageHandle() : nullptr; }
 
 std::string CMainDlg::Text(int id) const {
@@ -228,9 +230,23 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-  // Closed from outside (window manager, session end): end as Cancel does.
+  // Closed from the window manager (Alt+F4, the taskbar): what the page's
+  // own way out would do at this moment, and nothing when it may not be used
+  // now: a page busy with the appliance, or the final sequence until Finish
+  // comes, asks nothing and carries on.
   event->ignore();
-  PostQuit(-1);
+  if (QAbstractButton* end = EndButtonOfCurrentPage()) end->click();
+}
+
+QAbstractButton* CMainDlg::EndButtonOfCurrentPage() const {
+  TStackedPage* page = PageById(currentPage_);
+  if (!page) return nullptr;
+  for (int id : {CWelcomeDlg::kCancelId, CCheckDlg::kCancelId, CInstallDlg::kCancelId, CConfigDlg_Basic::kCancelId,
+                 CConfigDlg_HD::kCancelId, CConfigDlg_HD::kFinishId, CNetcfgDlg::kFinishId}) {
+    auto* button = page->findChild<QAbstractButton*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    if (button && button->isVisibleTo(page) && button->isEnabled()) return button;
+  }
+  return nullptr;
 }
 
 void CMainDlg::mousePressEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 // State(). It is the one place that knows every page: it makes them, gives
 // each its own services, and is their host (framework/core/iwizardhost.h):
 // pages move the wizard on with ShowPage(id) and never see each other.
+#include <QAbstractButton>
 #include <QIcon>
 #include <QPoint>
 #include <QRect>
@@ -56,6 +57,10 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   // Runs the window modally until a page posts the quit request; returns
   // its exit code (-1 for Cancel and Finish).
   int DoModal();
+  // Told to end from outside (a signal, the session ending): the modal run
+  // ends now with -1, whatever page is busy. The pages' workers stop when
+  // the window is destroyed.
+  void EndNow();
 
   // The pages' host.
   WizardState& State() override;   // held by the final page
@@ -111,6 +116,9 @@ class CMainDlg : public TStackedDialog, public IWizardHost {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  // The button of the current page that ends the wizard now (Cancel, or
+  // Finish where it takes Cancel's place), when it is shown and enabled.
+  QAbstractButton* EndButtonOfCurrentPage() const;
   void PlaceWindow();
   void MakeStepLabels();
   // Builds the pages that wait (in their places of the adding order) and

@@ -11,14 +11,17 @@ namespace sp {
 
 namespace {
 constexpr int kTextSocketsFailed = 100;
-}
+constexpr int kTextCannotLock = 327;
+}  // namespace
 
 CSetupPilotApp::CSetupPilotApp(Options options) : options_(std::move(options)), language_(options_.programDir) {}
 
 bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
   // One copy per session: a second start ends silently, without a window.
-  lock_ = InstanceLock::Acquire(kLockName, options_.lockDir);
-  if (!lock_) {
+  LockResult locked = LockResult::kCannotOpen;
+  std::string why;
+  lock_ = InstanceLock::Acquire(kLockName, options_.lockDir, &locked, &why);
+  if (locked == LockResult::kHeldElsewhere) {
     outcome_ = Outcome::AlreadyRunning;
     return false;
   }
@@ -26,13 +29,19 @@ bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
   // The wizard always starts in English, whatever the system language.
   SetLanguageModule("MLEnglish");
 
+  if (!lock_) {
+    // Not a second copy: the lock itself could not be made, and that is
+    // said rather than ending without a word.
+    std::string text = LoadText(LanguageHandle(), kTextCannotLock);
+    const auto at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, why);
+    ShowMessage(text);
+    outcome_ = Outcome::CannotLock;
+    return false;
+  }
+
   if (!SocketLibraryAvailable()) {
-    const std::string text = LoadText(LanguageHandle(), kTextSocketsFailed);
-    if (options_.showMessage) {
-      options_.showMessage(text);
-    } else {
-      QMessageBox::warning(nullptr, QString(), QString::fromStdString(text), QMessageBox::Ok);
-    }
+    ShowMessage(LoadText(LanguageHandle(), kTextSocketsFailed));
     outcome_ = Outcome::NoSockets;
     return false;
   }
@@ -43,6 +52,14 @@ bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
 }
 
 void CSetupPilotApp::SetLanguageModule(const std::string& name) { language_.SetLanguageModule(name); }
+
+void CSetupPilotApp::ShowMessage(const std::string& text) const {
+  if (options_.showMessage) {
+    options_.showMessage(text);
+  } else {
+    QMessageBox::warning(nullptr, QString(), QString::fromStdString(text), QMessageBox::Ok);
+  }
+}
 
 std::string ProgramFolder() {
   char buffer[4096];

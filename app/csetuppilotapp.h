@@ -40,13 +40,15 @@ class CSetupPilotApp : public ILanguageControl {
   const std::string& ProgramDir() const { return options_.programDir; }
 
   // What happened in InitInstance, for the caller and for tests.
-  enum class Outcome { NotRun, AlreadyRunning, NoSockets, Ran };
+  enum class Outcome { NotRun, AlreadyRunning, CannotLock, NoSockets, Ran };
   Outcome outcome() const { return outcome_; }
   int mainWindowResult() const { return mainWindowResult_; }
 
   static constexpr const char* kLockName = "KORVABPX";
 
  private:
+  void ShowMessage(const std::string& text) const;
+
   Options options_;
   LanguageSelector language_;
   std::unique_ptr<InstanceLock> lock_;

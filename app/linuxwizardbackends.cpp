@@ -52,8 +52,9 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string
 
 LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options options)
     : options_(Completed(std::move(options))),
-      uiLink_(addresses_, [] { QCoreApplication::processEvents(); }),
-      workerLink_(addresses_),
+      uiLink_(
+          addresses_, [] { QCoreApplication::processEvents(); }, &sources_),
+      workerLink_(addresses_, {}, &sources_),
       initiatorService_(options_.initiatorProgram, options_.initiatorSocket, InitiatorArgs(options_)),
       shareAgent_(options_.agentSocket),
       finalSetup_(shareAgent_, FinalPaths(options_)) {
@@ -68,7 +69,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   services_.messageBox = &messageBox_;
   services_.shareAgent = &shareAgent_;
   services_.checkPage.adapterLink = &workerLink_;
-  services_.configPage = {&uiLink_, &finalSetup_.Interpreter()};
+  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_};
   // The disk profile page offers letters from the same view the final page
   // clears them with; its initiator gate starts the service or its
   // installer.

@@ -78,6 +78,8 @@ class LinuxWizardBackends {
  private:
   Options options_;
   LinuxLocalAddresses addresses_;
+  // Where each discovered appliance answers from, for both links.
+  ApplianceSources sources_;
   DeviceLink uiLink_;
   DeviceLink workerLink_;
   QtMessageBox messageBox_;

@@ -8,6 +8,7 @@
 #include "app/cmaindlg.h"
 #include "app/commandline.h"
 #include "app/csetuppilotapp.h"
+#include "app/endsignals.h"
 #include "app/linuxwizardbackends.h"
 #include "platform/linux/installlayout.h"
 #include "uikit/cbitcombobox.h"
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
   app.InitInstance([&](sp::CSetupPilotApp&) {
     sp::LinuxWizardBackends backends(app, layout.programDir);
     sp::CMainDlg wizard(backends.Services());
+    // Ended from outside: the window goes now; leaving this scope tears the
+    // pages down, which stops and tidies the final setup.
+    sp::EndSignals ending([&wizard] { wizard.EndNow(); });
     if (!command.firstPagePicture.empty()) {
       QTimer::singleShot(0, &wizard, [&] {
         const bool saved = wizard.grab().save(QString::fromStdString(command.firstPagePicture), "PNG");

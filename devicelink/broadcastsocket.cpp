@@ -68,13 +68,16 @@ bool BroadcastSocket::Wanted(std::uint32_t destination) const {
          (address_.broadcast != 0 && destination == address_.broadcast);
 }
 
-long BroadcastSocket::ReceiveWaiting(std::uint8_t* buffer, std::size_t size) {
+long BroadcastSocket::ReceiveWaiting(std::uint8_t* buffer, std::size_t size, std::uint32_t* source) {
   if (fd_ < 0) return -1;
   for (;;) {
     std::memset(buffer, 0, size);
     iovec iov{buffer, size};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    sockaddr_in from{};
     msghdr msg{};
+    msg.msg_name = &from;
+    msg.msg_namelen = sizeof from;
     msg.msg_iov = &iov;
     msg.msg_iovlen = 1;
     msg.msg_control = control;
@@ -93,6 +96,7 @@ long BroadcastSocket::ReceiveWaiting(std::uint8_t* buffer, std::size_t size) {
         wanted = Wanted(info.ipi_addr.s_addr);
       }
     }
+    if (source) *source = from.sin_addr.s_addr;
     if (wanted) return static_cast<long>(n);
   }
 }

@@ -35,8 +35,9 @@ class BroadcastSocket {
   // Takes the next waiting datagram, without waiting, into `buffer` (cleared
   // first). Returns its true length, which exceeds `size` when it was cut, or
   // -1 when none is waiting. Datagrams for other unicast addresses of the
-  // interface are dropped.
-  long ReceiveWaiting(std::uint8_t* buffer, std::size_t size);
+  // interface are dropped. `source` (when given) receives the sender's IPv4
+  // address in network byte order.
+  long ReceiveWaiting(std::uint8_t* buffer, std::size_t size, std::uint32_t* source = nullptr);
 
   void Close();
   bool isOpen() const { return fd_ >= 0; }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <vector>
 
+#include "base/text.h"
 #include "devicelink/broadcastsocket.h"
 #include "devicelink/datagram.h"
 #include "devicelink/discoveryreply.h"
@@ -27,16 +28,23 @@ int DeviceLink::SendDeviceCommand(const char* targetMac, std::uint8_t command, c
   const std::vector<std::uint8_t> request = BuildRequest(targetMac, command, payload, payloadLength);
   std::vector<LocalAddress> addresses;
   if (!Addresses(addresses_, addresses)) return 0;
+  const std::optional<std::uint32_t> expected =
+      sources_ && targetMac ? sources_->Expected(targetMac) : std::optional<std::uint32_t>();
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
     if (!socket.Open(address, kDevicePort)) continue;
     socket.SendBroadcast(request.data(), request.size());
     for (int poll = 0; poll < kExchangePolls; ++poll) {
-      // Everything that waits is looked at now (the own broadcast usually
-      // comes first), so a reply is not held back by a poll step.
-      for (long length; (length = socket.ReceiveWaiting(buffer.data(), buffer.size())) >= 0;) {
+      // What waits is looked at now (the own broadcast usually comes
+      // first), so a reply is not held back by a poll step; but only so
+      // much of it before the UI gets its turn again.
+      std::uint32_t source = 0;
+      for (int n = 0; n < kDatagramsPerPoll; ++n) {
+        const long length = socket.ReceiveWaiting(buffer.data(), buffer.size(), &source);
+        if (length < 0) break;
         const auto size = static_cast<std::size_t>(length);
+        if (expected && source != *expected) continue;  // someone else answering for the appliance
         if (IsReplyTo(request.data(), request.size(), buffer.data(), size)) {
           CopyReplyArea(buffer.data(), size, replyArea);
           return static_cast<int>(size);
@@ -52,14 +60,20 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
   const std::vector<std::uint8_t> request = BuildRequest(kBroadcastMac, kCmdQueryIdentity, nullptr, 0);
   std::vector<LocalAddress> addresses;
   if (!Addresses(addresses_, addresses)) return;
+  if (sources_) sources_->Forget();
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
     if (!socket.Open(address, kDevicePort)) continue;
     socket.SendBroadcast(request.data(), request.size());
     for (int poll = 0; poll < kDiscoveryPolls; ++poll) {
-      for (long length; (length = socket.ReceiveWaiting(buffer.data(), buffer.size())) >= 0;) {
-        AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
+      std::uint32_t source = 0;
+      for (int n = 0; n < kDatagramsPerPoll; ++n) {
+        const long length = socket.ReceiveWaiting(buffer.data(), buffer.size(), &source);
+        if (length < 0) break;
+        const bool added =
+            AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
+        if (added && sources_) sources_->Discovered(Utf16ToUtf8(list.MacText(list.RowCount() - 1)), source);
       }
       PumpUiEvents(kDiscoveryPollMs);
     }
@@ -83,6 +97,10 @@ bool DeviceLink::ProbeDeviceAddress(const char* ipText) {
     } while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kProbeAttemptMs));
   }
   return false;
+}
+
+void DeviceLink::ApplianceMoved(const char* mac, const char* ipText) {
+  if (sources_ && mac && ipText) sources_->Moved(mac, ipText);
 }
 
 bool DeviceLink::HasUsableAdapter() {

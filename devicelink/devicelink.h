@@ -7,6 +7,7 @@
 // calls QCoreApplication::processEvents), so the window stays painted while
 // an exchange waits; a worker passes none and the waits only sleep. Sockets
 // are made in the calling thread's network namespace.
+#include "devicelink/appliancesources.h"
 #include "devicelink/idevicelink.h"
 #include "devicelink/pumpuievents.h"
 #include "platform/localaddresses.h"
@@ -20,23 +21,32 @@ inline constexpr int kDiscoveryPolls = 50;  // per address; discovery never stop
 inline constexpr int kDiscoveryPollMs = 5;
 inline constexpr int kProbeAttempts = 20;
 inline constexpr int kProbeAttemptMs = 2000;
+// Datagrams taken from the socket between two UI pumps: a flood on port
+// 7778 must not keep the window from being painted and answering.
+inline constexpr int kDatagramsPerPoll = 32;
 
 class DeviceLink : public IDeviceLink {
  public:
-  explicit DeviceLink(ILocalAddresses& addresses, UiEventDispatcher dispatchOne = {})
-      : addresses_(addresses), dispatchOne_(std::move(dispatchOne)) {}
+  // `sources` (shared by the program's links) pins each discovered
+  // appliance to the address it answered from; null: replies are taken from
+  // any address.
+  explicit DeviceLink(ILocalAddresses& addresses, UiEventDispatcher dispatchOne = {},
+                      ApplianceSources* sources = nullptr)
+      : addresses_(addresses), dispatchOne_(std::move(dispatchOne)), sources_(sources) {}
 
   // For each local address in list order: a socket on port 7778 (see
   // BroadcastSocket), the request broadcast once, then 30 polls of 100 ms;
-  // the first datagram that passes IsReplyTo wins: the reply area gets its
-  // bytes from offset 22 on and its length is returned. 0 when no address
-  // yields a reply or the address list is unavailable (reply area untouched).
+  // the first datagram that passes IsReplyTo (and, for a discovered
+  // appliance, comes from its address) wins: the reply area gets its bytes
+  // from offset 22 on and its length is returned. 0 when no address yields a
+  // reply or the address list is unavailable (reply area untouched).
   int SendDeviceCommand(const char* targetMac, std::uint8_t command, const std::uint8_t* payload,
                         std::size_t payloadLength, std::uint8_t* replyArea) override;
 
   void DiscoverDevices(IDeviceList& list) override;
   bool ProbeDeviceAddress(const char* ipText) override;
   bool HasUsableAdapter() override;
+  void ApplianceMoved(const char* mac, const char* ipText) override;
 
   // Waits `ms` while dispatching this link's UI events (see PumpUiEvents).
   void PumpUiEvents(int ms) const { sp::PumpUiEvents(ms, dispatchOne_); }
@@ -44,6 +54,7 @@ class DeviceLink : public IDeviceLink {
  private:
   ILocalAddresses& addresses_;
   UiEventDispatcher dispatchOne_;
+  ApplianceSources* sources_;
 };
 
 }  // namespace sp

@@ -38,6 +38,14 @@ class IDeviceLink : public IDeviceExchange {
   // Whether some local address other than 127.0.0.1 can hold UDP port 7778
   // the way the exchange does. Does not wait and dispatches no events.
   virtual bool HasUsableAdapter() = 0;
+
+  // The appliance `mac` was told to move to `ipText` and committed it: its
+  // replies come from there from now on. Links that do not pin appliances
+  // to their addresses ignore it.
+  virtual void ApplianceMoved(const char* mac, const char* ipText) {
+    (void)mac;
+    (void)ipText;
+  }
 };
 
 }  // namespace sp

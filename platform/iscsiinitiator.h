@@ -37,6 +37,9 @@ inline constexpr IscsiStatus kIscsiStatusInsufficientBuffer = 122;
 inline constexpr IscsiStatus kIscsiStatusNotFound = 1168;
 inline constexpr IscsiStatus kIscsiStatusConnectionRefused = 1225;
 inline constexpr IscsiStatus kIscsiStatusUnreachable = 1231;
+// The initiator service is not running, or did not answer in time.
+inline constexpr IscsiStatus kIscsiStatusServiceNotActive = 1062;
+inline constexpr IscsiStatus kIscsiStatusTimeout = 1460;
 
 // Initiator port number that lets the initiator choose any of its ports.
 inline constexpr std::uint32_t kIscsiAnyInitiatorPort = 0xFFFFFFFFu;

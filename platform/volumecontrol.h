@@ -4,7 +4,9 @@
 // partition's offset; NTFS volumes are mounted at drive letters with ntfs-3g.
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <vector>
 
 namespace sp {
 
@@ -21,12 +23,16 @@ struct FileSystemProbe {
   std::string version;
 };
 
+// Every operation ends within a bound of its own, also when the device
+// behind it stops answering; those that take a stop token end at once when
+// it is asked to stop (the operation then failed).
 class IVolumeControl {
  public:
   virtual ~IVolumeControl() = default;
   // Attaches a free loop device over `size` bytes of `backingFile` from
   // `offset` on; returns its path, empty on failure.
-  virtual std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) = 0;
+  virtual std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
+                                 std::stop_token stop = {}) = 0;
   virtual bool DetachLoop(const std::string& device) = 0;
   // What a loop device is attached to; nothing when `device` is not an
   // attached loop device.
@@ -37,15 +43,17 @@ class IVolumeControl {
   // Whether any volume on `diskPath` (or the disk itself) is mounted
   // anywhere, lettered or not.
   virtual bool DiskInUse(const std::string& diskPath) = 0;
+  // Where volumes on `diskPath` (or the disk itself) are mounted.
+  virtual std::vector<std::string> MountPointsOnDisk(const std::string& diskPath) = 0;
   // The file system on a volume; nothing when none is recognised or the
   // probe fails.
-  virtual std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device) = 0;
+  virtual std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) = 0;
   // Mounts an NTFS volume at a free letter; false when the letter is in use
   // or the mount fails.
-  virtual bool MountNtfs(const std::string& device, char letter) = 0;
+  virtual bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) = 0;
   // Unmounts what is mounted at the letter and waits until its device is
   // released; false when nothing was mounted or the unmount failed.
-  virtual bool Unmount(char letter) = 0;
+  virtual bool Unmount(char letter, std::stop_token stop = {}) = 0;
 };
 
 }  // namespace sp

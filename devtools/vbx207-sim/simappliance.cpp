@@ -17,8 +17,14 @@ std::vector<std::uint8_t> Garbage(std::size_t length) {
   return g;
 }
 
+// Faults that are a state of the appliance rather than something done to
+// one request.
+bool IsStateFault(FaultKind kind) {
+  return kind == FaultKind::kSilentAfterCommit || kind == FaultKind::kSilentAfterFormat || kind == FaultKind::kImpostor;
+}
+
 bool FaultMatches(const Fault& f, const SimRequest& r) {
-  if (f.count == 0 || f.kind == FaultKind::kSilentAfterCommit) return false;
+  if (f.count == 0 || IsStateFault(f.kind)) return false;
   if (f.command >= 0 && f.command != r.command) return false;
   return f.item < 0 || f.item == r.item;
 }
@@ -37,10 +43,27 @@ bool SimAppliance::Addresses(const std::string& mac) const {
   return mac == kAllAppliancesMac || strcasecmp(mac.c_str(), identity_.mac.c_str()) == 0;
 }
 
-bool SimAppliance::SilentNow() const {
-  if (commitCount_ == 0) return false;
-  return std::any_of(faults_.begin(), faults_.end(),
-                     [](const Fault& f) { return f.kind == FaultKind::kSilentAfterCommit; });
+bool SimAppliance::HasFault(FaultKind kind) const {
+  return std::any_of(faults_.begin(), faults_.end(), [kind](const Fault& f) { return f.kind == kind; });
+}
+
+bool SimAppliance::SilentNow(Clock::time_point now) const {
+  if (now < downUntil_) return true;
+  if (commitCount_ > 0 && HasFault(FaultKind::kSilentAfterCommit)) return true;
+  return format_ && HasFault(FaultKind::kSilentAfterFormat);
+}
+
+Reaction SimAppliance::Impersonate(const SimRequest& request, Reaction reaction) const {
+  // It claims whatever it is asked: every login good, every format done.
+  std::vector<std::uint8_t> data;
+  if (request.command == kQueryIdentity) data = EncodeIdentity(identity_);
+  if (request.command == kQueryProgress) data = {'1', '0', '0', 0};
+  Outgoing out;
+  out.datagram = BuildReply(request.macField, kReplyAccepted, request.command, data);
+  out.sourceIp = identity_.ip;
+  reaction.sends.push_back(std::move(out));
+  reaction.log += ": claimed by an impostor";
+  return reaction;
 }
 
 SimAppliance::Applied SimAppliance::TakeFaults(const SimRequest& request) {
@@ -74,6 +97,8 @@ SimAppliance::Applied SimAppliance::TakeFaults(const SimRequest& request) {
         a.refuseCode = f.code;
         break;
       case FaultKind::kSilentAfterCommit:
+      case FaultKind::kSilentAfterFormat:
+      case FaultKind::kImpostor:
         break;
     }
   }
@@ -93,9 +118,13 @@ Reaction SimAppliance::Handle(const SimRequest& request, Clock::time_point now) 
   std::string what = "command " + std::to_string(request.command);
   if (request.item >= 0) what += " item " + std::to_string(request.item);
 
-  if (SilentNow()) {
-    reaction.log = what + ": silent after commit";
+  if (SilentNow(now)) {
+    reaction.log = what + ": silent";
     return reaction;
+  }
+  if (HasFault(FaultKind::kImpostor)) {
+    reaction.log = what;
+    return Impersonate(request, std::move(reaction));
   }
   const Applied faults = TakeFaults(request);
   if (faults.drop) {
@@ -243,7 +272,7 @@ SimAppliance::Result SimAppliance::StartFormat(const SimRequest& request, Clock:
     r.note = disks_.empty() ? "no disks" : "bad profile";
     return r;
   }
-  FormatProfile profile{identity_.mac, identity_.ip, nas, level, {}};
+  FormatProfile profile{identity_.mac, identity_.ip, nas, level, {}, serveIscsi_, serveShare_};
   for (const auto& d : disks_) profile.diskSizesMb.push_back(d.capacityMb);
   if (!volumes_.FormatRequested(profile)) {
     r.code = kReplyRefused;
@@ -270,5 +299,25 @@ void SimAppliance::SetProgressSpeed(double percentPerSecond, Clock::time_point n
   }
   progressPerSecond_ = std::max(0.0, percentPerSecond);
 }
+
+void SimAppliance::Restart(Clock::time_point now, int downMs) {
+  downUntil_ = now + std::chrono::milliseconds(std::max(downMs, 0));
+  ++restarts_;
+  if (format_) volumes_.Withdraw(identity_.mac, true, true);
+  format_.reset();
+  progressBase_ = 0;
+  pending_.reset();
+  if (committed_) {
+    identity_ = committed_->identity;
+    password_ = committed_->password;
+  }
+}
+
+void SimAppliance::SetServed(bool iscsi, bool share) {
+  serveIscsi_ = iscsi;
+  serveShare_ = share;
+}
+
+void SimAppliance::RemoveTarget() { volumes_.Withdraw(identity_.mac, true, false); }
 
 }  // namespace sp::sim

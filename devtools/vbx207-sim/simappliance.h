@@ -53,6 +53,14 @@ class SimAppliance {
   void ClearFaults() { faults_.clear(); }
   void SetDisks(std::vector<DiskSpec> disks) { disks_ = std::move(disks); }
   void SetProgressSpeed(double percentPerSecond, Clock::time_point now);
+  // Restarts as a power cycle would: silent for `downMs`, the format that
+  // ran is cut off (progress reads 0 again), what it served goes away, and
+  // settings that were not committed are forgotten.
+  void Restart(Clock::time_point now, int downMs);
+  // Whether a disk setup brings up the iSCSI target and the share.
+  void SetServed(bool iscsi, bool share);
+  // The iSCSI target goes away now (its sessions end); the format stays.
+  void RemoveTarget();
 
   const Identity& identity() const { return identity_; }
   const std::string& mac() const { return identity_.mac; }
@@ -73,7 +81,9 @@ class SimAppliance {
   };
 
   Applied TakeFaults(const SimRequest& request);
-  bool SilentNow() const;
+  bool HasFault(FaultKind kind) const;
+  bool SilentNow(Clock::time_point now) const;
+  Reaction Impersonate(const SimRequest& request, Reaction reaction) const;
   Result Act(const SimRequest& request, Clock::time_point now);
   Result SetItem(const SimRequest& request);
   Result Login(const SimRequest& request);
@@ -103,6 +113,10 @@ class SimAppliance {
   double progressPerSecond_;
   double progressBase_ = 0;
   Clock::time_point progressSince_{};
+
+  Clock::time_point downUntil_{};
+  int restarts_ = 0;
+  bool serveIscsi_ = true, serveShare_ = true;
 
   int identifyCount_ = 0;
   int commitCount_ = 0;

@@ -68,6 +68,8 @@ json SimAppliance::State(Clock::time_point now) const {
       {"disks", disks},
       {"format", format},
       {"progress_per_second", progressPerSecond_},
+      {"restarts", restarts_},
+      {"serves", {{"iscsi", serveIscsi_}, {"share", serveShare_}}},
       {"identify_count", identifyCount_},
       {"identify_lit", identifyCount_ > 0},  // the bay lights stay purple once asked
       {"commit_count", commitCount_},

@@ -147,4 +147,21 @@ bool SimClient::SetProgressSpeed(const std::string& mac, double percentPerSecond
   return Ok(r);
 }
 
+namespace {
+json Addressed(json request, const std::string& mac) {
+  if (!mac.empty()) request["mac"] = mac;
+  return request;
+}
+}  // namespace
+
+bool SimClient::Restart(const std::string& mac, int downMs) const {
+  return Ok(Addressed({{"op", "restart"}, {"down_ms", downMs}}, mac));
+}
+
+bool SimClient::SetServed(const std::string& mac, bool iscsi, bool share) const {
+  return Ok(Addressed({{"op", "serve"}, {"iscsi", iscsi}, {"share", share}}, mac));
+}
+
+bool SimClient::RemoveTarget(const std::string& mac) const { return Ok(Addressed({{"op", "remove_target"}}, mac)); }
+
 }  // namespace sp::sim

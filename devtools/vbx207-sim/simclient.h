@@ -13,7 +13,7 @@
 // "pending_identity" (set by item 17, null after the commit), "password",
 // "time" (null, or "hex" of the 136 bytes and decoded fields), "disks",
 // "format" (null, or nas_percent, level, disk_sizes_mb, count, progress),
-// "identify_count", "commit_count", "committed" (what the last commit made
+// "restarts", "serves" {iscsi, share}, "identify_count", "commit_count", "committed" (what the last commit made
 // permanent), "logins" {accepted, rejected}, "dropped", "counts" and
 // "item_counts" (requests per command / item, keyed by the number as text),
 // "last_payload" and "last_item_data" (hex of the last one per command /
@@ -27,8 +27,10 @@
 namespace sp::sim {
 
 struct SimFault {
-  std::string mac;   // empty: every appliance
-  std::string kind;  // drop, drop_reply, delay, duplicate, wrong_mac, short, garbage, refuse, silent_after_commit
+  std::string mac;  // empty: every appliance
+  // drop, drop_reply, delay, duplicate, wrong_mac, short, garbage, refuse,
+  // silent_after_commit, silent_after_format, impostor
+  std::string kind;
   int command = -1;  // -1: any command
   int item = -1;     // -1: any item (command 2)
   int count = -1;    // -1: always; else the next `count` matching requests
@@ -69,6 +71,12 @@ class SimClient {
   bool ClearFaults(const std::string& mac = "") const;
   bool SetDisks(const std::string& mac, const std::vector<SimDisk>& disks) const;
   bool SetProgressSpeed(const std::string& mac, double percentPerSecond) const;
+  // The appliance restarts: silent for `downMs`, its format cut off.
+  bool Restart(const std::string& mac, int downMs) const;
+  // Whether its next disk setup brings up the iSCSI target and the share.
+  bool SetServed(const std::string& mac, bool iscsi, bool share) const;
+  // Its iSCSI target goes away now.
+  bool RemoveTarget(const std::string& mac) const;
 
   const std::string& path() const { return path_; }
 

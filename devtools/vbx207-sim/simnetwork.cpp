@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 extern char** environ;
 
@@ -125,6 +126,16 @@ bool SimNetwork::HasAddress(const std::string& ip) const {
   }
   freeifaddrs(head);
   return found;
+}
+
+bool SimNetwork::KeepAddressesOnRemoval() {
+  // Removing a subnet's primary address also drops its secondaries unless
+  // the kernel promotes them: an appliance moving away from the first
+  // address would take every other appliance of the link (of this or of
+  // another simulator) with it.
+  std::ofstream flag("/proc/sys/net/ipv4/conf/" + interface_ + "/promote_secondaries");
+  flag << "1\n";
+  return static_cast<bool>(flag.flush());
 }
 
 bool SimNetwork::AddAddress(const std::string& ip, int prefixLength) {

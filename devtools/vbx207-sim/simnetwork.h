@@ -31,6 +31,9 @@ class SimNetwork {
   bool SendBroadcast(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp);
 
   // Address management through `ip` (run with an argument vector).
+  // KeepAddressesOnRemoval makes removing one address leave the others of
+  // its subnet in place (promote_secondaries on the interface).
+  bool KeepAddressesOnRemoval();
   bool HasAddress(const std::string& ip) const;
   bool AddAddress(const std::string& ip, int prefixLength);
   bool RemoveAddress(const std::string& ip);

@@ -67,6 +67,8 @@ bool SimServer::Setup() {
     return false;
   }
   if (config_.manageAddresses) {
+    if (!network_.KeepAddressesOnRemoval())
+      Log("vbx207-sim: addresses of %s may go with a moved one", interface.c_str());
     for (const auto& a : appliances) {
       const int prefix = std::max(1, PrefixLength(a->identity().netmask));
       if (!network_.AddAddress(a->identity().ip, prefix)) {

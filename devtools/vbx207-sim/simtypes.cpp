@@ -19,6 +19,8 @@ constexpr KindName kKindNames[] = {
     {FaultKind::kGarbage, "garbage"},
     {FaultKind::kRefuse, "refuse"},
     {FaultKind::kSilentAfterCommit, "silent_after_commit"},
+    {FaultKind::kSilentAfterFormat, "silent_after_format"},
+    {FaultKind::kImpostor, "impostor"},
 };
 
 }  // namespace

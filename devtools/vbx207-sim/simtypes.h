@@ -37,6 +37,10 @@ struct FormatProfile {
   int nasPercent = 0;
   int levelCode = 0;
   std::vector<std::uint32_t> diskSizesMb;
+  // Whether the appliance serves what the profile asks for (a test may
+  // keep its iSCSI target or its share server from ever coming up).
+  bool serveIscsi = true;
+  bool serveShare = true;
 };
 
 enum class FaultKind {
@@ -49,6 +53,8 @@ enum class FaultKind {
   kGarbage,            // the reply is replaced by bytes that are not a reply
   kRefuse,             // the appliance does not act and answers with reply code `code`
   kSilentAfterCommit,  // after a commit the appliance answers nothing more
+  kSilentAfterFormat,  // once a disk setup has started the appliance answers nothing more
+  kImpostor,           // answers whatever names its MAC at once with code 3 (and "100" to progress) without acting
 };
 
 // A fault applies to requests of `command` (-1: any) and, for command 2, of

@@ -89,6 +89,14 @@ json Simulator::Control(const json& request, Clock::time_point now) {
       return Error(error.empty() ? "disks: missing" : error);
     }
     for (auto* a : selected) a->SetDisks(disks);
+  } else if (op == "restart") {
+    const int downMs = request.value("down_ms", 0);
+    for (auto* a : selected) a->Restart(now, downMs);
+  } else if (op == "serve") {
+    const bool iscsi = request.value("iscsi", true), share = request.value("share", true);
+    for (auto* a : selected) a->SetServed(iscsi, share);
+  } else if (op == "remove_target") {
+    for (auto* a : selected) a->RemoveTarget();
   } else if (op == "progress_speed") {
     if (!request.contains("percent_per_second") || !request["percent_per_second"].is_number()) {
       return Error("percent_per_second: expected a number");

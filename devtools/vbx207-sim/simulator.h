@@ -34,7 +34,9 @@ class Simulator {
   // same). Requests: {"op":"ping"}, {"op":"state"}, {"op":"fault", "mac"?,
   // "kind", "command"?, "item"?, "count"?, "delay_ms"?, "code"?},
   // {"op":"clear_faults", "mac"?}, {"op":"disks", "mac"?, "disks":[...]},
-  // {"op":"progress_speed", "mac"?, "percent_per_second"}. Without "mac" a
+  // {"op":"progress_speed", "mac"?, "percent_per_second"}, {"op":"restart",
+  // "mac"?, "down_ms"}, {"op":"serve", "mac"?, "iscsi", "share"} (what a
+  // disk setup brings up), {"op":"remove_target", "mac"?}. Without "mac" a
   // request applies to every appliance. Answers: {"ok":true, ...} or
   // {"ok":false, "error":"..."}.
   std::string HandleControl(const std::string& line, Clock::time_point now);

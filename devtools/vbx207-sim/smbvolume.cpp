@@ -66,6 +66,10 @@ pid_t SpawnDaemon(const std::vector<std::string>& argv, const std::string& logPa
   const int logFd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   const pid_t pid = fork();
   if (pid == 0) {
+    // A group of its own: a daemon that signals its whole group as it shuts
+    // down (smbd does) must not reach the simulator, which keeps running
+    // when one appliance's share is withdrawn.
+    setpgid(0, 0);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -284,7 +288,7 @@ const SmbVolume* SmbVolumeProvider::Volume(const std::string& mac) const {
 bool SmbVolumeProvider::FormatRequested(const FormatProfile& profile) {
   if (!next_.FormatRequested(profile)) return false;
   auto& volume = volumes_[profile.mac];
-  if (profile.nasPercent <= 0) {
+  if (profile.nasPercent <= 0 || !profile.serveShare) {
     volume.reset();
     return true;
   }
@@ -312,6 +316,14 @@ bool SmbVolumeProvider::FormatRequested(const FormatProfile& profile) {
   }
   std::fflush(log_);
   return true;
+}
+
+void SmbVolumeProvider::Withdraw(const std::string& mac, bool iscsi, bool share) {
+  next_.Withdraw(mac, iscsi, share);
+  if (share && volumes_.erase(mac)) {
+    std::fprintf(log_, "smb: %s: share withdrawn\n", mac.c_str());
+    std::fflush(log_);
+  }
 }
 
 }  // namespace sp::sim

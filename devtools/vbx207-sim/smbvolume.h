@@ -81,6 +81,7 @@ class SmbVolumeProvider : public IVolumeProvider {
   void SetIdentityLookup(IdentityLookup lookup) { lookup_ = std::move(lookup); }
 
   bool FormatRequested(const FormatProfile& profile) override;
+  void Withdraw(const std::string& mac, bool iscsi, bool share) override;
 
   const SmbVolume* Volume(const std::string& mac) const;
 

@@ -29,14 +29,22 @@ using Clock = std::chrono::steady_clock;
 // Children start with no blocked signals and default handlers, whatever the
 // simulator's own threads have set up.
 struct CleanSpawnAttributes {
-  CleanSpawnAttributes() {
+  // `ownGroup`: the child leads a process group of its own, so that nothing
+  // a daemon sends its group as it shuts down reaches the simulator, which
+  // keeps running when one appliance's target is withdrawn.
+  explicit CleanSpawnAttributes(bool ownGroup = false) {
     posix_spawnattr_init(&attr);
     sigset_t none, all;
     sigemptyset(&none);
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (ownGroup) {
+      posix_spawnattr_setpgroup(&attr, 0);
+      flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attr, flags);
   }
   ~CleanSpawnAttributes() { posix_spawnattr_destroy(&attr); }
   posix_spawnattr_t attr;
@@ -153,7 +161,7 @@ bool TgtVolume::Launch(int port, std::string* error) {
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   auto argv = Argv(args);
-  CleanSpawnAttributes attributes;
+  CleanSpawnAttributes attributes(/*ownGroup=*/true);
   const int rc = posix_spawnp(&pid_, argv[0], &actions, &attributes.attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
@@ -298,7 +306,8 @@ bool TgtVolumeProvider::FormatRequested(const FormatProfile& profile) {
   if (!next_.FormatRequested(profile)) return false;
   std::string key = profile.mac;
   for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::uint64_t bytes = IscsiVolumeBytes(profile.diskSizesMb, profile.nasPercent, profile.levelCode, capBytes_);
+  const std::uint64_t bytes =
+      profile.serveIscsi ? IscsiVolumeBytes(profile.diskSizesMb, profile.nasPercent, profile.levelCode, capBytes_) : 0;
   auto& volume = volumes_[key];
   if (bytes == 0) {
     volume.reset();  // no iSCSI in this profile: the old target goes
@@ -328,6 +337,17 @@ bool TgtVolumeProvider::FormatRequested(const FormatProfile& profile) {
     std::fflush(log_);
   }
   return true;
+}
+
+void TgtVolumeProvider::Withdraw(const std::string& mac, bool iscsi, bool share) {
+  next_.Withdraw(mac, iscsi, share);
+  if (!iscsi) return;
+  std::string key = mac;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (volumes_.erase(key) && log_) {
+    std::fprintf(log_, "volumes: %s: iSCSI target withdrawn\n", mac.c_str());
+    std::fflush(log_);
+  }
 }
 
 }  // namespace sp::sim

@@ -92,6 +92,7 @@ class TgtVolumeProvider : public IVolumeProvider {
   TgtVolumeProvider(IVolumeProvider& next, std::FILE* log, std::string backingDir = {});
   ~TgtVolumeProvider() override;
   bool FormatRequested(const FormatProfile& profile) override;
+  void Withdraw(const std::string& mac, bool iscsi, bool share) override;
 
   // The target of an appliance, or null.
   const TgtVolume* VolumeOf(const std::string& mac) const;

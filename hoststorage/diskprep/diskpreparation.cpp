@@ -26,6 +26,13 @@ bool SamePath(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+bool IsOneOf(const std::string& path, const std::vector<std::string>& paths) {
+  for (const std::string& p : paths) {
+    if (SamePath(path, p)) return true;
+  }
+  return false;
+}
+
 std::string Capitals(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -59,16 +66,34 @@ bool DiskPreparation::IsSystemDisk(const std::string& path) {
   return !drives.empty() && SamePath(drives[0], path);
 }
 
-int DiskPreparation::FindIscsiDisk(FoundDisk& disk) {
+bool DiskPreparation::LetteredOnlyByUs(const std::string& diskPath) {
+  std::size_t lettered = 0;
+  for (char letter = 'C'; letter <= 'Z'; ++letter) {
+    const std::string device = letters_.DeviceAtLetter(letter);
+    if (device.empty() || device[0] != '/' || !SamePath(volumes_.DiskBehind(device), diskPath)) continue;
+    // The disk itself, or a partition the system made, at a letter: not a
+    // mount of ours.
+    const std::optional<LoopSetup> loop = volumes_.LoopBehind(device);
+    if (!loop || !SamePath(loop->backingFile, diskPath)) return false;
+    ++lettered;
+  }
+  return volumes_.MountPointsOnDisk(diskPath).size() == lettered;
+}
+
+int DiskPreparation::FindIscsiDisk(FoundDisk& disk, const std::vector<std::string>& sessionDisks) {
+  disk.sessionDisks = sessionDisks;
+  if (sessionDisks.empty()) return -1;
+  const auto ofSession = [&](const std::string& path) { return IsOneOf(path, sessionDisks); };
   int result = -1;
   const std::vector<std::string> drives = disks_.PhysicalDrives();
   const std::string systemDisk = drives.empty() ? std::string() : drives[0];
-  // Volumes that have letters: the disk behind each is asked.
+  // Volumes that have letters: only those on the session's disks, and only
+  // when every mount of that disk is a letter of ours.
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
     const std::string device = letters_.DeviceAtLetter(letter);
     if (device.empty() || device[0] != '/') continue;  // network and pseudo file systems
     const std::string path = volumes_.DiskBehind(device);
-    if (SamePath(path, systemDisk)) continue;
+    if (SamePath(path, systemDisk) || !ofSession(path) || !LetteredOnlyByUs(path)) continue;
     auto handle = disks_.Open(path);
     if (!handle) continue;
     result = VendorCheck(*handle, disk.modelText);
@@ -78,7 +103,7 @@ int DiskPreparation::FindIscsiDisk(FoundDisk& disk) {
     }
   }
   for (int n = kFirstPhysicalDrive; n <= kLastPhysicalDrive && n < static_cast<int>(drives.size()); ++n) {
-    if (drives[n].empty()) continue;
+    if (drives[n].empty() || !ofSession(drives[n])) continue;
     auto handle = disks_.Open(drives[n]);
     if (!handle) continue;
     result = VendorCheck(*handle, disk.modelText);
@@ -93,10 +118,12 @@ int DiskPreparation::FindIscsiDisk(FoundDisk& disk) {
   return result;
 }
 
-VolumeInformation DiskPreparation::QueryVolume(const std::string& device) {
+VolumeInformation DiskPreparation::QueryVolume(const std::string& device) { return QueryVolume(device, {}); }
+
+VolumeInformation DiskPreparation::QueryVolume(const std::string& device, std::stop_token stop) {
   VolumeInformation info;
   if (device.empty()) return info;
-  const auto probe = volumes_.ProbeFileSystem(device);
+  const auto probe = volumes_.ProbeFileSystem(device, stop);
   if (!probe) return info;
   info.result = 0;
   if (probe->type == "ntfs") {
@@ -128,7 +155,7 @@ int DiskPreparation::PrepareLetteredVolume(FoundDisk& disk, char letter, const s
   const std::string device = letters_.DeviceAtLetter(letter);
   // The letter went away since the search: search again.
   if (device.empty()) return kPrepareNoVolume;
-  const VolumeInformation info = QueryVolume(device);
+  const VolumeInformation info = QueryVolume(device, stop);
   disk.volumePath = device;
   disk.fileSystemName = info.fileSystemName;
   if (info.kind == kFsKindNtfs) return info.result;  // already NTFS: left alone
@@ -138,17 +165,17 @@ int DiskPreparation::PrepareLetteredVolume(FoundDisk& disk, char letter, const s
 int DiskPreparation::ReformatLetter(FoundDisk& disk, char letter, const std::string& device,
                                     const std::function<void(int)>& bar, std::stop_token stop) {
   // Only the appliance's disk is ever formatted, checked again right now.
-  if (!OpenForWriting(volumes_.DiskBehind(device))) return kPrepareFormatNotStarted;
+  if (!OpenForWriting(volumes_.DiskBehind(device), disk)) return kPrepareFormatNotStarted;
   const std::optional<LoopSetup> loop = volumes_.LoopBehind(device);
   // A mounted volume cannot be formatted: it leaves its letter first.
-  if (!volumes_.Unmount(letter)) return kPrepareFormatNotStarted;
+  if (!UnmountOwn(letter, stop)) return kPrepareFormatNotStarted;
   std::string target = device;
   bool reattached = false;
   if (loop) {
     // A loop device set up to clear itself went away with the unmount.
     const std::optional<LoopSetup> now = volumes_.LoopBehind(device);
     if (!now || now->backingFile != loop->backingFile || now->offset != loop->offset) {
-      target = volumes_.AttachLoop(loop->backingFile, loop->offset, loop->sizeLimit);
+      target = AttachOwnLoop(loop->backingFile, loop->offset, loop->sizeLimit, stop);
       if (target.empty()) return kPrepareFormatNotStarted;
       reattached = true;
     }
@@ -158,12 +185,12 @@ int DiskPreparation::ReformatLetter(FoundDisk& disk, char letter, const std::str
                                    : kHiddenSectors;
   bool started = false;
   const bool formatted = FormatAndWait(target, hidden, bar, stop, started);
-  if (formatted && volumes_.MountNtfs(target, letter)) {
+  if (formatted && MountOwn(target, letter, stop)) {
     disk.volumePath = target;
-    disk.fileSystemName = QueryVolume(target).fileSystemName;
+    disk.fileSystemName = QueryVolume(target, stop).fileSystemName;
     return kPrepareReady;
   }
-  if (reattached) volumes_.DetachLoop(target);
+  if (reattached) DetachOwnLoop(target);
   return started ? kPrepareFormatFailed : kPrepareFormatNotStarted;
 }
 
@@ -177,30 +204,66 @@ bool DiskPreparation::FormatAndWait(const std::string& device, std::uint32_t hid
   return started && formatter_.Wait(bar, stop);
 }
 
-char DiskPreparation::MountAtFreeLetter(const std::string& device) {
+char DiskPreparation::MountAtFreeLetter(const std::string& device, std::stop_token stop) {
   const std::uint32_t inUse = letters_.LogicalDrives();
   char first = static_cast<char>(std::toupper(static_cast<unsigned char>(options_.firstTemporaryLetter)));
   if (first < 'C' || first > 'Z') first = 'D';
-  for (char letter = first; letter <= 'Z'; ++letter) {
+  for (char letter = first; letter <= 'Z' && !stop.stop_requested(); ++letter) {
     // A letter whose folder cannot take the mount is passed over.
-    if (!(inUse & DriveLetterBit(letter)) && volumes_.MountNtfs(device, letter)) return letter;
+    if (!(inUse & DriveLetterBit(letter)) && MountOwn(device, letter, stop)) return letter;
   }
   return '\0';
 }
 
-bool DiskPreparation::MoveDriveLetter(const std::string& mountPoint, const std::string& deviceName, LetterMove mode) {
+bool DiskPreparation::MoveDriveLetter(const std::string& mountPoint, const std::string& deviceName, LetterMove mode,
+                                      std::stop_token stop) {
   if (mountPoint.size() < 2 || mountPoint[1] != ':') return false;
   if (mountPoint.size() > 2 && !(mountPoint.size() == 3 && mountPoint[2] == '\\')) return false;
   const char letter = UpperLetter(static_cast<unsigned char>(mountPoint[0]));
   if (!letter) return false;
-  if (mode == LetterMove::Remove) return volumes_.Unmount(letter);
+  if (mode == LetterMove::Remove) return UnmountOwn(letter, stop);
   if (deviceName.empty()) return false;
-  return volumes_.MountNtfs(deviceName, letter);
+  return MountOwn(deviceName, letter, stop);
 }
 
 std::string DiskPreparation::DeviceBehindLetter(char16_t letter) {
   const char upper = UpperLetter(letter);
   return upper ? letters_.DeviceAtLetter(upper) : std::string();
+}
+
+std::string DiskPreparation::AttachOwnLoop(const std::string& file, std::uint64_t offset, std::uint64_t size,
+                                           std::stop_token stop) {
+  std::string device = volumes_.AttachLoop(file, offset, size, stop);
+  if (!device.empty()) ownLoops_.push_back(device);
+  return device;
+}
+
+void DiskPreparation::DetachOwnLoop(const std::string& device) {
+  if (volumes_.DetachLoop(device)) std::erase(ownLoops_, device);
+}
+
+bool DiskPreparation::MountOwn(const std::string& device, char letter, std::stop_token stop) {
+  if (!volumes_.MountNtfs(device, letter, stop)) return false;
+  ownLetters_.push_back(letter);
+  return true;
+}
+
+bool DiskPreparation::UnmountOwn(char letter, std::stop_token stop) {
+  if (!volumes_.Unmount(letter, stop)) return false;
+  std::erase(ownLetters_, letter);
+  return true;
+}
+
+void DiskPreparation::KeepOwnVolumes() {
+  ownLetters_.clear();
+  ownLoops_.clear();
+}
+
+void DiskPreparation::ReleaseOwnVolumes() {
+  // Without a stop token: this is what runs after a stop.
+  for (auto it = ownLetters_.rbegin(); it != ownLetters_.rend(); ++it) volumes_.Unmount(*it);
+  for (auto it = ownLoops_.rbegin(); it != ownLoops_.rend(); ++it) volumes_.DetachLoop(*it);
+  KeepOwnVolumes();
 }
 
 }  // namespace sp

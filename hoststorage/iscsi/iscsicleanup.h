@@ -14,4 +14,10 @@ namespace sp {
 
 void RunIscsiCleanup(IscsiInterpreter& interpreter, const WizardState& state);
 
+// Takes back what an attach that did not succeed left behind: every session
+// to the target is logged out and every persistent login of it removed,
+// with or without a live session, so the initiator does not bring the
+// half-attached volume back when it next starts. Statuses are ignored.
+void RemoveFailedIscsiLogin(IscsiInterpreter& interpreter, const WizardState& state);
+
 }  // namespace sp

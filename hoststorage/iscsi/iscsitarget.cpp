@@ -37,6 +37,18 @@ IscsiVolumeLookup FindIscsiVolume(const IscsiInterpreter& interpreter, std::stri
   return {true, FieldText(r->volumePath)};
 }
 
+std::vector<std::string> FindIscsiSessionDisks(const IscsiInterpreter& interpreter, std::string_view targetName) {
+  const std::string_view name = targetName.substr(0, Utf8PrefixLength(targetName, 127));
+  const auto& sessions = interpreter.sessionTable();
+  const auto& disks = interpreter.sessionDiskTable();
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < sessions.size() && i < disks.size(); ++i) {
+    if (FieldText(sessions[i].targetName) != name) continue;
+    paths.insert(paths.end(), disks[i].paths.begin(), disks[i].paths.end());
+  }
+  return paths;
+}
+
 std::optional<IscsiPersistentLoginRecord> FindIscsiPersistentLogin(const IscsiInterpreter& interpreter,
                                                                    std::string_view targetName) {
   const std::string_view name = targetName.substr(0, Utf8PrefixLength(targetName, 255));

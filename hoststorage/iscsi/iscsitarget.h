@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 
@@ -36,6 +37,10 @@ struct IscsiVolumeLookup {
 // (persistent login), the widths the tables keep.
 IscsiSessionLookup FindIscsiSession(const IscsiInterpreter& interpreter, std::string_view targetName);
 IscsiVolumeLookup FindIscsiVolume(const IscsiInterpreter& interpreter, std::string_view targetName);
+// The disks that the sessions to `targetName` brought to the PC, as the
+// last session report listed them (every session of that name, in table
+// order). Empty when no session to the target shows a disk.
+std::vector<std::string> FindIscsiSessionDisks(const IscsiInterpreter& interpreter, std::string_view targetName);
 std::optional<IscsiPersistentLoginRecord> FindIscsiPersistentLogin(const IscsiInterpreter& interpreter,
                                                                    std::string_view targetName);
 

@@ -73,7 +73,8 @@ struct VolumeCache {
   }
 };
 
-void PrintDevices(CommandContext& c, const IscsiUniqueSessionId& id, IscsiSessionRecord& record, VolumeCache& volumes) {
+void PrintDevices(CommandContext& c, const IscsiUniqueSessionId& id, IscsiSessionRecord& record,
+                  IscsiSessionDisks& disks, VolumeCache& volumes) {
   std::vector<IscsiDeviceOnSession> devices;
   const IscsiStatus status = ReadList(
       [&](std::uint32_t& capacity, std::vector<IscsiDeviceOnSession>& out) {
@@ -92,6 +93,7 @@ void PrintDevices(CommandContext& c, const IscsiUniqueSessionId& id, IscsiSessio
     PrintLine(c.out, "        Storage Device Type    : %u", n.deviceType);
     PrintLine(c.out, "        Partition Number       : %u", n.partitionNumber);
     if (d.interfaceClass != IscsiDeviceInterface::Disk) continue;
+    if (!d.deviceInterfaceName.empty()) disks.paths.push_back(d.deviceInterfaceName);
     bool heading = false;
     for (const VolumeInfo& v : volumes.Get()) {
       const auto& disks = v.diskNumbers;
@@ -124,6 +126,7 @@ void PrintPersistentLogin(std::ostream& out, const IscsiPersistentLogin& p) {
 
 IscsiStatus ReportSessionTable(CommandContext& c) {
   c.state.sessions.clear();
+  c.state.sessionDisks.clear();
   std::vector<IscsiSessionInfo> sessions;
   const IscsiStatus status =
       ReadList([&](std::uint32_t& capacity,
@@ -145,8 +148,10 @@ IscsiStatus ReportSessionTable(CommandContext& c) {
       PrintConnectionBlock(c.out, connection);
       CopyBounded(record.targetPortalAddress, connection.targetAddress);
     }
-    PrintDevices(c, s.sessionId, record, volumes);
+    IscsiSessionDisks disks;
+    PrintDevices(c, s.sessionId, record, disks, volumes);
     c.state.sessions.push_back(record);
+    c.state.sessionDisks.push_back(std::move(disks));
   }
   return kIscsiStatusSuccess;
 }

@@ -32,7 +32,10 @@ class IscsiInterpreter {
 
   // The session listing (SessionList): replaces the session table with one
   // record per session.
-  void ClearSessionTable() { state_.sessions.clear(); }
+  void ClearSessionTable() {
+    state_.sessions.clear();
+    state_.sessionDisks.clear();
+  }
   IscsiStatus ReportSessions();
   // The persistent-login listing (ListPersistentTargets): replaces the
   // persistent-login table.
@@ -44,6 +47,8 @@ class IscsiInterpreter {
   IscsiStatus LogoutByTargetMapping(const std::string& targetName);
 
   const std::vector<IscsiSessionRecord>& sessionTable() const { return state_.sessions; }
+  // The disks of each session of the session table, index for index.
+  const std::vector<IscsiSessionDisks>& sessionDiskTable() const { return state_.sessionDisks; }
   const std::vector<IscsiPersistentLoginRecord>& persistentLoginTable() const { return state_.persistentLogins; }
   const std::u16string& lastCommandLine() const { return lastCommandLine_; }
   const std::string& lastSessionId() const { return state_.lastSessionId; }

@@ -24,9 +24,17 @@ struct IscsiPersistentLoginRecord {
   char initiatorInstance[258];
 };
 
+// The disks a session of the last report brought to the PC: the paths by
+// which the initiator lets them be opened, in its order. Kept beside the
+// fixed-width record because a session may have any number of LUNs.
+struct IscsiSessionDisks {
+  std::vector<std::string> paths;
+};
+
 // What the interpreter keeps between command lines.
 struct IscsiInterpreterState {
-  std::vector<IscsiSessionRecord> sessions;  // one record per session of the last report
+  std::vector<IscsiSessionRecord> sessions;     // one record per session of the last report
+  std::vector<IscsiSessionDisks> sessionDisks;  // parallel to `sessions`
   std::vector<IscsiPersistentLoginRecord> persistentLogins;
   std::string lastSessionId;  // of the last successful ordinary login
 };

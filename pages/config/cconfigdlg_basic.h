@@ -40,6 +40,7 @@ class CBitComboBox;
 class CDeviceListCtrl;
 class CIpAddressCtrl;
 class IDeviceLink;
+class ILocalAddresses;
 class IscsiInterpreter;
 
 // What the device settings page works with besides its host.
@@ -50,6 +51,9 @@ struct ConfigPageServices {
   // The iSCSI clean-up before the network identity changes; null: there is
   // no initiator to clean.
   IscsiInterpreter* iscsiInterpreter = nullptr;
+  // The PC's own addresses, which the appliance may not be given; null:
+  // none are known.
+  ILocalAddresses* addresses = nullptr;
 };
 
 class CConfigDlg_Basic : public TStackedPage {

@@ -9,6 +9,7 @@
 #include "pages/config/cipaddressctrl.h"
 #include "pages/config/core/adminpassword.h"
 #include "pages/config/core/configactions.h"
+#include "pages/config/core/identitycheck.h"
 #include "uikit/choverbuttonex.h"
 
 namespace sp {
@@ -73,8 +74,13 @@ void CConfigDlg_Basic::OnIdentify() {
 }
 
 bool CConfigDlg_Basic::LoginAction() {
+  const std::string password = TextOf(Edit(kCtlLoginPassword));
+  if (!PasswordFits(password)) {
+    Message(kMsgPasswordTooLong, MessageButtons::Ok, MessageIcon::Error);
+    return false;
+  }
   IDeviceLink* link = services_.link;
-  if (link && CheckLogin(*link, host_.State().targetMac, TextOf(Edit(kCtlLoginPassword)))) return true;
+  if (link && CheckLogin(*link, host_.State().targetMac, password)) return true;
   Message(kMsgIncorrectPassword, MessageButtons::Ok, MessageIcon::None);
   return false;
 }
@@ -94,6 +100,9 @@ bool CConfigDlg_Basic::PasswordAction() {
       return false;
     case PasswordVerdict::kTooFewLetters:
       Message(kTwoLettersMessage, MessageButtons::Ok, MessageIcon::Error);
+      return false;
+    case PasswordVerdict::kTooLong:
+      Message(kMsgPasswordTooLong, MessageButtons::Ok, MessageIcon::Error);
       return false;
     case PasswordVerdict::kAcceptable:
       break;
@@ -125,6 +134,14 @@ IdentityFields CConfigDlg_Basic::TypedIdentity() const {
 }
 
 bool CConfigDlg_Basic::NetworkAction() {
+  // Nothing goes to the appliance that would take it off the network.
+  std::vector<LocalAddress> own;
+  if (ILocalAddresses* addresses = services_.addresses) addresses->List(own);
+  const IdentityProblem problem = CheckNetworkIdentity(TypedIdentity(), own);
+  if (problem != IdentityProblem::kNone) {
+    Message(IdentityProblemMessage(problem), MessageButtons::Ok, MessageIcon::Error);
+    return false;
+  }
   IDeviceLink* link = services_.link;
   if (link && ApplyNetworkIdentity(*link, services_.iscsiInterpreter, host_.State(), TypedIdentity()) ==
                   NetworkOutcome::kApplied)

@@ -128,7 +128,7 @@ void CConfigDlg_Basic::KeepClockChoice() {
 bool CConfigDlg_Basic::ZoneAction() {
   const ZoneChoice choice = ReadZoneChoice();
   ApplyZoneStep(timeBlock_, choice);
-  if (choice.dst) timeMemory_.Keep(choice);
+  timeMemory_.KeepOnNext(choice);
   CopyBounded(host_.State().deviceTime, List(kCtlList1104)->currentText().toStdString());
   return true;
 }

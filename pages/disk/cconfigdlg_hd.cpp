@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
+#include "framework/core/imessagebox.h"
 #include "framework/core/pageids.h"
 #include "framework/pagecontrols.h"
 #include "hoststorage/presence/initiatorpresence.h"
@@ -216,6 +217,11 @@ void CConfigDlg_HD::OnNext() {
       break;
     case 3:
       KeepRatioAndLetters();
+      if (LettersClash(TickedService(), nasLetters_->currentText().toStdString(),
+                       iscsiLetters_->currentText().toStdString())) {
+        host_.MessageBox().Show(Text(kMsgLettersClash), MessageButtons::Ok, MessageIcon::Error);
+        break;  // the user picks another letter here
+      }
       to = 4;
       break;
     case 4:

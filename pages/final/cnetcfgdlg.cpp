@@ -8,6 +8,7 @@
 #include "pages/final/core/finalsequence.h"
 #include "pages/final/core/iscsiattach.h"
 #include "pages/final/core/stoptokenwait.h"
+#include "uikit/core/htmlmarkup.h"
 
 namespace sp {
 
@@ -29,24 +30,41 @@ constexpr char kProgressStyle[] =
     "QProgressBar::chunk { border-radius: 2px; background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
     " stop:0 #6fd0f7, stop:0.45 #3DB4E9, stop:1 #1b7fb0); }";
 
+// Texts of the outcome beyond the appliance's summary.
+constexpr int kTextWaiting = 300;
+constexpr int kTextIscsiVolume = 301;
+constexpr int kTextNotAttached = 302;
+constexpr int kTextReasonInitiator = 303;
+constexpr int kTextReasonPortal = 304;
+constexpr int kTextReasonLogin = 305;
+constexpr int kTextReasonNoDisk = 306;
+constexpr int kTextReasonNotPrepared = 307;
+constexpr int kTextReasonNoLetter = 308;
+constexpr int kTextReasonLetterTaken = 309;
+constexpr int kTextIscsiReady = 310;
+constexpr int kTextApplianceSilent = 311;
+constexpr int kTextApplianceRestarted = 312;
+constexpr int kTextIscsiFailed = 313;
+
 // Texts from the record (typed by the user or sent by the appliance) are
-// shown as they are, never read as markup. "<" becomes an entity; "&" ends
-// its text run with a tag no one knows, because an entity decoder that meets
-// "&" reads up to the next ";" as an entity name, even one that was there
-// only as part of the next entity.
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '<') {
-      out += "&lt;";
-    } else if (c == '&') {
-      out += "&<x>";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+// shown as they are, never read as markup.
+std::string Escaped(const std::string& text) { return EscapeMarkupText(text); }
+
+// A text of the table with its one "%s" filled (the value escaped).
+std::string Filled(const std::string& text, const std::string& value) {
+  const auto at = text.find("%s");
+  if (at == std::string::npos) return EscapeMarkupText(text);
+  return EscapeMarkupText(text.substr(0, at)) + EscapeMarkupText(value) + EscapeMarkupText(text.substr(at + 2));
 }
+
+class ReportEvent : public QEvent {
+ public:
+  explicit ReportEvent(const FinalReport& report) : QEvent(CNetcfgDlg::kOutcomeEvent), report_(report) {}
+  const FinalReport& report() const { return report_; }
+
+ private:
+  FinalReport report_;
+};
 
 class ValueEvent : public QEvent {
  public:
@@ -68,8 +86,8 @@ class CNetcfgDlg::WorkerSink : public IFinalPageSink {
   void SetLayerList(std::string_view list) override { page_.surface_.SetList(list); }
   void SetFinishEnabled(bool enabled) override { Post(new ValueEvent(kFinishEnableEvent, enabled ? 1 : 0)); }
   void ShowFinish() override { Post(new ValueEvent(kFinishShowEvent, 1)); }
-  void PostSummary() override { Post(new QEvent(wm::kFinalSummary)); }
-  void PostFailure() override { Post(new QEvent(wm::kFinalFailure)); }
+  void SetWaitingForAppliance(bool waiting) override { Post(new ValueEvent(kWaitingEvent, waiting ? 1 : 0)); }
+  void PostOutcome(const FinalReport& report) override { Post(new ReportEvent(report)); }
 
  private:
   void Post(QEvent* event) { QCoreApplication::postEvent(&page_, event); }
@@ -137,7 +155,9 @@ void CNetcfgDlg::RunSequence(std::stop_token stop) {
   StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
   IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping);
-  FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell);
+  ProgressPollLimits limits;
+  limits.silentPolls = s.silentPolls;
+  FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
   sequence.Run(state_, wait, sink);
   workerDone_ = true;
 }
@@ -165,6 +185,11 @@ void CNetcfgDlg::customEvent(QEvent* event) {
   } else if (type == kFinishShowEvent) {
     finish_->show();
     finish_->setEnabled(true);
+  } else if (type == kWaitingEvent) {
+    ShowWaiting(static_cast<ValueEvent*>(event)->value() != 0);
+  } else if (type == kOutcomeEvent) {
+    report_ = static_cast<ReportEvent*>(event)->report();
+    LayOut(report_.summary ? Layout::Summary : Layout::Failure);
   } else if (type == wm::kFinalSummary) {
     LayOut(Layout::Summary);
   } else if (type == wm::kFinalFailure) {
@@ -230,7 +255,14 @@ void CNetcfgDlg::LayOutSummary() {
     row(1112, 210, MarkupText(kSummarySize, caption(189).c_str(), kSummaryColour, static_cast<int>(state_.nasSizeGb)));
     text(1113, 240, 190, FieldText(state_.nasLevel).c_str());
   }
-  if (state_.iscsiSizeGb != 0) {
+  const bool attached = !report_.iscsiAsked || report_.iscsi.result == AttachResult::kAttached;
+  if (state_.iscsiSizeGb != 0 && !attached) {
+    // One row in place of the volume's: no letter is shown that has
+    // nothing behind it. Two lines high, for a reason that wraps.
+    const std::string value = Filled(host_.Text(kTextNotAttached), AttachReason(report_.iscsi.why));
+    PlaceLabel(Label(1114), QRect(kSummaryX, nas ? 270 : 180, 500, 60),
+               MarkupText(kSummaryValue, caption(kTextIscsiVolume).c_str(), kSummaryColour, value.c_str()), true);
+  } else if (state_.iscsiSizeGb != 0) {
     // Path, size, level, although their texts are numbered 193, 191, 192.
     const int y0 = nas ? 270 : 180;
     row(1114, y0,
@@ -249,6 +281,56 @@ void CNetcfgDlg::LayOutFailure() {
   // closing "Thank You." must not be cut off.
   PlaceLabel(Label(1101), QRect(35, 60, 500, kFailureTextHeight),
              MarkupText(kBoldTextFormat, kTextSize, "white", host_.Text(171).c_str()), true);
+  const std::string detail = FailureDetail();
+  if (!detail.empty()) {
+    PlaceLabel(Label(1102), QRect(35, 60 + kFailureTextHeight + 10, 500, 60),
+               MarkupText(kTextFormat, kTextSize, "white", detail.c_str()), true);
+  }
+}
+
+void CNetcfgDlg::ShowWaiting(bool waiting) {
+  CHTMLStatic* label = Label(kWaitingLabelId);
+  if (!waiting || layout_ != Layout::Working) {
+    label->hide();
+    return;
+  }
+  PlaceLabel(label, QRect(70, 210, 460, 30),
+             MarkupText(kTextFormat, kTextSize, "white", EscapeMarkupText(host_.Text(kTextWaiting)).c_str()), true);
+}
+
+std::string CNetcfgDlg::AttachReason(AttachFailure why) const {
+  switch (why) {
+    case AttachFailure::kInitiatorDown:
+      return host_.Text(kTextReasonInitiator);
+    case AttachFailure::kPortal:
+      return host_.Text(kTextReasonPortal);
+    case AttachFailure::kLogin:
+      return host_.Text(kTextReasonLogin);
+    case AttachFailure::kNoDisk:
+      return host_.Text(kTextReasonNoDisk);
+    case AttachFailure::kNoLetter:
+      return host_.Text(kTextReasonNoLetter);
+    case AttachFailure::kLetterTaken: {
+      const std::string text = host_.Text(kTextReasonLetterTaken);
+      const auto at = text.find("%s");
+      return at == std::string::npos ? text
+                                     : text.substr(0, at) + FieldText(state_.iscsiDriveLetter) + text.substr(at + 2);
+    }
+    case AttachFailure::kNotPrepared:
+    case AttachFailure::kNone:
+      break;
+  }
+  return host_.Text(kTextReasonNotPrepared);
+}
+
+std::string CNetcfgDlg::FailureDetail() const {
+  if (report_.appliance == ApplianceTrouble::kStoppedAnswering) return Escaped(host_.Text(kTextApplianceSilent));
+  if (report_.appliance == ApplianceTrouble::kRestarted) return Escaped(host_.Text(kTextApplianceRestarted));
+  if (!report_.iscsiAsked) return {};
+  if (report_.iscsi.result == AttachResult::kAttached) {
+    return Filled(host_.Text(kTextIscsiReady), FieldText(state_.iscsiDriveLetter));
+  }
+  return Filled(host_.Text(kTextIscsiFailed), AttachReason(report_.iscsi.why));
 }
 
 }  // namespace sp

@@ -22,6 +22,7 @@
 
 #include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
+#include "pages/final/core/ifinalpagesink.h"
 #include "uikit/choverbuttonex.h"
 #include "uikit/chtmlstatic.h"
 #include "uikit/clayersurface.h"
@@ -45,6 +46,7 @@ struct FinalPageServices {
   ShareMapping* shareMapping = nullptr;
   IDesktopShell* desktopShell = nullptr;  // opens the new drive
   int pausePercent = 100;                 // the sequence's pauses, in percent of their length
+  int silentPolls = 300;  // progress polls in a row without a reply before the appliance counts as gone
 };
 
 class CNetcfgDlg : public TStackedPage {
@@ -64,6 +66,10 @@ class CNetcfgDlg : public TStackedPage {
   static constexpr QEvent::Type kProgressEvent = wm::UserEvent(320);
   static constexpr QEvent::Type kFinishEnableEvent = wm::UserEvent(321);
   static constexpr QEvent::Type kFinishShowEvent = wm::UserEvent(322);
+  static constexpr QEvent::Type kWaitingEvent = wm::UserEvent(323);
+  static constexpr QEvent::Type kOutcomeEvent = wm::UserEvent(324);
+  // The working layout's line that says the page waits for the appliance.
+  static constexpr int kWaitingLabelId = 1110;
 
   enum class Layout { Working, Summary, Failure };
 
@@ -91,6 +97,8 @@ class CNetcfgDlg : public TStackedPage {
 
   bool WorkerRunning() const { return worker_.joinable() && !workerDone_.load(); }
   Layout CurrentLayout() const { return layout_; }
+  // How the run ended (what the summary or failure layout shows).
+  const FinalReport& Report() const { return report_; }
   CHoverButtonEx* FinishButton() const { return finish_; }
   CHoverButtonEx* BackButton() const { return back_; }
   QProgressBar* ProgressBar() const { return progress_; }
@@ -106,6 +114,13 @@ class CNetcfgDlg : public TStackedPage {
   void LayOutWorking();
   void LayOutSummary();
   void LayOutFailure();
+  void ShowWaiting(bool waiting);
+  // The short reason of an attach that failed, for the summary and the
+  // failure text.
+  std::string AttachReason(AttachFailure why) const;
+  // The failure layout's line under the failure text: what the appliance
+  // did, else what did work, else why the iSCSI volume is missing.
+  std::string FailureDetail() const;
   void StyleProgressBar();
   void RunSequence(std::stop_token stop);
   void StopWorker();
@@ -118,6 +133,7 @@ class CNetcfgDlg : public TStackedPage {
   CHoverButtonEx* finish_ = nullptr;
   QProgressBar* progress_ = nullptr;
   Layout layout_ = Layout::Working;
+  FinalReport report_;
   bool started_ = false;
   bool stopped_ = false;  // UI thread: Finish was pressed, ignore the worker's events
   std::atomic<bool> workerDone_{false};

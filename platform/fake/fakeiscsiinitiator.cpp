@@ -295,7 +295,8 @@ IscsiStatus FakeIscsiInitiator::OpenSession(const IscsiLoginRequest& request, co
     d.targetName = request.targetName;
     d.interfaceClass = IscsiDeviceInterface::Disk;
     d.storageDeviceNumber = {kIscsiStorageDeviceTypeDisk, nextDiskNumber_++, 0};
-    d.deviceInterfaceName = "fake-disk-" + std::to_string(d.storageDeviceNumber.deviceNumber);
+    d.deviceInterfaceName =
+        lun.devicePath.empty() ? "fake-disk-" + std::to_string(d.storageDeviceNumber.deviceNumber) : lun.devicePath;
     d.osLun = osLun;
     s.devices.push_back(d);
   }

@@ -23,6 +23,9 @@ class FakeIscsiInitiator : public IIscsiInitiator {
     std::uint32_t blockSize = 512;
     std::string vendor = "KORVA";
     std::string product = "VBX-207";
+    // The path by which the LUN's disk is opened on the PC once logged in;
+    // empty: "fake-disk-<disk number>".
+    std::string devicePath;
   };
   struct Target {
     std::string name;

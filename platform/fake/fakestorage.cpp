@@ -113,10 +113,11 @@ std::string FakeStorage::DeviceAtLetter(char letter) {
   return it == mounts_.end() ? std::string() : it->second;
 }
 
-std::string FakeStorage::AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) {
+std::string FakeStorage::AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
+                                    std::stop_token stop) {
   std::lock_guard lock(mutex_);
   auto d = disks_.find(backingFile);
-  if (attachFails || d == disks_.end() || offset > d->second.size) return {};
+  if (stop.stop_requested() || attachFails || d == disks_.end() || offset > d->second.size) return {};
   if (size == 0 || size > d->second.size - offset) size = d->second.size - offset;
   const std::string device = "/dev/loop" + std::to_string(nextLoop_++);
   volumes_[device] = Volume{backingFile, offset, size, true};
@@ -149,20 +150,26 @@ std::string FakeStorage::DiskBehind(const std::string& volumeDevice) {
   return v == volumes_.end() ? volumeDevice : v->second.disk;
 }
 
-bool FakeStorage::DiskInUse(const std::string& diskPath) {
+bool FakeStorage::DiskInUse(const std::string& diskPath) { return !MountPointsOnDisk(diskPath).empty(); }
+
+std::vector<std::string> FakeStorage::MountPointsOnDisk(const std::string& diskPath) {
   std::lock_guard lock(mutex_);
-  for (const auto& [letter, device] : mounts_) {
+  const auto onDisk = [&](const std::string& device) {
     auto v = volumes_.find(device);
-    if (device == diskPath || (v != volumes_.end() && v->second.disk == diskPath)) return true;
+    return device == diskPath || (v != volumes_.end() && v->second.disk == diskPath);
+  };
+  std::vector<std::string> points;
+  for (const auto& [letter, device] : mounts_) {
+    if (onDisk(device)) points.push_back(mountRoot_ + "/" + static_cast<char>(letter - 'A' + 'a'));
   }
   for (const std::string& device : otherMounts_) {
-    auto v = volumes_.find(device);
-    if (device == diskPath || (v != volumes_.end() && v->second.disk == diskPath)) return true;
+    if (onDisk(device)) points.push_back("/elsewhere" + device);
   }
-  return false;
+  return points;
 }
 
-std::optional<FileSystemProbe> FakeStorage::ProbeFileSystem(const std::string& device) {
+std::optional<FileSystemProbe> FakeStorage::ProbeFileSystem(const std::string& device, std::stop_token stop) {
+  if (stop.stop_requested()) return std::nullopt;
   std::lock_guard lock(mutex_);
   auto v = VolumeLocked(device);
   char marker[11] = {};
@@ -176,12 +183,12 @@ std::optional<FileSystemProbe> FakeStorage::ProbeFileSystem(const std::string& d
   return std::nullopt;
 }
 
-bool FakeStorage::MountNtfs(const std::string& device, char letter) {
+bool FakeStorage::MountNtfs(const std::string& device, char letter, std::stop_token stop) {
   const char upper = Upper(letter);
   std::optional<FileSystemProbe> fs = ProbeFileSystem(device);
   std::lock_guard lock(mutex_);
   Record(std::string("mount ") + device + " " + upper);
-  if (!upper || mountFails || mounts_.count(upper) || !fs || fs->type != "ntfs") return false;
+  if (!upper || stop.stop_requested() || mountFails || mounts_.count(upper) || !fs || fs->type != "ntfs") return false;
   for (const auto& [l, mounted] : mounts_) {
     if (mounted == device) return false;  // ntfs-3g holds its device exclusively
   }
@@ -189,11 +196,11 @@ bool FakeStorage::MountNtfs(const std::string& device, char letter) {
   return true;
 }
 
-bool FakeStorage::Unmount(char letter) {
+bool FakeStorage::Unmount(char letter, std::stop_token stop) {
   std::lock_guard lock(mutex_);
   const char upper = Upper(letter);
   Record(std::string("unmount ") + upper);
-  if (unmountFails || !mounts_.count(upper)) return false;
+  if (stop.stop_requested() || unmountFails || !mounts_.count(upper)) return false;
   mounts_.erase(upper);
   return true;
 }

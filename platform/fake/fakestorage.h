@@ -71,14 +71,17 @@ class FakeStorage : public IBlockDevices, public IDriveLetters, public IVolumeCo
   std::string MountPoint(char letter) override;
   std::string DeviceAtLetter(char letter) override;
   // IVolumeControl
-  std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) override;
+  std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
+                         std::stop_token stop = {}) override;
   bool DetachLoop(const std::string& device) override;
   std::optional<LoopSetup> LoopBehind(const std::string& device) override;
   std::string DiskBehind(const std::string& volumeDevice) override;
   bool DiskInUse(const std::string& diskPath) override;
-  std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device) override;
-  bool MountNtfs(const std::string& device, char letter) override;
-  bool Unmount(char letter) override;
+  std::vector<std::string> MountPointsOnDisk(const std::string& diskPath) override;
+  // A stop already asked for makes these fail, as an ended tool would.
+  std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) override;
+  bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) override;
+  bool Unmount(char letter, std::stop_token stop = {}) override;
   // INtfsFormatter
   bool Format(const std::string& device, const NtfsFormatOptions& options, const std::function<void(int)>& progress,
               std::stop_token stop) override;

@@ -31,10 +31,8 @@ inline constexpr IscsiStatus kIscsiStatusAccessDenied = 5;
 inline constexpr IscsiStatus kIscsiStatusNotSupported = 50;
 inline constexpr IscsiStatus kIscsiStatusBusy = 170;
 inline constexpr IscsiStatus kIscsiStatusAlreadyExists = 183;
-inline constexpr IscsiStatus kIscsiStatusServiceNotActive = 1062;
 inline constexpr IscsiStatus kIscsiStatusIoDevice = 1117;
 inline constexpr IscsiStatus kIscsiStatusInternal = 1359;
-inline constexpr IscsiStatus kIscsiStatusTimeout = 1460;
 
 class LinuxIscsiInitiator : public IIscsiInitiator {
  public:

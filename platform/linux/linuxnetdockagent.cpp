@@ -1,6 +1,7 @@
 #include "platform/linux/linuxnetdockagent.h"
 
 #include "platform/linux/detachedspawn.h"
+#include "platform/runtimedir.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -67,9 +68,8 @@ bool ReadAnswer(int fd, int timeoutMs, std::int64_t* answer) {
 }  // namespace
 
 std::string NetDockSocketPath() {
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  if (xdg && *xdg) return std::string(xdg) + "/NetDock";
-  return "/tmp/NetDock-" + std::to_string(getuid());
+  const std::string dir = UserRuntimeDir();
+  return dir.empty() ? std::string() : dir + "/NetDock";
 }
 
 LinuxNetDockAgent::LinuxNetDockAgent(std::string socketPath, int answerTimeoutMs)

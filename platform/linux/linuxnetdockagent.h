@@ -17,7 +17,8 @@ namespace sp {
 // still ends the wait when the agent hangs.
 inline constexpr int kNetDockAnswerTimeoutMs = 60000;
 
-// <runtime dir>/NetDock; without $XDG_RUNTIME_DIR, /tmp/NetDock-<uid>.
+// <runtime dir>/NetDock in the user's private runtime folder
+// (platform/runtimedir.h); "" when there is none.
 std::string NetDockSocketPath();
 
 class LinuxNetDockAgent : public INetDockAgent {

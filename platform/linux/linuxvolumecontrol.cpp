@@ -66,8 +66,9 @@ void WaitUntilReleased(const std::string& device) {
 LinuxVolumeControl::LinuxVolumeControl(LinuxDriveLetters& letters, std::string sysDir, std::string devDir)
     : letters_(letters), sysDir_(std::move(sysDir)), devDir_(std::move(devDir)) {}
 
-std::string LinuxVolumeControl::AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) {
-  const ToolResult r = RunStorageTool(LoopAttachCommand(backingFile, offset, size));
+std::string LinuxVolumeControl::AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
+                                           std::stop_token stop) {
+  const ToolResult r = RunStorageTool(LoopAttachCommand(backingFile, offset, size), kLoopToolMs, stop);
   if (r.exitCode != 0) return {};
   std::string device = ParseLosetupDevice(r.output);
   // Without the limit the volume still works, only its writes come in bursts.
@@ -78,7 +79,8 @@ std::string LinuxVolumeControl::AttachLoop(const std::string& backingFile, std::
 bool LinuxVolumeControl::DetachLoop(const std::string& device) {
   // Only ever a loop device: losetup -d on anything else is a mistake.
   if (ParseLosetupDevice(device) != device) return false;
-  return RunStorageTool({"losetup", "-d", device}).exitCode == 0;
+  // Never stopped: detaching is how a stopped attach tidies up.
+  return RunStorageTool({"losetup", "-d", device}, kLoopToolMs).exitCode == 0;
 }
 
 std::optional<LoopSetup> LinuxVolumeControl::LoopBehind(const std::string& device) {
@@ -106,26 +108,29 @@ std::string LinuxVolumeControl::DiskBehind(const std::string& volumeDevice) {
   return volumeDevice;
 }
 
-bool LinuxVolumeControl::DiskInUse(const std::string& diskPath) {
+bool LinuxVolumeControl::DiskInUse(const std::string& diskPath) { return !MountPointsOnDisk(diskPath).empty(); }
+
+std::vector<std::string> LinuxVolumeControl::MountPointsOnDisk(const std::string& diskPath) {
   const std::string disk = Canonical(diskPath);
+  std::vector<std::string> points;
   for (const MountEntry& m : letters_.Mounts()) {
     if (m.source.empty() || m.source[0] != '/') continue;
-    if (Canonical(m.source) == disk || Canonical(DiskBehind(m.source)) == disk) return true;
+    if (Canonical(m.source) == disk || Canonical(DiskBehind(m.source)) == disk) points.push_back(m.mountPoint);
   }
-  return false;
+  return points;
 }
 
-std::optional<FileSystemProbe> LinuxVolumeControl::ProbeFileSystem(const std::string& device) {
+std::optional<FileSystemProbe> LinuxVolumeControl::ProbeFileSystem(const std::string& device, std::stop_token stop) {
   // -p reads the device itself instead of blkid's cache, which may predate
   // a format made a moment ago.
-  const ToolResult r = RunStorageTool({"blkid", "-p", "-o", "export", "--", device});
+  const ToolResult r = RunStorageTool({"blkid", "-p", "-o", "export", "--", device}, kProbeToolMs, stop);
   if (r.exitCode != 0) return std::nullopt;
   auto values = ParseBlkidExport(r.output);
   if (values["TYPE"].empty()) return std::nullopt;
   return FileSystemProbe{values["TYPE"], values["VERSION"]};
 }
 
-bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter) {
+bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter, std::stop_token stop) {
   const std::string point = letters_.MountPoint(letter);
   // ntfs-3g takes no "--": both arguments must be absolute paths so that
   // neither can read as an option.
@@ -138,14 +143,16 @@ bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter) {
     createdMountPoints_.insert(point);
   }
   if (!noKernelNtfs_) {
-    if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, std::nullopt))))
+    if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, std::nullopt),
+                                         kMountToolMs, stop)))
       return true;
     // The mount asked the kernel to load ntfs3; not there now, it has none.
     std::ifstream in("/proc/filesystems");
     const std::string listed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!KernelListsFilesystem(listed, "ntfs3")) noKernelNtfs_ = true;
   }
-  if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, std::nullopt))))
+  if (MountedAt(letter,
+                RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, std::nullopt), kMountToolMs, stop)))
     return true;
   ForgetMountPoint(point);
   return false;
@@ -155,11 +162,11 @@ bool LinuxVolumeControl::MountedAt(char letter, const ToolResult& r) {
   return r.exitCode == 0 && !letters_.DeviceAtLetter(letter).empty();
 }
 
-bool LinuxVolumeControl::Unmount(char letter) {
+bool LinuxVolumeControl::Unmount(char letter, std::stop_token stop) {
   const std::string point = letters_.MountPoint(letter);
   const std::string device = letters_.DeviceAtLetter(letter);
   if (point.empty() || device.empty()) return false;
-  if (RunStorageTool({"umount", "--", point}).exitCode != 0) return false;
+  if (RunStorageTool({"umount", "--", point}, kMountToolMs, stop).exitCode != 0) return false;
   WaitUntilReleased(device);
   ForgetMountPoint(point);
   return true;

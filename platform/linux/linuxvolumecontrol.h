@@ -17,14 +17,21 @@ class LinuxVolumeControl : public IVolumeControl {
  public:
   explicit LinuxVolumeControl(LinuxDriveLetters& letters, std::string sysDir = kSysDir, std::string devDir = kDevDir);
 
-  std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size) override;
+  std::string AttachLoop(const std::string& backingFile, std::uint64_t offset, std::uint64_t size,
+                         std::stop_token stop = {}) override;
   bool DetachLoop(const std::string& device) override;
   std::optional<LoopSetup> LoopBehind(const std::string& device) override;
   std::string DiskBehind(const std::string& volumeDevice) override;
   bool DiskInUse(const std::string& diskPath) override;
-  std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device) override;
-  bool MountNtfs(const std::string& device, char letter) override;
-  bool Unmount(char letter) override;
+  std::vector<std::string> MountPointsOnDisk(const std::string& diskPath) override;
+  std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) override;
+  bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) override;
+  bool Unmount(char letter, std::stop_token stop = {}) override;
+
+  // Time bounds of the tools, in milliseconds.
+  static constexpr int kLoopToolMs = 30000;   // losetup
+  static constexpr int kProbeToolMs = 30000;  // blkid
+  static constexpr int kMountToolMs = 60000;  // ntfs-3g, umount
 
  private:
   void ForgetMountPoint(const std::string& mountPoint);

@@ -23,12 +23,9 @@ bool MkntfsFormatter::Format(const std::string& device, const NtfsFormatOptions&
   if (device.empty() || device[0] != '/') return false;
   MkntfsProgress parser;
   if (progress) progress(0);
-  const ToolResult r = RunStorageTool(
-      CommandLine(device, options),
-      [&](std::string_view chunk) {
-        if (parser.Feed(chunk) && progress) progress(parser.percent());
-      },
-      stop);
+  const ToolResult r = RunStorageTool(CommandLine(device, options), kFormatToolMs, stop, [&](std::string_view chunk) {
+    if (parser.Feed(chunk) && progress) progress(parser.percent());
+  });
   // Success needs both: the tool's own success line and a clean exit.
   return r.exitCode == 0 && parser.reportedSuccess();
 }

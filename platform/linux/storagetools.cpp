@@ -20,9 +20,10 @@ bool WriteSetting(const std::filesystem::path& path, const std::string& value) {
 
 bool IsAllowedStorageTool(std::string_view name) { return IsAllowedTool(kStorageTools, name); }
 
-ToolResult RunStorageTool(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onOutput,
-                          std::stop_token stop) {
+ToolResult RunStorageTool(const std::vector<std::string>& argv, int timeoutMs, std::stop_token stop,
+                          const std::function<void(std::string_view)>& onOutput) {
   ToolRunOptions options;
+  options.timeoutMs = timeoutMs;
   options.onOutput = onOutput;
   options.stop = std::move(stop);
   return RunAllowedTool(kStorageTools, argv, options);

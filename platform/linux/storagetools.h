@@ -21,9 +21,10 @@ namespace sp {
 bool IsAllowedStorageTool(std::string_view name);
 
 // Runs argv[0] (a bare tool name from the storage allow-list) and waits for
-// it. `onOutput` sees the output as it arrives; a stop request ends the tool.
-ToolResult RunStorageTool(const std::vector<std::string>& argv,
-                          const std::function<void(std::string_view)>& onOutput = {}, std::stop_token stop = {});
+// it, at most `timeoutMs` (the tool is ended after that). `onOutput` sees
+// the output as it arrives; a stop request ends the tool at once.
+ToolResult RunStorageTool(const std::vector<std::string>& argv, int timeoutMs, std::stop_token stop = {},
+                          const std::function<void(std::string_view)>& onOutput = {});
 
 // losetup for a loop device over [offset, offset + size) of `backingFile`
 // (size 0: to its end), printing the device. Direct I/O: the LUN file

@@ -66,6 +66,22 @@ TEST_F(AppTest, SecondStartEndsSilentlyWithoutAWindow) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(AppTest, ALockThatCannotBeOpenedIsSaidAndNoWindowRuns) {
+  CSetupPilotApp::Options o = Opts();
+  o.lockDir = (dir_ / "gone").string();
+  CSetupPilotApp app(o);
+  bool ran = false;
+  app.InitInstance([&](CSetupPilotApp&) {
+    ran = true;
+    return 0;
+  });
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(app.outcome(), CSetupPilotApp::Outcome::CannotLock) << "not taken for a second copy";
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("The wizard cannot start: its lock file could not be opened.\n", 0), 0u) << messages_[0];
+  EXPECT_NE(messages_[0].find("gone/KORVABPX.lock"), std::string::npos);
+}
+
 TEST_F(AppTest, MissingChineseModuleKeepsEnglish) {
   CSetupPilotApp app(Opts());
   app.InitInstance([](CSetupPilotApp& a) {

@@ -3,8 +3,10 @@
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTest>
+#include <csignal>
 #include <set>
 
+#include "app/endsignals.h"
 #include "base/text.h"
 #include "framework/core/steplist.h"
 #include "pages/check/ccheckdlg.h"
@@ -192,6 +194,25 @@ TEST_F(MainWindowTest, ClosingFromOutsideEndsLikeCancel) {
   w.close();
   ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
   EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+}
+
+TEST_F(MainWindowTest, TerminationSignalsEndTheWizardOnce) {
+  CMainDlg& w = Wizard();
+  int ends = 0;
+  {
+    EndSignals ending([&] {
+      ++ends;
+      w.EndNow();
+    });
+    ASSERT_TRUE(ending.installed());
+    raise(SIGTERM);
+    raise(SIGHUP);
+    ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
+    Settle(20);
+  }
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+  EXPECT_FALSE(w.isVisible());
 }
 
 // Every enabled control of the shown page is reached by Tab, and Tab stays

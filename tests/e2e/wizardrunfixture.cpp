@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "base/text.h"
+#include "pages/config/cdevicelistctrl.h"
 #include "platform/linux/iscsicontrolclient.h"
 #include "platform/linux/iscsicontrolprotocol.h"
 #include "platform/linux/linuxdriveletters.h"
@@ -97,7 +98,7 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   // The appliance keeps its share where the test can look, and its iSCSI
   // volume small.
   setenv("VBX207_SIM_SMB_DIR", (root_ + "/smb").c_str(), 1);
-  setenv("VBX207_SIM_ISCSI_MAX_MB", "48", 1);
+  setenv("VBX207_SIM_ISCSI_MAX_MB", std::to_string(iscsiMaxMb_).c_str(), 1);
   std::string spec = "disks=" + std::to_string(disks) + ",speed=" + std::to_string(kFormatSpeed);
   if (!moreKeys.empty()) spec += "," + moreKeys;
   sim_ = nettest::StartSimulator(net(), {"--appliance", spec});
@@ -107,6 +108,10 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   ASSERT_NO_FATAL_FAILURE(EnterPc());
 
   language_ = std::make_unique<SelectorLanguageControl>(SP_PROGRAM_DIR);
+  ASSERT_NO_FATAL_FAILURE(MakeWizard());
+}
+
+void WizardRunTest::MakeWizard() {
   LinuxWizardBackends::Options options;
   options.programDir = SP_PROGRAM_DIR;
   options.driveRoot = mountRoot_;
@@ -126,8 +131,75 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   walk_ = std::make_unique<tour::WizardWalk>(*driver_, tour::RunChoices{});
 }
 
+std::chrono::milliseconds WizardRunTest::EndWizard() {
+  const auto start = std::chrono::steady_clock::now();
+  walk_.reset();
+  driver_.reset();
+  wizard_.reset();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+void WizardRunTest::StartWizardAgain() {
+  const tour::RunChoices choices = walk_->choices();
+  walk_.reset();
+  driver_.reset();
+  wizard_.reset();
+  backends_.reset();
+  ASSERT_NO_FATAL_FAILURE(MakeWizard());
+  walk_->choices() = choices;
+}
+
+sim::SimClient* WizardRunTest::StartSecondSimulator(const std::vector<std::string>& args) {
+  secondSim_ = nettest::StartSimulator(net(), args, "vbx207-sim-2");
+  return secondSim_.get();
+}
+
+bool WizardRunTest::RunUntil(const std::function<bool()>& done, int limitMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+int WizardRunTest::RowOf(const std::string& mac) {
+  CDeviceListCtrl* list = Config().DeviceList();
+  for (int row = 0; row < list->rowCount(); ++row) {
+    if (list->CellText(row, 2).toStdString() == mac) return row;
+  }
+  return -1;
+}
+
+std::vector<std::string> WizardRunTest::LoopsOverLuns() const {
+  std::vector<std::string> loops;
+  std::string list;
+  if (nettest::RunCommand({"losetup", "-n", "-O", "NAME,BACK-FILE", "-l"}, &list) != 0) return loops;
+  std::istringstream rows(list);
+  std::string line;
+  while (std::getline(rows, line)) {
+    std::istringstream fields(line);
+    std::string name, file;
+    fields >> name >> file;
+    if (file.rfind(lunFolder_ + "/", 0) == 0) loops.push_back(name + " " + file);
+  }
+  return loops;
+}
+
+std::vector<std::string> WizardRunTest::DriveMounts() const { return MountsBelow(mountRoot_); }
+
+std::vector<std::string> WizardRunTest::PersistentTargets() {
+  std::vector<std::string> names;
+  IscsiInterpreter* interpreter = backends_->Services().finalPage.iscsiInterpreter;
+  interpreter->ClearPersistentLoginTable();
+  if (interpreter->ReportPersistentLogins() != 0) return {"(the initiator service did not answer)"};
+  for (const auto& login : interpreter->persistentLoginTable()) names.push_back(FieldText(login.targetName));
+  return names;
+}
+
 void WizardRunTest::StartInitiatorService() {
-  nettest::SpawnedProcess* service =
+  nettest::SpawnedProcess* service = iscsid_ =
       net().Spawn(net().pc(),
                   {SP_ISCSID_PATH, "--foreground", "--socket", iscsiSocket_, "--mount", lunFolder_, "--state",
                    root_ + "/iscsi/state", "--pidfile", root_ + "/iscsi/iscsid.pid", "--io-timeout", "3",
@@ -171,6 +243,7 @@ void WizardRunTest::TearDown() {
   // to end.
   wizard_.reset();
   backends_.reset();
+  secondSim_.reset();
   if (homeNs_ >= 0) {
     EXPECT_EQ(setns(homeNs_, CLONE_NEWNET), 0);
     close(homeNs_);

@@ -8,10 +8,12 @@
 // letters live under a scratch mount root, never /mnt. Everything goes at
 // teardown, also after a failure.
 //
-// Only the final setup's fixed pauses are cut (WizardTiming); the appliance
+// Only the final setup's fixed pauses are cut (FinalPage()); the appliance
 // formats fast (its speed on the command line). Needs root, the Samba
 // tools, tgt, ntfs-3g, smbnetfs and FUSE; skipped otherwise.
 #include <QApplication>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +49,33 @@ class WizardRunTest : public nettest::NetworkTest {
   void StartWith(int disks, const std::string& moreKeys = {});
   void TearDown() override;
 
+  // Ends the run as the program's end does when told to from outside: the
+  // window goes (its pages' workers stopped). Returns how long that took.
+  std::chrono::milliseconds EndWizard();
+  // A second simulator in vbx, with the appliances its arguments make: a
+  // second appliance, or a hostile one answering for the first one's MAC.
+  sim::SimClient* StartSecondSimulator(const std::vector<std::string>& args);
+  // The wizard started again on the same PC and network (new backends, new
+  // window), with the choices as they are; shown on its welcome page.
+  void StartWizardAgain();
+  // Lets the wizard run, its events handled, until `done` or `limitMs`.
+  bool RunUntil(const std::function<bool()>& done, int limitMs);
+  // The device list's row of the appliance `mac`, -1 when it is not listed.
+  int RowOf(const std::string& mac);
+  // What of ours is left on the PC: loop devices over the LUN files, mounts
+  // below the drive root, persistent logins of the initiator service.
+  std::vector<std::string> LoopsOverLuns() const;
+  std::vector<std::string> DriveMounts() const;
+  std::vector<std::string> PersistentTargets();
+  nettest::SpawnedProcess* Initiator() { return iscsid_; }
+  // The program's timing (its pauses are cut already), for what a case
+  // shortens further before the final page starts.
+  FinalPageServices& FinalPage() { return backends_->Services().finalPage; }
+
+  // The appliance's iSCSI volume is capped at this many MB (set before
+  // StartWith).
+  int iscsiMaxMb_ = 48;
+
   tour::TourDriver& T() { return *driver_; }
   tour::WizardWalk& W() { return *walk_; }
   tour::RunChoices& Choices() { return walk_->choices(); }
@@ -68,7 +97,8 @@ class WizardRunTest : public nettest::NetworkTest {
   // nothing is).
   std::string Letter(char letter) const { return mountRoot_ + "/" + letter; }
   std::string DeviceAt(char upper) const;
-  std::string LunFile() const { return lunFolder_ + "/" + kTargetName + "-lun1"; }
+  std::string LunFile() const { return LunFileOf(kTargetName); }
+  std::string LunFileOf(const std::string& target) const { return lunFolder_ + "/" + target + "-lun1"; }
   // The appliance's shared folder as the simulator keeps it.
   std::string ShareFolder() const { return root_ + "/smb/024b56000001/Volume1"; }
   // The folders the wizard had opened, one a line.
@@ -90,7 +120,11 @@ class WizardRunTest : public nettest::NetworkTest {
   void EnterPc();
   void CleanUpMounts(bool includingLunFolder);
 
+  void MakeWizard();
+
   std::unique_ptr<sim::SimClient> sim_;
+  std::unique_ptr<sim::SimClient> secondSim_;
+  nettest::SpawnedProcess* iscsid_ = nullptr;
   std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
   int homeNs_ = -1;
   std::unique_ptr<SelectorLanguageControl> language_;

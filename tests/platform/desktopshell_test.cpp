@@ -103,7 +103,10 @@ TEST_P(DesktopShellContract, OpensWebAddressesAndLocalFilesThatExist) {
   EXPECT_EQ(shell_->OpenLink(Utf8ToUtf16(here + "/missing.txt")), kLinkFileNotFound);
   EXPECT_EQ(shell_->OpenLink(Utf8ToUtf16(here + "/no/such/file")), kLinkPathNotFound);
   EXPECT_EQ(shell_->OpenLink(u" "), kLinkFileNotFound);
-  EXPECT_EQ(Recorded(3), (std::vector<std::string>{"1|http://10.77.0.2", "1|" + here, "1|http://10.77.0.9"}));
+  // Detached openers record in whatever order they happen to run.
+  auto recorded = Recorded(3);
+  std::sort(recorded.begin(), recorded.end());
+  EXPECT_EQ(recorded, (std::vector<std::string>{"1|" + here, "1|http://10.77.0.2", "1|http://10.77.0.9"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Shells, DesktopShellContract, ::testing::Values(false, true),

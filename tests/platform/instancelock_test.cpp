@@ -1,5 +1,7 @@
 #include "platform/instancelock.h"
 
+#include "platform/runtimedir.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +81,83 @@ TEST_F(InstanceLockTest, ProgramsStartedByTheHolderDoNotInheritIt) {
   EXPECT_EQ(InChild([&] { return InstanceLock::Acquire("KORVABPX", dir) ? 1 : 0; }), 1);
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+TEST_F(InstanceLockTest, ALockThatCannotBeOpenedIsNotASecondCopy) {
+  LockResult result = LockResult::kAcquired;
+  std::string why;
+  EXPECT_EQ(InstanceLock::Acquire("KORVABPX", (dir_ / "missing").string(), &result, &why), nullptr);
+  EXPECT_EQ(result, LockResult::kCannotOpen);
+  EXPECT_NE(why.find("missing/KORVABPX.lock"), std::string::npos) << why;
+  // A link in the lock's place is not followed.
+  std::filesystem::create_symlink(dir_ / "elsewhere", dir_ / "KORVABPX.lock");
+  EXPECT_EQ(InstanceLock::Acquire("KORVABPX", dir_.string(), &result), nullptr);
+  EXPECT_EQ(result, LockResult::kCannotOpen);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "elsewhere"));
+  std::filesystem::remove(dir_ / "KORVABPX.lock");
+
+  auto held = InstanceLock::Acquire("KORVABPX", dir_.string(), &result);
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(result, LockResult::kAcquired);
+  EXPECT_EQ(InChild([&] {
+              LockResult second = LockResult::kAcquired;
+              return InstanceLock::Acquire("KORVABPX", dir_.string(), &second) == nullptr &&
+                             second == LockResult::kHeldElsewhere
+                         ? 0
+                         : 1;
+            }),
+            0);
+}
+
+TEST_F(InstanceLockTest, RuntimeFolderIsAlwaysAPrivateFolderOfTheUser) {
+  namespace fs = std::filesystem;
+  RuntimeDirPlaces places;
+  places.uid = geteuid();
+  places.runUserDir = (dir_ / "run-user").string();
+  places.rootRunDir = (dir_ / "run-setuppilot").string();
+  places.homeDir = (dir_ / "home").string();
+  fs::create_directories(places.runUserDir);
+  fs::create_directories(places.homeDir);
+  const std::string fallback = places.uid == 0 ? places.rootRunDir : places.homeDir + "/.cache/setuppilot";
+
+  // The session's own folder.
+  fs::create_directory(dir_ / "xdg");
+  fs::permissions(dir_ / "xdg", fs::perms::owner_all);
+  places.xdgRuntimeDir = (dir_ / "xdg").string();
+  EXPECT_EQ(ResolveRuntimeDir(places), places.xdgRuntimeDir);
+
+  // One that others may enter is passed over; so is a missing one.
+  fs::permissions(dir_ / "xdg", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec);
+  std::string why;
+  EXPECT_EQ(ResolveRuntimeDir(places, &why), fallback);
+  EXPECT_EQ(fs::status(fallback).permissions() & fs::perms::all, fs::perms::owner_all) << "made private";
+  fs::remove_all(fallback);
+  places.xdgRuntimeDir.clear();
+
+  // /run/user/<uid> when it is there and private.
+  const fs::path runUser = fs::path(places.runUserDir) / std::to_string(places.uid);
+  fs::create_directory(runUser);
+  fs::permissions(runUser, fs::perms::owner_all);
+  EXPECT_EQ(ResolveRuntimeDir(places), runUser.string());
+  fs::remove(runUser);
+
+  // A link, or a folder of someone else, where a fallback goes is refused
+  // (and with every candidate refused there is none).
+  const std::string home = places.homeDir + "/.cache/setuppilot";
+  fs::create_directories(dir_ / "target");
+  fs::permissions(dir_ / "target", fs::perms::owner_all);
+  fs::create_directories(fs::path(home).parent_path());
+  fs::create_symlink(dir_ / "target", home);
+  fs::create_directory(places.rootRunDir);
+  fs::permissions(places.rootRunDir, fs::perms::owner_all);
+  if (places.uid == 0) {
+    ASSERT_EQ(chown(places.rootRunDir.c_str(), 65534, 65534), 0);
+  }
+  EXPECT_EQ(ResolveRuntimeDir(places, &why), "");
+  EXPECT_NE(why.find(home + ": not a directory"), std::string::npos) << why;
+  if (places.uid == 0) {
+    EXPECT_NE(why.find("owned by another user"), std::string::npos) << why;
+  }
 }
 
 }  // namespace

@@ -90,11 +90,12 @@ TEST_F(ScratchDir, LettersAreMountsDirectlyUnderTheRoot) {
 }
 
 TEST(StorageTools, OnlyTheAllowedToolsByBareName) {
-  EXPECT_FALSE(RunStorageTool({"sh", "-c", "true"}).started);
-  EXPECT_FALSE(RunStorageTool({"/usr/sbin/blkid", "--version"}).started);
-  EXPECT_FALSE(RunStorageTool({}).started);
+  constexpr int kBound = 20000;
+  EXPECT_FALSE(RunStorageTool({"sh", "-c", "true"}, kBound).started);
+  EXPECT_FALSE(RunStorageTool({"/usr/sbin/blkid", "--version"}, kBound).started);
+  EXPECT_FALSE(RunStorageTool({}, kBound).started);
   std::string seen;
-  const ToolResult r = RunStorageTool({"losetup", "--version"}, [&](std::string_view s) { seen += s; });
+  const ToolResult r = RunStorageTool({"losetup", "--version"}, kBound, {}, [&](std::string_view s) { seen += s; });
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.output.find("util-linux"), std::string::npos);
@@ -102,9 +103,9 @@ TEST(StorageTools, OnlyTheAllowedToolsByBareName) {
   // A stop request ends the tool: no exit status.
   std::stop_source stop;
   stop.request_stop();
-  EXPECT_EQ(RunStorageTool({"losetup", "--version"}, {}, stop.get_token()).exitCode, -1);
+  EXPECT_EQ(RunStorageTool({"losetup", "--version"}, kBound, stop.get_token()).exitCode, -1);
   // A failing tool reports its exit status and what it said on stderr.
-  const ToolResult bad = RunStorageTool({"blkid", "-p", "--", "/nonexistent/device"});
+  const ToolResult bad = RunStorageTool({"blkid", "-p", "--", "/nonexistent/device"}, kBound);
   EXPECT_TRUE(bad.started);
   EXPECT_NE(bad.exitCode, 0);
 }

@@ -162,6 +162,12 @@ TYPED_TEST(StorageBackendTest, VolumeLifecycleFromLoopToLetterAndBack) {
   const auto fs = w.volumes().ProbeFileSystem(dev);
   ASSERT_TRUE(fs);
   EXPECT_EQ(fs->type, "ntfs");
+  // A stop asked for ends the tool: nothing is read or mounted.
+  std::stop_source stopped;
+  stopped.request_stop();
+  EXPECT_FALSE(w.volumes().ProbeFileSystem(dev, stopped.get_token()));
+  EXPECT_FALSE(w.volumes().MountNtfs(dev, 'K', stopped.get_token()));
+  EXPECT_EQ(w.letters().DeviceAtLetter('K'), "");
 
   EXPECT_EQ(w.letters().LogicalDrives() & DriveLetterBit('K'), 0u);
   EXPECT_FALSE(w.volumes().DiskInUse(lun));
@@ -169,6 +175,9 @@ TYPED_TEST(StorageBackendTest, VolumeLifecycleFromLoopToLetterAndBack) {
   EXPECT_NE(w.letters().LogicalDrives() & DriveLetterBit('K'), 0u);
   EXPECT_EQ(w.letters().DeviceAtLetter('K'), dev);
   EXPECT_TRUE(w.volumes().DiskInUse(lun));
+  const std::vector<std::string> points = w.volumes().MountPointsOnDisk(lun);
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_TRUE(points[0].ends_with("/k")) << points[0];
   // One mount per letter, one letter per volume.
   EXPECT_FALSE(w.volumes().MountNtfs(dev, 'L'));
   EXPECT_FALSE(w.volumes().MountNtfs(dev, 'K'));

@@ -103,14 +103,14 @@ class Sandbox {
     const std::string prefix = root_.string() + "/";
     auto mounts = ParseMountInfo(text);
     for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
-      if (it->mountPoint.rfind(prefix, 0) == 0) RunStorageTool({"umount", "--", it->mountPoint});
+      if (it->mountPoint.rfind(prefix, 0) == 0) RunStorageTool({"umount", "--", it->mountPoint}, 60000);
     }
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/sys/block", ec)) {
       std::ifstream backing(entry.path() / "loop" / "backing_file");
       std::string file;
       if (std::getline(backing, file) && file.rfind(prefix, 0) == 0) {
-        RunStorageTool({"losetup", "-d", "/dev/" + entry.path().filename().string()});
+        RunStorageTool({"losetup", "-d", "/dev/" + entry.path().filename().string()}, 30000);
       }
     }
   }

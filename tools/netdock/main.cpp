@@ -21,6 +21,7 @@
 #include "platform/linux/daemonlog.h"
 #include "platform/linux/linuxnetdockagent.h"
 #include "platform/linux/rememberedconnectionstore.h"
+#include "platform/runtimedir.h"
 #include "tools/netdock/netdockserver.h"
 
 namespace {
@@ -75,6 +76,16 @@ int main(int argc, char** argv) {
   log.verbose = verbose;
   sp::OpenDaemonLog(log);
 
+  if (socketPath.empty()) {
+    std::fprintf(stderr, "netdock: no private runtime folder for the socket (%s)\n",
+                 [] {
+                   std::string why;
+                   sp::UserRuntimeDir(&why);
+                   return why;
+                 }()
+                     .c_str());
+    return 1;
+  }
   options.rememberedPath = sp::DefaultRememberedConnectionsPath();
   options.home = HomeDir();
   options.smbnetfsDir = smbnetfsDir.empty() ? socketPath + "-smbnetfs" : smbnetfsDir;

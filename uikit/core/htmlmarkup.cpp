@@ -292,4 +292,19 @@ void ApplySizeValue(std::u16string_view value, CHTMLFont& font) {
   font.pointSize = font.pointSize / SizeScale(old) * SizeScale(font.sizeNumber);
 }
 
+std::string EscapeMarkupText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '<') {
+      out += "&lt;";
+    } else if (c == '&') {
+      out += "&<x>";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace sp

@@ -37,6 +37,14 @@ HtmlAtomList ParseMarkup(std::u16string_view markup, const CHTMLFont& base);
 // Replaces the entities of `text` (see above).
 std::u16string DecodeEntities(std::u16string_view text);
 
+// `text` as markup that shows exactly these characters: for anything that
+// comes from outside (the appliance's fields, what the user typed) before it
+// is put into a label. "<" becomes an entity; "&" ends its text run with a
+// tag no one knows, because the decoder, which re-scans from the start after
+// every replacement, would read an "&amp;" followed by "x;" as an entity to
+// drop. So no tag, link or entity of the text ever takes effect.
+std::string EscapeMarkupText(std::string_view text);
+
 struct HtmlAttribute {
   std::u16string name;
   std::u16string value;

@@ -58,7 +58,10 @@ PasswordVerdict CheckNewPassword(std::string_view password, std::string_view con
     if (c < '0' || c > '9') ++letters;  // punctuation counts as a letter too
   }
   if (letters < kMinPasswordLetters) return PasswordVerdict::kTooFewLetters;
+  if (!PasswordFits(password)) return PasswordVerdict::kTooLong;
   return PasswordVerdict::kAcceptable;
 }
+
+bool PasswordFits(std::string_view narrow) { return narrow.size() < kPasswordFieldWidth; }
 
 }  // namespace sp

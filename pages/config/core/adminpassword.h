@@ -16,10 +16,9 @@ inline constexpr char kAdminUser[] = "admin";
 // characters.
 inline constexpr int kNewPasswordMaxChars = 8;
 // A password travels in a 16-byte field with its NUL: at most 15 bytes of
-// narrow text. The login edit is limited to as many characters; a longer
-// narrow text (characters of several bytes) is cut at a character boundary,
-// and the login digest, the set-password item and the text kept for the
-// summary all use the same cut, so what is set is what logs in.
+// narrow text. A password that does not fit (characters of several bytes)
+// is refused with its own message rather than cut, at login as when it is
+// set; the cut below only guards the fields.
 inline constexpr std::size_t kPasswordFieldWidth = 16;
 inline constexpr int kLoginPasswordMaxChars = 15;
 std::string BoundedPassword(std::string_view narrow);
@@ -38,12 +37,13 @@ std::vector<std::uint8_t> BuildPasswordItem(std::string_view narrowPassword);
 
 // What the rules say about a new password P with its confirmation C. The
 // checks run in this order: mismatch first, then the blank question, then
-// length, then letters.
+// length, then letters, then whether it fits its field.
 enum class PasswordVerdict {
   kMismatch,       // P and C differ (exact, case-sensitive)
   kAskBlank,       // P is empty: ask whether to leave it blank
   kTooShort,       // fewer than 6 characters
   kTooFewLetters,  // fewer than 2 characters that are not digits 0-9
+  kTooLong,        // more bytes than the password field holds
   kAcceptable,
 };
 inline constexpr int kMinPasswordChars = 6;
@@ -59,6 +59,10 @@ inline constexpr int kMsgPasswordTooShort = 286;
 inline constexpr char kTwoLettersMessage[] = "Password must contain at least 2 letters!";
 inline constexpr int kMsgSetPasswordFailed = 287;
 inline constexpr int kMsgIncorrectPassword = 284;
+inline constexpr int kMsgPasswordTooLong = 326;
+
+// Whether `narrow` fits the password field whole.
+bool PasswordFits(std::string_view narrow);
 
 // Number of characters (code points) in UTF-8 text.
 int Utf8CharCount(std::string_view text);

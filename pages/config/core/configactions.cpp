@@ -74,6 +74,8 @@ NetworkOutcome ApplyNetworkIdentity(IDeviceLink& link, IscsiInterpreter* iscsi, 
   const auto commit = BuildCommitItem();
   ReplyArea area{};
   link.SendDeviceCommand(state.targetMac, kCmdSetItem, commit.data(), commit.size(), area.data());
+  // From here on the appliance answers from the address it was given.
+  link.ApplianceMoved(state.targetMac, state.deviceIpSummary);
 
   if (!link.ProbeDeviceAddress(state.deviceIpSummary)) return NetworkOutcome::kSilentAtAddress;
   return NetworkOutcome::kApplied;

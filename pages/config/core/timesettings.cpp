@@ -145,4 +145,12 @@ void TimeStepMemory::Keep(const ZoneChoice& c) {
                c.startHour, c.endMonth, c.endWeek,    c.endDay,    c.endHour};
 }
 
+void TimeStepMemory::KeepOnNext(const ZoneChoice& c) {
+  if (c.dst) {
+    Keep(c);
+  } else {
+    listIndex[0] = c.zone;
+  }
+}
+
 }  // namespace sp

@@ -111,6 +111,11 @@ struct TimeStepMemory {
 
   ZoneChoice AsZoneChoice(bool dst) const;
   void Keep(const ZoneChoice& choice);
+  // Next on sub-step 3: with daylight saving on every list is kept; with it
+  // off the time zone still is, so that the user finds the zone they chose
+  // when they come back (the hidden daylight-saving lists keep what they
+  // had).
+  void KeepOnNext(const ZoneChoice& choice);
 };
 
 }  // namespace sp

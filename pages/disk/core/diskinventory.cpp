@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "uikit/core/htmlmarkup.h"
 
 namespace sp {
 namespace {
@@ -66,8 +67,10 @@ std::array<std::string, 5> DiskListRow(const DiskRecord& disk) {
 }
 
 std::string DiskSummaryLine(const DiskRecord& disk) {
-  return Format("<font face=Arial size=4 color=white><b>%s, %s, %d GB</b></font>", disk.Manufacturer().c_str(),
-                disk.SerialNumber().c_str(), disk.CapacityGb());
+  // The appliance's texts are shown, never read as markup.
+  return Format("<font face=Arial size=4 color=white><b>%s, %s, %d GB</b></font>",
+                EscapeMarkupText(disk.Manufacturer()).c_str(), EscapeMarkupText(disk.SerialNumber()).c_str(),
+                disk.CapacityGb());
 }
 
 }  // namespace sp

@@ -71,8 +71,9 @@ DiskInventory QueryDisks(IDeviceExchange& exchange, const char* targetMac);
 // serial number and the capacity as "%dGB".
 std::array<std::string, 5> DiskListRow(const DiskRecord& disk);
 
-// The disk's line on the summary step: manufacturer, serial number and
-// capacity in GB (the model does not appear).
+// The disk's line on the summary step, as markup: manufacturer, serial
+// number and capacity in GB (the model does not appear); the appliance's
+// texts escaped so that they show as written.
 std::string DiskSummaryLine(const DiskRecord& disk);
 
 }  // namespace sp

@@ -48,4 +48,10 @@ LetterSelection InitialLetterSelection(ServiceType service, int entryCount, int 
   return selection;
 }
 
+bool LettersClash(ServiceType service, const std::string& nasEntry, const std::string& iscsiEntry) {
+  if (service != ServiceType::Both) return false;
+  const std::string nas = DriveLetterText(nasEntry);
+  return !nas.empty() && nas == DriveLetterText(iscsiEntry);
+}
+
 }  // namespace sp

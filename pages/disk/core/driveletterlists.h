@@ -35,4 +35,10 @@ struct LetterSelection {
 };
 LetterSelection InitialLetterSelection(ServiceType service, int entryCount, int keptNas, int keptIscsi);
 
+// With both services the share and the volume cannot go to one letter:
+// the second would hide the first. True when `nasEntry` and `iscsiEntry`
+// (the two lists' chosen entries) name the same letter.
+bool LettersClash(ServiceType service, const std::string& nasEntry, const std::string& iscsiEntry);
+inline constexpr int kMsgLettersClash = 325;
+
 }  // namespace sp

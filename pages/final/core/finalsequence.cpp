@@ -35,11 +35,11 @@ class GuardedSink : public IFinalPageSink {
   void ShowFinish() override {
     if (!wait_.StopRequested()) sink_.ShowFinish();
   }
-  void PostSummary() override {
-    if (!wait_.StopRequested()) sink_.PostSummary();
+  void SetWaitingForAppliance(bool waiting) override {
+    if (!wait_.StopRequested()) sink_.SetWaitingForAppliance(waiting);
   }
-  void PostFailure() override {
-    if (!wait_.StopRequested()) sink_.PostFailure();
+  void PostOutcome(const FinalReport& report) override {
+    if (!wait_.StopRequested()) sink_.PostOutcome(report);
   }
 
  private:
@@ -75,8 +75,17 @@ FinalOutcome FinalSequence::Run(WizardState& state, ISetupWait& wait, IFinalPage
   if (wait.StopRequested()) return FinalOutcome::kStopped;
 
   if (!RequestDiskFormat(state, wait)) return FinalOutcome::kStopped;
+  sink.SetWaitingForAppliance(true);
   if (!CountSteps(Limits::kStartSteps, Limits::kStartStepPause, 0, wait, sink)) return FinalOutcome::kStopped;
-  if (!PollProgress(state, wait, sink)) return FinalOutcome::kStopped;
+  const std::optional<ApplianceTrouble> trouble = PollProgress(state, wait, sink);
+  if (!trouble) return FinalOutcome::kStopped;
+  sink.SetWaitingForAppliance(false);
+  FinalReport report;
+  if (*trouble != ApplianceTrouble::kNone) {
+    // The format did not finish: nothing on the PC is set up over it.
+    report.appliance = *trouble;
+    return End(report, wait, sink);
+  }
   if (!CountSteps(Limits::kFinishSteps, Limits::kFinishStepPause, 60, wait, sink)) return FinalOutcome::kStopped;
   sink.SetLayerList(kFinalSharingList);
 
@@ -84,30 +93,36 @@ FinalOutcome FinalSequence::Run(WizardState& state, ISetupWait& wait, IFinalPage
   // none here, so the step is skipped as when its key cannot be opened.
 
   sink.SetProgress(78);
-  bool attached = false;
   if (state.iscsiSizeGb != 0) {
-    const std::optional<bool> result = AttachIscsi(state, wait, sink);
-    if (!result) return FinalOutcome::kStopped;
-    attached = *result;
+    const std::optional<AttachOutcome> attached = AttachIscsi(state, wait, sink);
+    if (!attached) return FinalOutcome::kStopped;
+    report.iscsiAsked = true;
+    report.iscsi = *attached;
   }
   sink.SetProgress(89);
-  if (state.nasSizeGb != 0 && !MapNasShare(state, wait, sink)) return FinalOutcome::kStopped;
+  if (state.nasSizeGb != 0) {
+    if (!MapNasShare(state, wait, sink)) return FinalOutcome::kStopped;
+    report.nasAsked = true;
+    report.nasMapped = state.nasMapped != 0;
+  }
   if (!OpenNewDrive(state, wait)) return FinalOutcome::kStopped;
 
   sink.SetProgress(100);
   sink.SetLayerList(kFinalDoneList);
-  sink.ShowFinish();
   // The share mapping decides when there is a share; a profile with only an
-  // iSCSI volume is judged by its attach, as the share mapping never runs.
-  const bool summary = (state.nasSizeGb == 0 && state.iscsiSizeGb != 0) ? attached : state.nasMapped != 0;
-  if (summary) {
-    sink.PostSummary();
-  } else {
-    sink.PostFailure();
-  }
+  // iSCSI volume is judged by its attach, which counts only when the volume
+  // is at its letter.
+  report.summary =
+      report.nasAsked ? report.nasMapped : report.iscsiAsked && report.iscsi.result == AttachResult::kAttached;
+  return End(report, wait, sink);
+}
+
+FinalOutcome FinalSequence::End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink) {
+  sink.ShowFinish();
+  sink.PostOutcome(report);
   sink.SetLayerList(kFinalBackgroundList);
   if (wait.StopRequested()) return FinalOutcome::kStopped;
-  return summary ? FinalOutcome::kSummary : FinalOutcome::kFailure;
+  return report.summary ? FinalOutcome::kSummary : FinalOutcome::kFailure;
 }
 
 bool FinalSequence::RequestDiskFormat(const WizardState& state, ISetupWait& wait) {
@@ -132,50 +147,52 @@ bool FinalSequence::CountSteps(int steps, std::chrono::milliseconds pause, int f
   return true;
 }
 
-bool FinalSequence::PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink) {
+std::optional<ApplianceTrouble> FinalSequence::PollProgress(const WizardState& state, ISetupWait& wait,
+                                                            IFinalPageSink& sink) {
+  const ProgressPollLimits& limits = pollLimits_;
   int highest = 0;
   int zeroPolls = 0;
   int silentPolls = 0;
   int stalledPolls = 0;
+  int fallenReplies = 0;
   for (;;) {
-    if (!wait.Sleep(Limits::kPollPause)) return false;
+    if (!wait.Sleep(Limits::kPollPause)) return std::nullopt;
     ReplyArea reply{};
     const int length = link_.SendDeviceCommand(state.targetMac, kCmdQueryProgress, nullptr, 0, reply.data());
-    if (wait.StopRequested()) return false;
+    if (wait.StopRequested()) return std::nullopt;
     // A value above 100 counts as done rather than as a poll without end.
     const int value = std::min(ReadProgressReply(reply.data()), 100);
+    const bool answered = length > 0;
     if (value > highest) {
+      if (highest == 0) sink.SetWaitingForAppliance(false);
       highest = value;
       stalledPolls = 0;
     } else {
       ++stalledPolls;
     }
-    silentPolls = length == 0 ? silentPolls + 1 : 0;
+    silentPolls = answered ? 0 : silentPolls + 1;
+    fallenReplies = answered && value < highest ? fallenReplies + 1 : 0;
     sink.SetProgress(highest / 2 + 11);
-    if (highest == 100) return true;
-    if (highest == 0) {
-      if (++zeroPolls >= Limits::kZeroPollLimit) return true;
-    } else if (silentPolls >= Limits::kSilentPollLimit || stalledPolls >= Limits::kStalledPollLimit) {
-      return true;
+    if (highest == 100) return ApplianceTrouble::kNone;
+    if (fallenReplies >= limits.fallenReplies) return ApplianceTrouble::kRestarted;
+    if (silentPolls >= limits.silentPolls) return ApplianceTrouble::kStoppedAnswering;
+    if (highest == 0 ? ++zeroPolls >= limits.zeroPolls : stalledPolls >= limits.stalledPolls) {
+      return ApplianceTrouble::kStoppedAnswering;
     }
   }
 }
 
-std::optional<bool> FinalSequence::AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink) {
+std::optional<AttachOutcome> FinalSequence::AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink) {
   const auto bar = [&sink](int position) { sink.SetProgress(position); };
+  AttachOutcome outcome;
   for (int attempt = 0; attempt < Limits::kAttachAttempts; ++attempt) {
     if (!wait.Sleep(Limits::kAttachPause)) return std::nullopt;
     sink.SetProgress(79 + attempt);
-    switch (attach_.Run(state, wait, bar)) {
-      case AttachResult::kAttached:
-        return true;
-      case AttachResult::kStopped:
-        return std::nullopt;
-      case AttachResult::kFailed:
-        break;
-    }
+    outcome = attach_.Run(state, wait, bar);
+    if (outcome.result == AttachResult::kStopped) return std::nullopt;
+    if (outcome.result == AttachResult::kAttached || AttachFailureIsLasting(outcome.why)) break;
   }
-  return false;
+  return outcome;
 }
 
 bool FinalSequence::MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink) {

@@ -38,23 +38,30 @@ struct FinalSequenceLimits {
   static constexpr int kStartSteps = 10;  // progress 0..9
   static constexpr std::chrono::milliseconds kStartStepPause{3000};
   static constexpr std::chrono::milliseconds kPollPause{2000};
-  // Polls while the appliance has reported no progress at all.
-  static constexpr int kZeroPollLimit = 3000;
-  // Once progress was reported: the poll ends after this many polls in a row
-  // without any reply (about 25 minutes with one local address: 2 s pause
-  // plus 3 s waiting for the reply), so an appliance that went away does not
-  // hold the page for ever...
-  static constexpr int kSilentPollLimit = 300;
-  // ...and after this many polls in a row in which the highest value did not
-  // rise (at least 100 minutes), so one that answers but is stuck does not
-  // either.
-  static constexpr int kStalledPollLimit = 3000;
   static constexpr int kFinishSteps = 18;  // progress 60..77
   static constexpr std::chrono::milliseconds kFinishStepPause{2000};
   static constexpr int kAttachAttempts = 10;  // progress 79..88
   static constexpr std::chrono::milliseconds kAttachPause{5000};
   static constexpr std::chrono::milliseconds kMappingPause{5000};
   static constexpr std::chrono::milliseconds kOpenPause{1000};
+};
+
+// When the progress poll gives up. Reaching any of these ends the run with
+// the failure text and says what the appliance did; the sequence never goes
+// on as if the format had finished.
+struct ProgressPollLimits {
+  // Polls while the appliance has reported no progress at all.
+  int zeroPolls = 3000;
+  // Polls in a row without any reply, before or after progress was reported
+  // (about 25 minutes with one local address: 2 s pause plus 3 s waiting for
+  // the reply): the appliance went away.
+  int silentPolls = 300;
+  // Polls in a row in which the highest value did not rise (at least 100
+  // minutes): the appliance answers but is stuck.
+  int stalledPolls = 3000;
+  // Replies in a row below the highest value reported: the appliance
+  // started again and its format was cut off.
+  int fallenReplies = 3;
 };
 
 enum class FinalOutcome { kSummary, kFailure, kStopped };
@@ -69,8 +76,13 @@ int ReadProgressReply(const std::uint8_t* replyArea);
 class FinalSequence {
  public:
   FinalSequence(IDeviceExchange& link, IscsiInterpreter& interpreter, IscsiAttach& attach, ShareMapping& shares,
-                IDesktopShell& desktop)
-      : link_(link), interpreter_(interpreter), attach_(attach), shares_(shares), desktop_(desktop) {}
+                IDesktopShell& desktop, ProgressPollLimits pollLimits = {})
+      : link_(link),
+        interpreter_(interpreter),
+        attach_(attach),
+        shares_(shares),
+        desktop_(desktop),
+        pollLimits_(pollLimits) {}
 
   // Runs the whole sequence once. Reads the state record and writes the
   // explorer command line (through the attach) and the NAS mapped flag
@@ -82,9 +94,12 @@ class FinalSequence {
   bool RequestDiskFormat(const WizardState& state, ISetupWait& wait);
   bool CountSteps(int steps, std::chrono::milliseconds pause, int firstPosition, ISetupWait& wait,
                   IFinalPageSink& sink);
-  bool PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
-  // Nothing when stopped; else whether an attempt attached the volume.
-  std::optional<bool> AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Nothing when stopped; else what the appliance did (kNone: it finished).
+  std::optional<ApplianceTrouble> PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Nothing when stopped; else the last attempt's outcome.
+  std::optional<AttachOutcome> AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Finish shown, the outcome posted, the checks taken off.
+  FinalOutcome End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink);
   bool MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
   bool OpenNewDrive(const WizardState& state, ISetupWait& wait);
 
@@ -93,6 +108,7 @@ class FinalSequence {
   IscsiAttach& attach_;
   ShareMapping& shares_;
   IDesktopShell& desktop_;
+  ProgressPollLimits pollLimits_;
 };
 
 }  // namespace sp

@@ -4,7 +4,26 @@
 // touches a widget from the worker); tests record the calls.
 #include <string_view>
 
+#include "pages/final/core/iscsiattach.h"
+
 namespace sp {
+
+// What the appliance did while it should have been formatting.
+enum class ApplianceTrouble {
+  kNone,
+  kStoppedAnswering,  // it fell silent, or never reported (or finished) progress in time
+  kRestarted,         // its progress fell back: the format was cut off
+};
+
+// How the run ended, for the page to show.
+struct FinalReport {
+  bool summary = false;  // the appliance's settings; else the failure text
+  ApplianceTrouble appliance = ApplianceTrouble::kNone;
+  bool iscsiAsked = false;  // the profile has an iSCSI volume and the attach ran
+  AttachOutcome iscsi;      // its outcome, when asked
+  bool nasAsked = false;    // the profile has a NAS volume and the mapping ran
+  bool nasMapped = false;
+};
 
 class IFinalPageSink {
  public:
@@ -17,9 +36,11 @@ class IFinalPageSink {
   virtual void SetFinishEnabled(bool enabled) = 0;
   // Shows Finish and enables it: the only way on from the page.
   virtual void ShowFinish() = 0;
+  // Whether the page says it is waiting for the appliance's first progress
+  // report.
+  virtual void SetWaitingForAppliance(bool waiting) = 0;
   // The outcome: the appliance's settings, or the failure text.
-  virtual void PostSummary() = 0;
-  virtual void PostFailure() = 0;
+  virtual void PostOutcome(const FinalReport& report) = 0;
 };
 
 }  // namespace sp

@@ -1,6 +1,7 @@
 #include "pages/final/core/iscsiattach.h"
 
 #include "base/text.h"
+#include "hoststorage/iscsi/iscsicleanup.h"
 #include "hoststorage/iscsi/iscsitarget.h"
 #include "hoststorage/iscsicli/commandline.h"
 
@@ -25,7 +26,20 @@ char DriveTextLetter(const std::string& drive) {
 
 std::string RootOf(char letter) { return std::string(1, letter) + ":\\"; }
 
+AttachOutcome Failed(AttachFailure why) { return {AttachResult::kFailed, why}; }
+AttachOutcome Stopped() { return {AttachResult::kStopped, AttachFailure::kNone}; }
+
+// An initiator call that failed: the service itself, or what it was asked.
+AttachOutcome FailedCall(IscsiStatus status, AttachFailure otherwise) {
+  const bool serviceDown = status == kIscsiStatusServiceNotActive || status == kIscsiStatusTimeout;
+  return Failed(serviceDown ? AttachFailure::kInitiatorDown : otherwise);
+}
+
 }  // namespace
+
+bool AttachFailureIsLasting(AttachFailure why) {
+  return why == AttachFailure::kNoLetter || why == AttachFailure::kLetterTaken;
+}
 
 std::string IscsiAttach::AddTargetPortalLine(const std::string& portalAddress) {
   return "iscsicli AddTargetPortal " + Quoted(portalAddress) + " " + std::to_string(kIscsiPortalSocket);
@@ -37,60 +51,90 @@ std::string IscsiAttach::LoginTargetLine(const std::string& targetName) {
   return "iscsicli LoginTarget " + Quoted(targetName) + " T * * * * * * * * * * * * * * * 0";
 }
 
-AttachResult IscsiAttach::Run(WizardState& state, ISetupWait& wait, const std::function<void(int)>& bar) {
-  const std::string target = ComposeTargetName(FieldText(state.targetMac));
-  if (interpreter_.Run(AddTargetPortalLine(FieldText(state.deviceIpAddress))) != kIscsiStatusSuccess) {
-    return AttachResult::kFailed;
+AttachOutcome IscsiAttach::Run(WizardState& state, ISetupWait& wait, const std::function<void(int)>& bar) {
+  const AttachOutcome outcome = Attach(state, wait, bar);
+  if (outcome.result == AttachResult::kAttached) {
+    disks_.KeepOwnVolumes();
+    return outcome;
   }
-  if (wait.StopRequested()) return AttachResult::kStopped;
-  if (interpreter_.Run(LoginTargetLine(target)) != kIscsiStatusSuccess) return AttachResult::kFailed;
+  // The volumes first: the initiator does not log out of a LUN that is
+  // still mounted or looped.
+  disks_.ReleaseOwnVolumes();
+  // A stopped attach ends now: the login stays for the next run's clean-up
+  // to end, rather than the stop waiting on the initiator service.
+  if (outcome.result == AttachResult::kFailed) RemoveFailedIscsiLogin(interpreter_, state);
+  return outcome;
+}
+
+AttachOutcome IscsiAttach::Attach(WizardState& state, ISetupWait& wait, const std::function<void(int)>& bar) {
+  const std::string target = ComposeTargetName(FieldText(state.targetMac));
+  IscsiStatus status = interpreter_.Run(AddTargetPortalLine(FieldText(state.deviceIpAddress)));
+  if (status != kIscsiStatusSuccess) return FailedCall(status, AttachFailure::kPortal);
+  if (wait.StopRequested()) return Stopped();
+  status = interpreter_.Run(LoginTargetLine(target));
+  if (status != kIscsiStatusSuccess) return FailedCall(status, AttachFailure::kLogin);
 
   FoundDisk disk;
-  const std::optional<bool> ready = SearchDisk(disk, wait, bar);
-  if (!ready || !wait.Sleep(timing_.searchPause)) return AttachResult::kStopped;
+  const std::optional<AttachFailure> search = SearchDisk(target, disk, wait, bar);
+  if (!search || !wait.Sleep(timing_.searchPause)) return Stopped();
+  if (*search != AttachFailure::kNone) return Failed(*search);
 
   const std::string chosen = FieldText(state.iscsiDriveLetter);
+  if (!DriveTextLetter(chosen)) return Failed(AttachFailure::kNoLetter);
   shares_.ClearDriveLetter(chosen);
-  if (wait.StopRequested()) return AttachResult::kStopped;
-  // Only a disk that was made ready is moved: a search that found nothing
-  // (or nothing usable) leaves every letter as it is.
-  if (*ready && !MoveToChosenLetter(disk, chosen, wait)) return AttachResult::kStopped;
+  if (wait.StopRequested()) return Stopped();
+  const AttachFailure moved = MoveToChosenLetter(disk, chosen, wait);
+  if (wait.StopRequested()) return Stopped();
+  if (moved != AttachFailure::kNone) return Failed(moved);
 
   const std::string explorer = ExplorerLine(target);
-  if (wait.StopRequested()) return AttachResult::kStopped;
+  if (wait.StopRequested()) return Stopped();
   CopyBounded(state.explorerCommandLine, explorer);
-  return AttachResult::kAttached;
+  return {AttachResult::kAttached, AttachFailure::kNone};
 }
 
-std::optional<bool> IscsiAttach::SearchDisk(FoundDisk& disk, ISetupWait& wait, const std::function<void(int)>& bar) {
+std::optional<AttachFailure> IscsiAttach::SearchDisk(const std::string& target, FoundDisk& disk, ISetupWait& wait,
+                                                     const std::function<void(int)>& bar) {
+  AttachFailure why = AttachFailure::kNoDisk;
   for (int pass = 0; pass < kIscsiDiskSearchPasses; ++pass) {
     disk.Clear();
-    const bool found = disks_.FindIscsiDisk(disk) == 0;
+    // Only the disks this target's session brought: never a disk of another
+    // appliance or of the PC, whatever vendor it reports.
+    interpreter_.ClearSessionTable();
+    interpreter_.ReportSessions();
+    const bool found = disks_.FindIscsiDisk(disk, FindIscsiSessionDisks(interpreter_, target)) == 0;
     if (!wait.Sleep(timing_.searchPause)) return std::nullopt;
     if (!found) continue;
-    if (disks_.PrepareIscsiDisk(disk, bar, wait.StopToken()) == kPrepareReady && disk.driveLetter != 0) return true;
+    why = AttachFailure::kNotPrepared;
+    if (disks_.PrepareIscsiDisk(disk, bar, wait.StopToken()) == kPrepareReady && disk.driveLetter != 0) {
+      return AttachFailure::kNone;
+    }
     if (!wait.Sleep(timing_.searchPause)) return std::nullopt;
   }
-  return false;
+  return why;
 }
 
-std::optional<bool> IscsiAttach::MoveToChosenLetter(const FoundDisk& disk, const std::string& chosenDrive,
-                                                    ISetupWait& wait) {
+AttachFailure IscsiAttach::MoveToChosenLetter(const FoundDisk& disk, const std::string& chosenDrive, ISetupWait& wait) {
   const char from = UpperAsciiLetter(disk.driveLetter);
   const char to = DriveTextLetter(chosenDrive);
-  // No letter chosen (too few were free), or the volume is there already:
-  // the volume keeps the letter it has rather than losing it.
-  if (!from || !to) return false;
-  if (from == to) return true;
-  const std::string device = disks_.DeviceBehindLetter(static_cast<char16_t>(from));
-  if (device.empty()) return false;
-  if (!disks_.MoveDriveLetter(RootOf(from), device, LetterMove::Remove)) return false;
-  if (!wait.Sleep(timing_.letterPause)) return std::nullopt;
-  if (disks_.MoveDriveLetter(RootOf(to), device, LetterMove::Assign)) return true;
-  // The chosen letter would not take it (a local volume holds it): give the
-  // volume its old letter back instead of leaving it without one.
-  disks_.MoveDriveLetter(RootOf(from), device, LetterMove::Assign);
-  return false;
+  const std::string device = from ? disks_.DeviceBehindLetter(static_cast<char16_t>(from)) : std::string();
+  if (device.empty()) return AttachFailure::kNotPrepared;
+  if (from != to) {
+    // The clearing freed the letter of network connections; what is still
+    // there is a volume that is not ours, and it stays where it is.
+    if (!disks_.DeviceBehindLetter(static_cast<char16_t>(to)).empty()) return AttachFailure::kLetterTaken;
+    if (!disks_.MoveDriveLetter(RootOf(from), device, LetterMove::Remove, wait.StopToken())) {
+      return AttachFailure::kNotPrepared;
+    }
+    if (!wait.Sleep(timing_.letterPause)) return AttachFailure::kNone;  // the caller sees the stop
+    if (!disks_.MoveDriveLetter(RootOf(to), device, LetterMove::Assign, wait.StopToken())) {
+      return disks_.DeviceBehindLetter(static_cast<char16_t>(to)).empty() ? AttachFailure::kNotPrepared
+                                                                          : AttachFailure::kLetterTaken;
+    }
+  }
+  // Done only when the chosen letter shows this volume.
+  return disks_.DeviceBehindLetter(static_cast<char16_t>(to)) == device ? AttachFailure::kNone
+                                                                        : AttachFailure::kNotPrepared;
 }
 
 std::string IscsiAttach::ExplorerLine(const std::string& targetName) {

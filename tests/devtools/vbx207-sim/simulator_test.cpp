@@ -21,7 +21,11 @@ class RecordingVolumes : public IVolumeProvider {
     profiles.push_back(p);
     return accept;
   }
+  void Withdraw(const std::string& mac, bool iscsi, bool share) override {
+    withdrawn.push_back(mac + (iscsi ? " iscsi" : "") + (share ? " share" : ""));
+  }
   std::vector<FormatProfile> profiles;
+  std::vector<std::string> withdrawn;
   bool accept = true;
 };
 
@@ -245,6 +249,46 @@ TEST(SimConfigTest, JsonConfigurationWithDisksAndFaults) {
   EXPECT_EQ(c.appliances[1].identity.mac, "02:00:00:00:00:99");
   EXPECT_EQ(c.appliances[1].identity.ip, "10.77.0.3");
   EXPECT_FALSE(ConfigFromJson(nlohmann::json::parse(R"({"appliances":[{"disks":[{"bay":"01"}]}]})"), &c, &error));
+}
+
+TEST_F(SimulatorTest, RestartCutsTheFormatOffAndServedVolumesAndImpostorsAreTheTestsToChoose) {
+  const auto control = [&](const std::string& line) { return nlohmann::json::parse(sim_.HandleControl(line, now_)); };
+  ASSERT_TRUE(control(R"({"op":"serve","mac":")" + mac0_ + R"(","iscsi":false,"share":true})")["ok"]);
+  ASSERT_EQ(Feed(Request(mac0_, kStartDiskSetup, {50, 2})).size(), 1u);
+  ASSERT_EQ(volumes_.profiles.size(), 1u);
+  EXPECT_FALSE(volumes_.profiles[0].serveIscsi);
+  EXPECT_TRUE(volumes_.profiles[0].serveShare);
+  now_ += std::chrono::seconds(4);
+  EXPECT_GT(State(0)["format"]["progress"].get<int>(), 0);
+
+  // Down for a second and a half: nothing answered; then progress reads 0.
+  ASSERT_TRUE(control(R"({"op":"restart","mac":")" + mac0_ + R"(","down_ms":1500})")["ok"]);
+  EXPECT_EQ(volumes_.withdrawn, std::vector<std::string>{mac0_ + " iscsi share"});
+  EXPECT_TRUE(Feed(Request(mac0_, kQueryProgress))[0].sends.empty());
+  now_ += std::chrono::seconds(2);
+  const auto reply = Feed(Request(mac0_, kQueryProgress));
+  ASSERT_EQ(reply[0].sends.size(), 1u);
+  EXPECT_EQ(reply[0].sends[0].datagram[27], '0');
+  EXPECT_EQ(State(0)["restarts"], 1);
+  EXPECT_TRUE(State(0)["format"].is_null());
+
+  ASSERT_TRUE(control(R"({"op":"remove_target"})")["ok"]);
+  EXPECT_EQ(volumes_.withdrawn.back(), DefaultAppliance(1).identity.mac + " iscsi");
+
+  // An impostor claims a login it cannot check and a format it never ran.
+  ASSERT_TRUE(control(R"({"op":"fault","mac":")" + mac0_ + R"(","kind":"impostor"})")["ok"]);
+  const auto login = Feed(Request(mac0_, kLoginCheck, Bytes(32, 7)));
+  ASSERT_EQ(login[0].sends.size(), 1u);
+  EXPECT_EQ(login[0].sends[0].datagram[22], kReplyAccepted);
+  EXPECT_EQ(Feed(Request(mac0_, kQueryProgress))[0].sends[0].datagram[27], '1');
+  EXPECT_EQ(State(0)["logins"]["rejected"], 0);
+
+  // Silent once a format started, not before.
+  const std::string mac1 = DefaultAppliance(1).identity.mac;
+  ASSERT_TRUE(control(R"({"op":"fault","mac":")" + mac1 + R"(","kind":"silent_after_format"})")["ok"]);
+  EXPECT_EQ(Feed(Request(mac1, kQueryProgress))[0].sends.size(), 1u);
+  EXPECT_EQ(Feed(Request(mac1, kStartDiskSetup, {50, 2}))[0].sends.size(), 1u) << "the start is still answered";
+  EXPECT_TRUE(Feed(Request(mac1, kQueryProgress))[0].sends.empty());
 }
 
 }  // namespace

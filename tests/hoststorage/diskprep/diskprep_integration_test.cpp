@@ -77,12 +77,15 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
   sandbox.AddLun("lun-1b", kSize, InquiryData(" KORVA  "));
   const std::string lun = sandbox.AddLun("lun-2", kSize, InquiryData("KORVA   "));
   const std::string drive0 = realDisks.PhysicalDrives()[0];
+  // All four came with the session; only the vendor decides among them.
+  std::vector<std::string> session;
+  for (const char* name : {"/lun-0", "/lun-1", "/lun-1b", "/lun-2"}) session.push_back(sandbox.lunDir() + name);
 
   std::vector<int> bar;
   {
     DiskPreparation prep(disks, letters, volumes, formatter, Opts());
     FoundDisk disk;
-    ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+    ASSERT_EQ(prep.FindIscsiDisk(disk, session), 0);
     EXPECT_EQ(disk.physicalDrivePath, lun);
     EXPECT_EQ(disk.modelText, "Model Name: KORVA    VIRTUAL-DISK     0001");
     ASSERT_EQ(prep.PrepareIscsiDisk(disk, [&](int p) { bar.push_back(p); }), kPrepareReady);
@@ -100,7 +103,7 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
     EXPECT_EQ(mbr[511], 0xAA);
     EXPECT_FALSE(mbr[440] == 0 && mbr[441] == 0 && mbr[442] == 0 && mbr[443] == 0);
     // blkid, reading the file itself, finds NTFS at the partition's offset.
-    const ToolResult probe = RunStorageTool({"blkid", "-p", "-O", "32256", "-o", "export", "--", lun});
+    const ToolResult probe = RunStorageTool({"blkid", "-p", "-O", "32256", "-o", "export", "--", lun}, 30000);
     EXPECT_EQ(ParseBlkidExport(probe.output)["TYPE"], "ntfs") << probe.output;
     const auto loop = volumes.LoopBehind(disk.volumePath);
     ASSERT_TRUE(loop);
@@ -130,7 +133,7 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
   const auto before = FileBytes(lun, 0, 64 * 1024);
   DiskPreparation again(disks, letters, volumes, formatter, Opts());
   FoundDisk disk;
-  ASSERT_EQ(again.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(again.FindIscsiDisk(disk, session), 0);
   ASSERT_EQ(again.PrepareIscsiDisk(disk, {}), kPrepareReady);
   EXPECT_EQ(disk.driveLetter, u'D');
   std::ifstream kept(sandbox.mountRoot() + "/d/kept.txt");
@@ -140,7 +143,7 @@ TEST_F(DiskPrepIntegration, LunIsFoundPartitionedFormattedLetteredAndLeftAloneTh
 
   // Found by its letter this time, and still left alone.
   FoundDisk byLetter;
-  ASSERT_EQ(again.FindIscsiDisk(byLetter), 0);
+  ASSERT_EQ(again.FindIscsiDisk(byLetter, session), 0);
   EXPECT_EQ(byLetter.driveLetter, u'D');
   EXPECT_EQ(again.PrepareIscsiDisk(byLetter, {}), kPrepareReady);
   EXPECT_EQ(again.formatter().status(), kFormatIdle);  // no format ran
@@ -162,7 +165,7 @@ TEST_F(DiskPrepIntegration, AVolumeOfAnotherKindAtALetterIsReformattedThere) {
 
   DiskPreparation prep(disks, letters, volumes, formatter, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {lun}), 0);
   EXPECT_EQ(disk.driveLetter, u'G');
   EXPECT_EQ(prep.QueryVolume(dev).fileSystemName, "EXT4");
   ASSERT_EQ(prep.PrepareIscsiDisk(disk, {}), kPrepareReady);

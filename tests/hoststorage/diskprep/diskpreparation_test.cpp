@@ -66,17 +66,23 @@ class DiskPreparationTest : public ::testing::Test {
   std::function<void(int)> onBar = [this](int p) { bar.push_back(p); };
 };
 
-TEST_F(DiskPreparationTest, FindsTheLunAndNeverOpensDriveZero) {
+TEST_F(DiskPreparationTest, FindsTheSessionsLunAndNothingElse) {
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  EXPECT_EQ(prep.FindIscsiDisk(disk), 0);
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {}), -1) << "a session without disks";
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(disk.physicalDrivePath, kLun);
+  EXPECT_EQ(disk.sessionDisks, std::vector<std::string>{kLun});
   EXPECT_EQ(disk.driveLetter, 0);
   EXPECT_EQ(disk.modelText, "Model Name: KORVA    VIRTUAL-DISK     0001");
   EXPECT_EQ(disk.geometry.cylinders, 8);
   EXPECT_EQ(disk.geometry.diskSize, k64MiB);
   EXPECT_EQ(storage.OpenCount(kSystem), 0);
-  EXPECT_EQ(storage.OpenCount(kOther), 2);  // its volume at E:, then as drive 1
+  EXPECT_EQ(storage.OpenCount(kOther), 0) << "not the session's: not even asked";
+  // Drive 0 stays out even when the session names it.
+  disk.Clear();
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kSystem}), -1);
+  EXPECT_EQ(storage.OpenCount(kSystem), 0);
 }
 
 TEST_F(DiskPreparationTest, VendorMismatchOrNoAnswerIsNotFound) {
@@ -87,7 +93,7 @@ TEST_F(DiskPreparationTest, VendorMismatchOrNoAnswerIsNotFound) {
   s.AddDisk("/lun/c", k64MiB);
   DiskPreparation prep(s, s, s, s, Opts());
   FoundDisk disk;
-  EXPECT_EQ(prep.FindIscsiDisk(disk), -1);
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {"/lun/a", "/lun/b", "/lun/c"}), -1);
   EXPECT_TRUE(disk.physicalDrivePath.empty());
   // The model text is that of the last disk that answered.
   EXPECT_EQ(disk.modelText, "Model Name:  KORVA   VIRTUAL-DISK     0001");
@@ -96,33 +102,79 @@ TEST_F(DiskPreparationTest, VendorMismatchOrNoAnswerIsNotFound) {
   for (int i = 0; i <= 11; ++i)
     many.AddDisk("/d" + std::to_string(i), k64MiB, Inquiry(i == 11 ? "KORVA   " : "ATA     "));
   DiskPreparation prep2(many, many, many, many, Opts());
-  EXPECT_EQ(prep2.FindIscsiDisk(disk), -1);
+  std::vector<std::string> all;
+  for (int i = 0; i <= 11; ++i) all.push_back("/d" + std::to_string(i));
+  EXPECT_EQ(prep2.FindIscsiDisk(disk, all), -1);
   EXPECT_EQ(many.OpenCount("/d11"), 0);
 }
 
 TEST_F(DiskPreparationTest, TheResultFollowsTheLastCheck) {
-  // The LUN's volume is mounted at G: but the LUN is not (yet) a listed drive.
+  // The LUN's volume is mounted at G: (a loop device over it, as this
+  // program mounts one) but the LUN is not (yet) a listed drive.
   FakeStorage s;
   s.AddDisk(kSystem, 1ull << 30);
   s.AddUnlistedDisk(kLun, k64MiB, Inquiry("KORVA   "));
-  s.AddVolumeDevice("/dev/loop5", kLun, 32256, kLength64MiB);
-  s.MountOutside("/dev/loop5", 'G');
+  s.MountOutside(s.AttachLoop(kLun, 32256, kLength64MiB), 'G');
   DiskPreparation prep(s, s, s, s, Opts());
   FoundDisk disk;
   // No physical drive could be opened: the letter scan's result counts.
-  EXPECT_EQ(prep.FindIscsiDisk(disk), 0);
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kLun, kOther}), 0);
   EXPECT_EQ(disk.driveLetter, u'G');
   // With a physical drive that does not match, its check is the last one.
   s.AddDisk(kOther, 1ull << 30, Inquiry("ATA     "));
   disk.Clear();
-  EXPECT_EQ(prep.FindIscsiDisk(disk), -1);
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kLun, kOther}), -1);
   EXPECT_EQ(disk.driveLetter, u'G');
+}
+
+TEST_F(DiskPreparationTest, ADiskMountedAnywhereButAtALetterOfOursIsNotTaken) {
+  // The system's own partition device of the LUN at G:, and the LUN also
+  // mounted away from the letters: neither is a mount this program made.
+  storage.AddVolumeDevice("/dev/sdz1", kLun, 32256, kLength64MiB);
+  storage.PutFileSystem("/dev/sdz1", "vfat");
+  storage.MountOutside("/dev/sdz1", 'G');
+  DiskPreparation prep(storage, storage, storage, storage, Opts());
+  FoundDisk disk;
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
+  EXPECT_EQ(disk.driveLetter, 0) << "not by the letter";
+  EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareNoVolume) << "in use: not repartitioned";
+  EXPECT_EQ(storage.WriteCount(kLun), 0);
+  EXPECT_EQ(storage.FormatCount(), 0);
+
+  const std::string loop = storage.AttachLoop(kLun, 32256, kLength64MiB);
+  storage.PutFileSystem(loop, "vfat");
+  storage.Unmount('G');
+  storage.MountOutside(loop, 'H');
+  storage.MountWithoutLetter(loop);
+  disk.Clear();
+  EXPECT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
+  EXPECT_EQ(disk.driveLetter, 0) << "lettered, but also mounted elsewhere";
+}
+
+TEST_F(DiskPreparationTest, APartitionWhoseFormatWasCutOffIsFormattedAgain) {
+  // A first run wrote the table (type 6) and was stopped inside mkntfs,
+  // which had already written an NTFS boot sector.
+  const Sector table = BuildIscsiMbr(0x12345600, kLength64MiB);
+  storage.PutBytes(kLun, 0, std::vector<std::uint8_t>(table.begin(), table.end()));
+  const std::string half = storage.AttachLoop(kLun, 32256, kLength64MiB);
+  storage.PutFileSystem(half, "ntfs");
+  storage.DetachLoop(half);
+  DiskPreparation prep(storage, storage, storage, storage, Opts());
+  FoundDisk disk;
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
+  EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
+  EXPECT_EQ(storage.FormatCount(), 1) << "not taken for a finished volume";
+  EXPECT_EQ(Sector0()[446 + 4], 0x07);
+  const std::vector<std::uint8_t> sector = Sector0();
+  EXPECT_EQ(std::vector<std::uint8_t>(sector.begin() + 440, sector.begin() + 444),
+            (std::vector<std::uint8_t>{0x00, 0x56, 0x34, 0x12}))
+      << "the table's signature is kept";
 }
 
 TEST_F(DiskPreparationTest, FreshLunIsPartitionedFormattedAndLettered) {
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
 
   const auto mbr = Sector0();
@@ -173,7 +225,7 @@ TEST_F(DiskPreparationTest, ExistingSignaturesAreKeptExceptOne) {
   storage.PutBytes(kLun, 0, std::vector<std::uint8_t>(old.begin(), old.end()));
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   ASSERT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
   EXPECT_EQ(DiskSignatureOf(*reinterpret_cast<const Sector*>(Sector0().data())), 0x12345678u);
   EXPECT_EQ(drawn, 0u);
@@ -186,42 +238,42 @@ TEST_F(DiskPreparationTest, ExistingSignaturesAreKeptExceptOne) {
   s.PutBytes(kLun, 0, std::vector<std::uint8_t>(one.begin(), one.end()));
   DiskPreparation prep2(s, s, s, s, Opts());
   disk.Clear();
-  ASSERT_EQ(prep2.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep2.FindIscsiDisk(disk, {kLun}), 0);
   ASSERT_EQ(prep2.PrepareIscsiDisk(disk, onBar), kPrepareReady);
   const auto sector = s.Bytes(kLun, 0, 512);
   EXPECT_EQ(DiskSignatureOf(*reinterpret_cast<const Sector*>(sector.data())), 0x22334400u);
 }
 
 TEST_F(DiskPreparationTest, LetteredNtfsVolumeIsLeftAlone) {
-  storage.AddVolumeDevice("/dev/loop7", kLun, 32256, kLength64MiB);
-  storage.PutFileSystem("/dev/loop7", "ntfs");
-  storage.MountOutside("/dev/loop7", 'F');
+  const std::string loop = storage.AttachLoop(kLun, 32256, kLength64MiB);
+  storage.PutFileSystem(loop, "ntfs");
+  storage.MountOutside(loop, 'F');
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(disk.driveLetter, u'F');
   EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
   EXPECT_EQ(storage.WriteCount(kLun), 0);
   EXPECT_EQ(storage.FormatCount(), 0);
-  EXPECT_EQ(storage.DeviceAtLetter('F'), "/dev/loop7");
+  EXPECT_EQ(storage.DeviceAtLetter('F'), loop);
   EXPECT_EQ(disk.fileSystemName, "NTFS");
 }
 
 TEST_F(DiskPreparationTest, LetteredVolumeOfAnotherKindIsReformattedInPlace) {
-  storage.AddVolumeDevice("/dev/loop7", kLun, 32256, kLength64MiB);
-  storage.PutFileSystem("/dev/loop7", "vfat");
-  storage.MountOutside("/dev/loop7", 'F');
+  const std::string loop = storage.AttachLoop(kLun, 32256, kLength64MiB);
+  storage.PutFileSystem(loop, "vfat");
+  storage.MountOutside(loop, 'F');
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
   // Unmounted, formatted, mounted again at the same letter; no new partition.
   EXPECT_EQ(storage.FormatCount(), 1);
-  EXPECT_EQ(storage.DeviceAtLetter('F'), "/dev/loop7");
-  EXPECT_EQ(prep.QueryVolume("/dev/loop7").kind, kFsKindNtfs);
+  EXPECT_EQ(storage.DeviceAtLetter('F'), loop);
+  EXPECT_EQ(prep.QueryVolume(loop).kind, kFsKindNtfs);
   EXPECT_EQ(storage.WriteCount(kLun), 1);  // the format's signature only
   EXPECT_EQ(storage.LastFormatOptions()->hiddenSectors, 63u);
-  EXPECT_FALSE(Logged(storage, "attach"));
+  EXPECT_EQ(storage.AttachedLoops().size(), 1u) << "no loop device of its own";
 
   // A volume at C: is never taken for the disk's own: the disk is
   // partitioned instead (here it is in use, so nothing happens).
@@ -230,14 +282,16 @@ TEST_F(DiskPreparationTest, LetteredVolumeOfAnotherKindIsReformattedInPlace) {
 }
 
 TEST_F(DiskPreparationTest, ArrivingWithAnNtfsPartitionGetsALetterAndNoWrite) {
-  // The LUN carries our layout and an NTFS volume from an earlier run.
+  // The LUN carries our layout and an NTFS volume from an earlier run whose
+  // format finished (the partition turned type 7).
   Sector layout = BuildIscsiMbr(0x5A5A0000, kLength64MiB);
+  SetPartitionType(layout, 0, kPartitionTypeNtfs);
   storage.PutBytes(kLun, 0, std::vector<std::uint8_t>(layout.begin(), layout.end()));
   storage.AddVolumeDevice("/probe", kLun, 32256, kLength64MiB);
   storage.PutFileSystem("/probe", "ntfs");
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareReady);
   EXPECT_EQ(storage.WriteCount(kLun), 0);
   EXPECT_EQ(storage.FormatCount(), 0);
@@ -248,7 +302,7 @@ TEST_F(DiskPreparationTest, ArrivingWithAnNtfsPartitionGetsALetterAndNoWrite) {
 TEST_F(DiskPreparationTest, FailuresLeaveNothingAttachedOrLettered) {
   DiskPreparation prep(storage, storage, storage, storage, Opts());
   FoundDisk disk;
-  ASSERT_EQ(prep.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(prep.FindIscsiDisk(disk, {kLun}), 0);
 
   storage.formatOutcome = FakeStorage::FormatOutcome::Fail;
   EXPECT_EQ(prep.PrepareIscsiDisk(disk, onBar), kPrepareFormatFailed);
@@ -287,7 +341,7 @@ TEST_F(DiskPreparationTest, NeverWritesDriveZeroASwappedDiskOrATinyDisk) {
   s.AddDisk(kLun, 4 << 20, Inquiry("KORVA   "));  // less than one cylinder
   DiskPreparation small(s, s, s, s, Opts());
   disk.Clear();
-  ASSERT_EQ(small.FindIscsiDisk(disk), 0);
+  ASSERT_EQ(small.FindIscsiDisk(disk, {kLun}), 0);
   EXPECT_EQ(small.PrepareIscsiDisk(disk, onBar), kPrepareNoVolume);
   EXPECT_EQ(s.WriteCount(kLun), 0);
 

@@ -28,7 +28,9 @@ TEST(LinuxFinalSetup, FailsCleanlyWithoutTheInitiatorService) {
   IscsiAttach attach(setup.Interpreter(), setup.Preparation(), setup.Shares());
   std::stop_source stop;
   StopTokenWait wait(stop.get_token());
-  EXPECT_EQ(attach.Run(state, wait, [](int) {}), AttachResult::kFailed);
+  const AttachOutcome outcome = attach.Run(state, wait, [](int) {});
+  EXPECT_EQ(outcome.result, AttachResult::kFailed);
+  EXPECT_EQ(outcome.why, AttachFailure::kInitiatorDown) << "the summary can say what is missing";
   EXPECT_EQ(FieldText(state.explorerCommandLine), "untouched");
   EXPECT_TRUE(agent.received.empty()) << "nothing reached the agent before the portal step failed";
 }

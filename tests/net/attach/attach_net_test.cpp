@@ -61,7 +61,8 @@ class AttachNetTest : public IscsiNetTest {
     IscsiNetTest::TearDown();
   }
 
-  AttachResult Attach() {
+  AttachResult Attach() { return AttachWithReason().result; }
+  AttachOutcome AttachWithReason() {
     std::stop_source stop;
     StopTokenWait wait(stop.get_token());
     return attach_->Run(state_, wait, [this](int p) { bar_.push_back(p); });
@@ -153,7 +154,9 @@ TEST_F(AttachNetTest, UnreachablePortalFailsWithoutTouchingTheRecord) {
   ASSERT_TRUE(StartService());
   CopyBounded(state_.deviceIpAddress, "10.77.0.99");
   CopyBounded(state_.explorerCommandLine, "untouched");
-  EXPECT_EQ(Attach(), AttachResult::kFailed);
+  const AttachOutcome outcome = AttachWithReason();
+  EXPECT_EQ(outcome.result, AttachResult::kFailed);
+  EXPECT_EQ(outcome.why, AttachFailure::kPortal);
   EXPECT_EQ(FieldText(state_.explorerCommandLine), "untouched");
 }
 

@@ -46,8 +46,8 @@ class RecordingSink : public IFinalPageSink {
   void SetLayerList(std::string_view list) override { Add("list " + std::string(list)); }
   void SetFinishEnabled(bool on) override { Add(on ? "finish on" : "finish off"); }
   void ShowFinish() override { Add("show finish"); }
-  void PostSummary() override { Add("summary"); }
-  void PostFailure() override { Add("failure"); }
+  void SetWaitingForAppliance(bool waiting) override { Add(waiting ? "waiting" : "not waiting"); }
+  void PostOutcome(const FinalReport& report) override { Add(report.summary ? "summary" : "failure"); }
 
   std::vector<std::string> events;
   std::vector<int> positions;

@@ -80,7 +80,7 @@ class DurabilityNetTest : public IscsiNetTest {
     // The loop device's file went with the killed service's mount, so the
     // general clean-up, which finds loop devices by their file, misses it.
     // Still held by a closing ntfs-3g, it is let go once that closes.
-    if (!loop_.empty()) RunStorageTool({"losetup", "-d", loop_});
+    if (!loop_.empty()) RunStorageTool({"losetup", "-d", loop_}, 30000);
   }
   std::string loop_;
 };

@@ -99,8 +99,14 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   options.formatTiming.checkInterval = 200ms;
   options.formatTiming.settle = 100ms;
   DiskPreparation preparation(stack_->disks, stack_->letters, stack_->control, formatter, options);
+  // The session report names the LUN's disk: only that one is looked at.
+  ASSERT_NE(SessionRecord(), nullptr);
+  const std::vector<std::string> sessionDisks = FindIscsiSessionDisks(*interpreter_, kIscsiTarget);
+  ASSERT_EQ(sessionDisks.size(), 1u) << out_.str();
+  EXPECT_TRUE(std::filesystem::equivalent(sessionDisks[0], lun));
   FoundDisk found;
-  ASSERT_EQ(preparation.FindIscsiDisk(found), 0) << found.modelText;
+  EXPECT_EQ(preparation.FindIscsiDisk(found, {}), -1) << "no disk of the session, nothing found";
+  ASSERT_EQ(preparation.FindIscsiDisk(found, sessionDisks), 0) << found.modelText;
   EXPECT_EQ(found.physicalDrivePath, lun);
   ASSERT_EQ(preparation.PrepareIscsiDisk(found, [](int) {}), kPrepareReady);
   ASSERT_NE(found.driveLetter, 0);

@@ -360,5 +360,40 @@ TEST_F(ConfigPageGuiTest, BackFromTheListReturnsToTheInstallGuideAndCancelEndsTh
   EXPECT_EQ(codes, std::vector<int>{-1});
 }
 
+TEST_F(ConfigPageGuiTest, NetworkStepRefusesAnUnusableIdentityAndAWindowCloseWaitsForTheAppliance) {
+  AnswerIdentity(IdentityFields{.name = "VBX-207",
+                                .ip = "10.77.0.2",
+                                .mac = "02:4b:56:00:00:01",
+                                .netmask = "255.255.255.0",
+                                .gateway = "10.77.0.254"});
+  WalkTo(kStepNetwork);
+  const auto attempt = [&](const char* ip, const char* gateway) {
+    w.messages.shown.clear();
+    w.Page().AddressField(kCtlIpAddress)->SetText(ip);
+    w.Page().AddressField(kCtlGateway)->SetText(gateway);
+    w.Next();
+    return w.messages.shown.empty() ? std::string() : w.messages.shown[0].text;
+  };
+  EXPECT_EQ(attempt("10.77.0.255", "10.77.0.254"),
+            "The IP address is the network or broadcast address of its subnet. Please enter another address.");
+  EXPECT_EQ(w.Page().AddressField(kCtlIpAddress)->Text(), "10.77.0.255") << "what was typed stays";
+  EXPECT_EQ(attempt("10.77.0.50", "10.99.0.1"),
+            "The gateway must be in the same subnet as the IP address, or left empty (0.0.0.0).");
+  EXPECT_EQ(Sent(kCmdSetItem, kItemIdentity), 0) << "nothing is sent before the checks pass";
+  EXPECT_EQ(w.Page().CurrentSubStep(), kStepNetwork);
+  EXPECT_TRUE(w.AllButtonsEnabled());
+
+  // Closed from the window manager while the appliance is being told: not
+  // now (Cancel is off meanwhile); on the next page, as its Cancel.
+  link.onRequest = [&](const ScriptedLink::Request&) { w.Wizard().close(); };
+  EXPECT_EQ(attempt("10.77.0.50", "10.77.0.254"), "");
+  link.onRequest = nullptr;
+  EXPECT_EQ(Sent(kCmdSetItem, kItemIdentity), 1);
+  ASSERT_EQ(w.Wizard().CurrentPageId(), kPageDisk);
+  EXPECT_TRUE(w.Wizard().isVisible());
+  w.Wizard().close();
+  ASSERT_TRUE(WaitUntil([&] { return !w.Wizard().isVisible(); }));
+}
+
 }  // namespace
 }  // namespace sp::test

@@ -1,5 +1,6 @@
 // Byte layouts of what the device settings page sends: login digests, the
 // set-password, time, identity and commit items, and the identity reply.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "base/text.h"
 #include "pages/config/core/adminpassword.h"
+#include "pages/config/core/identitycheck.h"
 #include "pages/config/core/identityrecord.h"
 #include "pages/config/core/timesettings.h"
 
@@ -111,6 +113,13 @@ TEST(PasswordRules, LengthCountsCharactersNotBytes) {
                              "\xc3\xa4\xc3\xb6"
                              "123"),
             PasswordVerdict::kTooShort);
+  // Eight characters of three bytes each would be cut when sent: refused.
+  const std::string wide =
+      "\xe5\xaf\x86\xe7\xa0\x81\xe5\xaf\x86\xe7\xa0\x81"
+      "ab12";
+  EXPECT_EQ(CheckNewPassword(wide, wide), PasswordVerdict::kTooLong);
+  EXPECT_TRUE(PasswordFits(std::string(15, 'a')));
+  EXPECT_FALSE(PasswordFits(std::string(16, 'a')));
 }
 
 TEST(TimeItem, ZoneStepWithDaylightSaving) {
@@ -228,6 +237,12 @@ TEST(TimeLists, LabelsAndMemory) {
   m.timeServerIndex = 1;
   m.useTimeServer = false;
   EXPECT_EQ(m.AsZoneChoice(true).endHour, 5);
+  // Next with daylight saving off still keeps the zone, and only the zone.
+  m.KeepOnNext(ZoneChoice{.zone = 17, .region = 0, .endHour = 0});
+  EXPECT_EQ(m.listIndex[0], 17);
+  EXPECT_EQ(m.AsZoneChoice(true).endHour, 5);
+  m.KeepOnNext(ZoneChoice{.zone = 3, .dst = true, .endHour = 7});
+  EXPECT_EQ(m.AsZoneChoice(true).endHour, 7);
   m.Reset();
   EXPECT_EQ(m.listIndex[0], kDefaultTimeZone);
   EXPECT_EQ(m.listIndex[1], 0);
@@ -310,6 +325,36 @@ TEST(IdentityReply, ReadsTheRecordFromReplyByteFive) {
   area[25] = 0;
   EXPECT_FALSE(ParseIdentityReply(area.data(), area.size(), &got)) << "an empty IP text is no read-back";
   EXPECT_FALSE(ParseIdentityReply(area.data(), 5, nullptr));
+}
+
+TEST(IdentityCheck, RefusesWhatWouldTakeTheApplianceOffTheNetwork) {
+  using P = IdentityProblem;
+  const std::vector<LocalAddress> own = {{"10.77.0.1", htonl(0x0A4D0001), "veth-pc", 2, 0}};
+  const auto check = [&](std::string ip, std::string mask, std::string gateway) {
+    IdentityFields f = SampleIdentity();
+    f.ip = std::move(ip);
+    f.netmask = std::move(mask);
+    f.gateway = std::move(gateway);
+    return CheckNetworkIdentity(f, own);
+  };
+  EXPECT_EQ(check("10.77.0.50", "255.255.255.0", "10.77.0.254"), P::kNone);
+  EXPECT_EQ(check("10.77.0.50", "255.255.255.0", "0.0.0.0"), P::kNone) << "no gateway";
+  EXPECT_EQ(check("10.77.0.50", "255.255.255.0", ""), P::kNone);
+  EXPECT_EQ(check("0.0.0.0", "255.255.255.0", ""), P::kBadAddress);
+  EXPECT_EQ(check("127.0.0.5", "255.0.0.0", ""), P::kBadAddress);
+  EXPECT_EQ(check("224.0.0.1", "255.255.255.0", ""), P::kBadAddress);
+  EXPECT_EQ(check("10.77.0", "255.255.255.0", ""), P::kBadAddress);
+  EXPECT_EQ(check("10.77.0.50", "255.0.255.0", ""), P::kBadNetmask) << "a hole in the ones";
+  EXPECT_EQ(check("10.77.0.50", "0.0.0.0", ""), P::kBadNetmask);
+  EXPECT_EQ(check("10.77.0.0", "255.255.255.0", ""), P::kSubnetEdge);
+  EXPECT_EQ(check("10.77.0.255", "255.255.255.0", ""), P::kSubnetEdge);
+  EXPECT_EQ(check("10.77.0.255", "255.255.0.0", ""), P::kNone) << "inside a larger subnet";
+  EXPECT_EQ(check("10.77.0.1", "255.255.255.0", ""), P::kOwnAddress);
+  EXPECT_EQ(check("10.77.0.50", "255.255.255.0", "10.78.0.1"), P::kGatewayOutside);
+  EXPECT_EQ(check("10.77.0.50", "255.255.255.0", "not.an.address"), P::kGatewayOutside);
+  for (P p : {P::kBadAddress, P::kBadNetmask, P::kSubnetEdge, P::kOwnAddress, P::kGatewayOutside}) {
+    EXPECT_NE(IdentityProblemMessage(p), 0);
+  }
 }
 
 }  // namespace

@@ -65,6 +65,11 @@ TEST(DiskRecord, ListRowAndSummaryLine) {
   EXPECT_EQ(DiskListRow(MakeDisk("WDC", "", "", '0', 1023))[4], "0GB");
 
   EXPECT_EQ(DiskSummaryLine(left), "<font face=Arial size=4 color=white><b>WDC, WCAS123, 465 GB</b></font>");
+  // Sixteen bytes from the appliance cannot carry markup into the page: a
+  // link, a tag or an entity shows as written.
+  const DiskRecord sly = MakeDisk("<a href=x>W</a>", "", "&amp;lt;b&gt;", '0', 1024);
+  EXPECT_EQ(DiskSummaryLine(sly),
+            "<font face=Arial size=4 color=white><b>&lt;a href=x>W&lt;/a>, &<x>amp;lt;b&<x>gt;, 1 GB</b></font>");
 }
 
 TEST(DiskRecord, FullWidthAndInvalidTextsStayInTheirField) {

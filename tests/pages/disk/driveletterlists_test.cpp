@@ -70,6 +70,13 @@ TEST(DriveLetterLists, DriveLetterTextIsTheFirstTwoCharacters) {
   EXPECT_EQ(DriveLetterText(""), "");
 }
 
+TEST(DriveLetterLists, ShareAndVolumeNeverShareALetter) {
+  EXPECT_TRUE(LettersClash(ServiceType::Both, "X:\\", "X:\\"));
+  EXPECT_FALSE(LettersClash(ServiceType::Both, "Y:\\", "X:\\"));
+  EXPECT_FALSE(LettersClash(ServiceType::Both, "", "")) << "no letter at all is not a clash";
+  EXPECT_FALSE(LettersClash(ServiceType::NasOnly, "X:\\", "X:\\")) << "one service uses one list";
+}
+
 TEST(DriveLetterLists, DefaultSelections) {
   // E:\, F:\, Z:\ with Both: NAS F:\ (next-to-last), iSCSI Z:\ (last).
   LetterSelection s = InitialLetterSelection(ServiceType::Both, 3, 0, 0);

@@ -32,6 +32,7 @@ class GatedApplianceLink : public IDeviceLink {
       ++polls_;
       changed_.notify_all();
       if (holdAt_ && polls_ >= holdAt_) changed_.wait(lock, [this] { return released_; });
+      if (silent_) return 0;
       data = progress_;
     }
     std::memset(replyArea, 0, kReplyAreaSize);
@@ -60,6 +61,11 @@ class GatedApplianceLink : public IDeviceLink {
     std::lock_guard lock(mutex_);
     return polls_;
   }
+  // From now on the progress query gets no reply.
+  void FallSilent() {
+    std::lock_guard lock(mutex_);
+    silent_ = true;
+  }
 
  private:
   std::mutex mutex_;
@@ -68,6 +74,7 @@ class GatedApplianceLink : public IDeviceLink {
   int holdAt_ = 0;
   int polls_ = 0;
   bool released_ = true;
+  bool silent_ = false;
 };
 
 QImage GrabWindow(CMainDlg& w) {
@@ -94,7 +101,9 @@ class FinalPageTest : public WizardTest {
  protected:
   void SetUp() override {
     WizardTest::SetUp();
-    initiator_.AddReachablePortal(finaltest::kApplianceIp, 3260, {{finaltest::kTarget, "vbx207", {{0}}}});
+    FakeIscsiInitiator::Lun lun;
+    lun.devicePath = finaltest::kLunDisk;
+    initiator_.AddReachablePortal(finaltest::kApplianceIp, 3260, {{finaltest::kTarget, "vbx207", {lun}}});
     initiator_.SetNextDiskNumber(finaltest::kLunDiskNumber);
     storage_.AddDisk(finaltest::kSystemDisk, 500ull << 30, InquiryOf("ATA     "));
     storage_.AddDisk(finaltest::kLunDisk, 64ull << 20, InquiryOf("KORVA   "));
@@ -270,11 +279,66 @@ TEST_F(FinalPageTest, NoAgentEndsWithTheFailureText) {
   EXPECT_LE(page->Label(1101)->TextBottom(), page->Label(1101)->height()) << "the whole text, Thank You included";
   EXPECT_NE(text.find(u"Thank You."), std::u16string::npos);
   EXPECT_TRUE(page->Label(1100)->isVisible());
-  ExpectHidden({1102, 1103, 1110, 1111, 1112, 1113, 1114, 1115, 1119});
+  // One line under it names what did work.
+  EXPECT_EQ(Shown(page->Label(1102)), u"The iSCSI volume is ready at X:.");
+  EXPECT_GE(page->Label(1102)->y(), page->Label(1101)->geometry().bottom());
+  ExpectHidden({1103, 1110, 1111, 1112, 1113, 1114, 1115, 1119});
   EXPECT_FALSE(page->ProgressBar()->isVisible());
   EXPECT_TRUE(page->FinishButton()->isVisible());
   EXPECT_TRUE(page->FinishButton()->isEnabled());
   Save("final-failure");
+}
+
+TEST_F(FinalPageTest, TheOutcomeSaysWhatIsMissingAndWhy) {
+  // Both services; the share is mapped, the iSCSI target never takes a
+  // login: the NAS rows and one row for the volume that is not there.
+  FillRecord(600, 400);
+  for (int i = 0; i < 10; ++i) initiator_.FailNext(FakeIscsiInitiator::Op::AddIScsiSendTargetPortal, 1231);
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  // A window-manager close while the sequence runs asks nothing and does
+  // nothing; once Finish is there it does what Finish does.
+  Wizard().close();
+  Settle(20);
+  EXPECT_TRUE(finishedCodes_.empty());
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Summary; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  for (auto [id, y] : {std::pair{1111, 180}, {1112, 210}, {1113, 240}}) ExpectRow(id, y);
+  EXPECT_EQ(page->Label(1114)->geometry(), QRect(55, 270, 500, 60)) << "room for a reason that wraps";
+  EXPECT_LE(page->Label(1114)->TextBottom(), page->Label(1114)->height());
+  EXPECT_EQ(Shown(page->Label(1114)), u"iSCSI volume: not attached (no iSCSI target answered at the VBX-207)");
+  ExpectHidden({1115, 1119});
+  EXPECT_TRUE(desktop_.commandLines.empty());
+  Save("final-summary-noiscsi");
+  Wizard().close();
+  ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
+  EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+}
+
+TEST_F(FinalPageTest, WaitingForTheApplianceIsSaidAndItsSilenceEndsTheRun) {
+  FillRecord(600, 400);
+  services_.finalPage.silentPolls = 2;
+  appliance_.Script("0", 1);
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return appliance_.polls() == 1; }));
+  Settle(30);
+  CHTMLStatic* waiting = page->Label(CNetcfgDlg::kWaitingLabelId);
+  EXPECT_TRUE(waiting->isVisible());
+  EXPECT_EQ(Shown(waiting), u"Waiting for the VBX-207 to report its progress...");
+  EXPECT_GE(waiting->y(), page->ProgressBar()->geometry().bottom());
+  Save("final-waiting");
+
+  appliance_.FallSilent();
+  appliance_.Release("0");
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Failure; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  EXPECT_EQ(Shown(page->Label(1102)), u"The VBX-207 stopped answering while it formatted its disks.");
+  EXPECT_EQ(initiator_.CallCount(FakeIscsiInitiator::Op::AddIScsiSendTargetPortal), 0) << "nothing set up after it";
+  EXPECT_EQ(Wizard().State().nasMapped, 0);
+  Save("final-failure-silent");
 }
 
 TEST_F(FinalPageTest, FinishStopsASleepingWorkerAtOnceAndNothingChangesAfterwards) {

@@ -53,10 +53,11 @@ TEST_F(FinalSequenceTest, StepsRunInOrderAndEndWithTheSummary) {
   };
   ASSERT_EQ(Run(), FinalOutcome::kSummary);
 
-  Strings expected = {"finish off", std::string("list ") + kFinalFormattingList, "sleep 1000", "cmd 8 60 2"};
+  Strings expected = {"finish off", std::string("list ") + kFinalFormattingList, "sleep 1000", "cmd 8 60 2", "waiting"};
   for (int i = 0; i < 10; ++i) expected.insert(expected.end(), {"sleep 3000", "progress " + std::to_string(i)});
-  for (const char* p : {"11", "31", "61"})
-    expected.insert(expected.end(), {"sleep 2000", "cmd 10", std::string("progress ") + p});
+  // The page says it waits for the appliance until the first report.
+  expected.insert(expected.end(), {"sleep 2000", "cmd 10", "progress 11", "sleep 2000", "cmd 10", "not waiting",
+                                   "progress 31", "sleep 2000", "cmd 10", "progress 61", "not waiting"});
   for (int i = 0; i < 18; ++i) expected.insert(expected.end(), {"sleep 2000", "progress " + std::to_string(60 + i)});
   expected.insert(expected.end(),
                   {std::string("list ") + kFinalSharingList, "progress 78", "sleep 5000", "progress 79"});
@@ -72,6 +73,9 @@ TEST_F(FinalSequenceTest, StepsRunInOrderAndEndWithTheSummary) {
   EXPECT_EQ(state.nasMapped, 1);
   EXPECT_FALSE(storage.DeviceAtLetter('X').empty());
   for (const std::string& mac : appliance.macs) EXPECT_EQ(mac, kMac);
+  EXPECT_TRUE(sink.report.summary && sink.report.nasMapped);
+  EXPECT_EQ(sink.report.iscsi.result, AttachResult::kAttached);
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kNone);
 }
 
 TEST_F(FinalSequenceTest, FormatRequestTriesFiveTimesThenGoesOnAndStopsEarlyOnAcceptance) {
@@ -81,7 +85,7 @@ TEST_F(FinalSequenceTest, FormatRequestTriesFiveTimesThenGoesOnAndStopsEarlyOnAc
   Run();
   EXPECT_EQ(Between("sleep 1000", "sleep 3000"),
             (Strings{"sleep 1000", "cmd 8 60 2", "sleep 1000", "cmd 8 60 2", "sleep 1000", "cmd 8 60 2", "sleep 1000",
-                     "cmd 8 60 2", "sleep 1000", "cmd 8 60 2"}));
+                     "cmd 8 60 2", "sleep 1000", "cmd 8 60 2", "waiting"}));
   EXPECT_TRUE(Has("progress 0")) << "the sequence goes on without an accepted reply";
 
   log.clear();
@@ -94,17 +98,22 @@ TEST_F(FinalSequenceTest, FormatRequestTriesFiveTimesThenGoesOnAndStopsEarlyOnAc
   EXPECT_EQ(appliance.counts[kCmdStartDiskSetup], 3);
 }
 
-TEST_F(FinalSequenceTest, ProgressKeepsItsHighestValueAndTheSilentApplianceEndsThePollAtTheBound) {
+TEST_F(FinalSequenceTest, ProgressKeepsItsHighestValueAndASilentApplianceEndsTheRunWithoutGoingOn) {
+  ProgressPollLimits limits;
+  limits.silentPolls = 7;
+  FinalSequence quick{appliance, interpreter, attach, shares, desktop, limits};
   appliance.answer = Progress({"40", "20"});
-  Run();
-  const int polls = appliance.counts[kCmdQueryProgress];
-  EXPECT_EQ(polls, 2 + FinalSequenceLimits::kSilentPollLimit)
-      << "the answered lower value resets the silence; then the silent bound";
-  const std::vector<int> during = PositionsBetween(31, 60);
-  ASSERT_GE(during.size(), 2u) << "the bar showed 31 (40 / 2 + 11) and went on to 60";
-  EXPECT_TRUE(std::all_of(during.begin(), during.end() - 1, [](int p) { return p == 31; }))
-      << "never lowered while silent";
-  EXPECT_EQ(during.back(), 60) << "the sequence went on";
+  EXPECT_EQ(quick.Run(state, wait, sink), FinalOutcome::kFailure);
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 2 + 7) << "the answered lower value resets the silence";
+  EXPECT_EQ(sink.positions.back(), 31) << "40 / 2 + 11, never lowered";
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kStoppedAnswering);
+  EXPECT_FALSE(sink.report.summary);
+  // Nothing goes on as if the format had finished.
+  EXPECT_FALSE(Has("progress 60"));
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 0);
+  EXPECT_TRUE(agent.received.empty());
+  EXPECT_EQ(Strings(log.end() - 3, log.end()),
+            (Strings{"show finish", "failure", std::string("list ") + kFinalBackgroundList}));
 }
 
 TEST_F(FinalSequenceTest, HundredEndsThePollAtSixtyOne) {
@@ -114,25 +123,32 @@ TEST_F(FinalSequenceTest, HundredEndsThePollAtSixtyOne) {
   EXPECT_EQ(PositionsBetween(9, 60), (std::vector<int>{9, 14, 61, 60}));
 }
 
-TEST_F(FinalSequenceTest, PollWithoutEndIsBoundedWhetherTheApplianceIsSilentStuckOrAboveHundred) {
-  // Silent from the start: the long wait for the first report.
-  appliance.answer = Progress({});
-  Run();
-  EXPECT_EQ(appliance.counts[kCmdQueryProgress], FinalSequenceLimits::kZeroPollLimit);
-
+TEST_F(FinalSequenceTest, EveryWayThePollCanGiveUpIsBoundedAndSaysWhatTheApplianceDid) {
+  const ProgressPollLimits limits;
+  const auto run = [&](std::function<Reply(std::uint8_t, int)> answer) {
+    appliance.counts.clear();
+    sink.positions.clear();
+    appliance.answer = std::move(answer);
+    sequence.Run(state, wait, sink);
+    return appliance.counts[kCmdQueryProgress];
+  };
+  // Silent from the start.
+  EXPECT_EQ(run(Progress({})), limits.silentPolls);
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kStoppedAnswering);
+  // Answering, but never a report of progress: the long wait for the first.
+  EXPECT_EQ(run([](std::uint8_t, int) { return Reply{true, kReplyAccepted, "0"}; }), limits.zeroPolls);
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kStoppedAnswering);
   // Answering, but stuck at one value.
-  appliance.counts.clear();
-  appliance.answer = [](std::uint8_t, int) { return Reply{true, kReplyAccepted, "55"}; };
-  Run();
-  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 1 + FinalSequenceLimits::kStalledPollLimit);
-
+  EXPECT_EQ(run([](std::uint8_t, int) { return Reply{true, kReplyAccepted, "55"}; }), 1 + limits.stalledPolls);
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kStoppedAnswering);
+  // Started again: its progress falls back and stays there.
+  EXPECT_EQ(run(Progress({"30", "50", "0", "0", "0", "0"})), 2 + limits.fallenReplies);
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kRestarted);
+  EXPECT_EQ(sink.positions.back(), 36);
   // A value above a hundred is done.
-  appliance.counts.clear();
-  sink.positions.clear();
-  appliance.answer = [](std::uint8_t, int) { return Reply{true, kReplyAccepted, "250"}; };
-  Run();
-  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 1);
+  EXPECT_EQ(run([](std::uint8_t, int) { return Reply{true, kReplyAccepted, "250"}; }), 1);
   EXPECT_EQ(PositionsBetween(9, 60), (std::vector<int>{9, 61, 60}));
+  EXPECT_EQ(sink.report.appliance, ApplianceTrouble::kNone);
 }
 
 TEST_F(FinalSequenceTest, WithoutAnIscsiVolumeTheBarJumpsFrom78To89AndNothingIsAttachedOrOpened) {
@@ -158,10 +174,25 @@ TEST_F(FinalSequenceTest, WithoutANasVolumeNoMappingAndTheOutcomeFollowsTheAttac
 
   // Ten failed attaches: the failure text.
   log.clear();
+  appliance.counts.clear();
   for (int i = 0; i < 10; ++i) initiator.FailNext(Op::AddIScsiSendTargetPortal, kIscsiStatusUnreachable);
   EXPECT_EQ(Run(), FinalOutcome::kFailure);
   EXPECT_TRUE(Has("failure"));
   EXPECT_FALSE(Has("summary"));
+  EXPECT_EQ(sink.report.iscsi.why, AttachFailure::kPortal);
+}
+
+TEST_F(FinalSequenceTest, AVolumeThatCannotTakeItsLetterIsNoSuccessAndIsNotTriedAgain) {
+  state.nasSizeGb = 0;
+  AddLun();
+  storage.AddDisk("/dev/sdb", 1ull << 30, InquiryOf("ATA     "));
+  storage.AddVolumeDevice("/dev/sdb1", "/dev/sdb", 1 << 20, 512 << 20);
+  storage.MountOutside("/dev/sdb1", 'X');
+  appliance.answer = Progress({"100"});
+  EXPECT_EQ(Run(), FinalOutcome::kFailure);
+  EXPECT_EQ(sink.report.iscsi.why, AttachFailure::kLetterTaken);
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 1);
+  EXPECT_TRUE(desktop.commandLines.empty()) << "no drive to open";
 }
 
 TEST_F(FinalSequenceTest, FailedPortalIsRetriedFromThePortalAfterFiveSeconds) {
@@ -185,6 +216,10 @@ TEST_F(FinalSequenceTest, TenFailedAttachesGoOnToTheShare) {
   EXPECT_EQ(PositionsBetween(78, 90), (std::vector<int>{78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90}));
   EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), 10);
   EXPECT_TRUE(desktop.commandLines.empty()) << "no explorer line was composed";
+  // The summary says the volume is missing, and why.
+  EXPECT_TRUE(sink.report.iscsiAsked);
+  EXPECT_EQ(sink.report.iscsi.result, AttachResult::kFailed);
+  EXPECT_EQ(sink.report.iscsi.why, AttachFailure::kLogin);
 }
 
 TEST_F(FinalSequenceTest, NoAgentGivesTheFailureText) {
@@ -194,15 +229,17 @@ TEST_F(FinalSequenceTest, NoAgentGivesTheFailureText) {
   EXPECT_EQ(Run(), FinalOutcome::kFailure);
   EXPECT_EQ(Strings(log.end() - 3, log.end()),
             (Strings{"show finish", "failure", std::string("list ") + kFinalBackgroundList}));
+  // What did work is there to be named.
+  EXPECT_EQ(sink.report.iscsi.result, AttachResult::kAttached);
+  EXPECT_FALSE(sink.report.nasMapped);
 }
 
 TEST_F(FinalSequenceTest, StopEndsTheSequenceAtOnceAndNothingIsShownAfterwards) {
-  appliance.answer = Progress({"40"});
-  // Pause 1 is the format request's, 2-11 the start steps, 12-312 the poll
-  // (one answer, then the silent bound), 313-330 the closing steps, 331 the
-  // first attach attempt's.
+  appliance.answer = Progress({"40", "100"});
+  // Pause 1 is the format request's, 2-11 the start steps, 12-13 the poll,
+  // 14-31 the closing steps, 32 the first attach attempt's.
   const std::map<int, std::string> pauses = {
-      {1, "sleep 1000"}, {11, "sleep 3000"}, {20, "sleep 2000"}, {331, "sleep 5000"}};
+      {1, "sleep 1000"}, {11, "sleep 3000"}, {13, "sleep 2000"}, {32, "sleep 5000"}};
   for (const auto& [stopAt, pause] : pauses) {
     log.clear();
     appliance.counts.clear();

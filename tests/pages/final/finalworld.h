@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -119,9 +120,13 @@ class RecordingSink : public IFinalPageSink {
   void SetLayerList(std::string_view list) override { log_.push_back("list " + std::string(list)); }
   void SetFinishEnabled(bool on) override { log_.push_back(on ? "finish on" : "finish off"); }
   void ShowFinish() override { log_.push_back("show finish"); }
-  void PostSummary() override { log_.push_back("summary"); }
-  void PostFailure() override { log_.push_back("failure"); }
+  void SetWaitingForAppliance(bool waiting) override { log_.push_back(waiting ? "waiting" : "not waiting"); }
+  void PostOutcome(const FinalReport& r) override {
+    log_.push_back(r.summary ? "summary" : "failure");
+    report = r;
+  }
   std::vector<int> positions;
+  FinalReport report;
 
  private:
   std::vector<std::string>& log_;
@@ -172,7 +177,9 @@ inline DiskPreparation::Options FastDiskOptions() {
 class FinalWorld : public ::testing::Test {
  protected:
   FinalWorld() {
-    initiator.AddReachablePortal(kApplianceIp, 3260, {{kTarget, "vbx207", {{0}}}});
+    FakeIscsiInitiator::Lun lun;
+    lun.devicePath = kLunDisk;
+    initiator.AddReachablePortal(kApplianceIp, 3260, {{kTarget, "vbx207", {lun}}});
     initiator.SetNextDiskNumber(kLunDiskNumber);
     storage.AddDisk(kSystemDisk, 500ull << 30, InquiryOf("ATA     "));
     storage.AddVolumeDevice("/dev/sda1", kSystemDisk, 1 << 20, 100ull << 30);

@@ -24,9 +24,18 @@ TEST_F(DiskPageChoices, FreeLettersAndTheKeptChoices) {
   EXPECT_EQ(page.NasLetterList()->currentText().toStdString(), "F:\\");
   EXPECT_EQ(page.IscsiLetterList()->currentText().toStdString(), "Z:\\");
 
-  // Z:\ for NAS survives Back and Next.
+  // The share and the volume on one letter: said, and the page stays.
   page.NasLetterList()->setCurrentIndex(2);
   Next();
+  EXPECT_EQ(page.CurrentSubStep(), 3);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            "The NAS and the iSCSI volume cannot use the same drive letter. Please choose another one.");
+
+  // Z:\ for NAS survives Back and Next.
+  page.IscsiLetterList()->setCurrentIndex(1);
+  Next();
+  EXPECT_EQ(page.CurrentSubStep(), 4);
   EXPECT_EQ(page.KeptNasLetterIndex(), 2);
   Back();
   EXPECT_EQ(page.NasLetterList()->currentText().toStdString(), "Z:\\");
