@@ -5,6 +5,7 @@
 // a file still open for writing on the drive takes the volume down first,
 // so what fsync acknowledged is on the target.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -67,7 +68,10 @@ class RememberedVolumeNetTest : public IscsiNetTest {
     EXPECT_EQ(remember("y"), iscsictl::kDeviceNotFound);
     EXPECT_EQ(remember("xx"), iscsictl::kInvalidParameter);
     EXPECT_EQ(remember("x", "iqn.2008-01.com.korva:other"), iscsictl::kPersistentNotFound);
-    ASSERT_EQ(remember("X"), 0);
+    // For a person other than the service: their files once it mounts X:.
+    ASSERT_EQ(Call(iscsictl::op::kRememberVolume,
+                   {{"target", kIscsiTarget}, {"letter", "X"}, {"owner_uid", "4321"}, {"owner_gid", "4321"}}),
+              0);
     ControlMessage volumes;
     ASSERT_EQ(Call(iscsictl::op::kVolumes, {}, &volumes), 0);
     ASSERT_EQ(volumes.size(), 2u);
@@ -119,6 +123,9 @@ TEST_F(RememberedVolumeNetTest, StopTakesTheVolumeDownAndStartBringsItBack) {
   ASSERT_TRUE(WaitForX(std::chrono::seconds(60)));
   EXPECT_EQ(Slurp(X() + "/kept.txt"), kKept);
   EXPECT_EQ(Slurp(X() + "/open.bin"), kOpen);
+  struct stat st {};
+  ASSERT_EQ(stat((X() + "/kept.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
 
   // Logging the target out for good forgets the volume.
   EXPECT_EQ(Call(iscsictl::op::kRemovePersistent, {{"target", kIscsiTarget}}), 0);
