@@ -85,6 +85,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   finalPage.iscsiInterpreter = &finalSetup_.Interpreter();
   finalPage.diskPreparation = &finalSetup_.Preparation();
   finalPage.shareMapping = &finalSetup_.Shares();
+  finalPage.volumeMemory = &finalSetup_.VolumeMemory();
   finalPage.desktopShell = &finalSetup_.Desktop();
 }
 

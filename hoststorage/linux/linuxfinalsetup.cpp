@@ -24,6 +24,7 @@ LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
       volumes_(letters_, volumeControl_, disks_),
       enumerator_(volumes_),
       initiator_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket), disks_, enumerator_),
+      volumeMemory_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket)),
       interpreter_(initiator_, enumerator_, report_),
       preparation_(disks_, letters_, volumeControl_, formatter_),
       // The share's letter is cleared under the same root the volumes use.

@@ -8,7 +8,8 @@
 //
 //   LinuxNetDockAgent agent;
 //   LinuxFinalSetup finalSetup(agent);
-//   IscsiAttach attach(finalSetup.Interpreter(), finalSetup.Preparation(), finalSetup.Shares());
+//   IscsiAttach attach(finalSetup.Interpreter(), finalSetup.Preparation(), finalSetup.Shares(),
+//                      &finalSetup.VolumeMemory());
 //
 // Nothing here starts or talks to anything until the final page (or the
 // network step's clean-up) uses it.
@@ -25,6 +26,7 @@
 #include "platform/linux/linuxnetuse.h"
 #include "platform/linux/linuxvolumecontrol.h"
 #include "platform/linux/linuxvolumeenumerator.h"
+#include "platform/linux/linuxvolumememory.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
 #include "platform/netdockagent.h"
@@ -54,6 +56,7 @@ class LinuxFinalSetup {
   IDesktopShell& Desktop() { return desktop_; }
   IDriveLetters& Letters() { return letters_; }
   INetConnections& Connections() { return connections_; }
+  IVolumeMemory& VolumeMemory() { return volumeMemory_; }
 
  private:
   LinuxBlockDevices disks_;
@@ -62,6 +65,7 @@ class LinuxFinalSetup {
   LinuxVolumes volumes_;
   LinuxVolumeEnumerator enumerator_;
   LinuxIscsiInitiator initiator_;
+  LinuxVolumeMemory volumeMemory_;
   DiscardingStream report_;  // the wizard has no console for the interpreter's report
   IscsiInterpreter interpreter_;
   MkntfsFormatter formatter_;

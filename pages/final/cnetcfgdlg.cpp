@@ -154,7 +154,7 @@ void CNetcfgDlg::RunSequence(std::stop_token stop) {
   const FinalPageServices& s = services_;
   StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
-  IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping);
+  IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping, s.volumeMemory);
   ProgressPollLimits limits;
   limits.silentPolls = s.silentPolls;
   FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);

@@ -35,6 +35,7 @@ class DiskPreparation;
 class IDesktopShell;
 class IDeviceLink;
 class IscsiInterpreter;
+class IVolumeMemory;
 class ShareMapping;
 
 // What the final page's setup sequence works with. Without any of them the
@@ -44,9 +45,10 @@ struct FinalPageServices {
   IscsiInterpreter* iscsiInterpreter = nullptr;
   DiskPreparation* diskPreparation = nullptr;  // the run's one disk preparation
   ShareMapping* shareMapping = nullptr;
+  IVolumeMemory* volumeMemory = nullptr;  // null: the drive is not brought back at the next start
   IDesktopShell* desktopShell = nullptr;  // opens the new drive
   int pausePercent = 100;                 // the sequence's pauses, in percent of their length
-  int silentPolls = 300;  // progress polls in a row without a reply before the appliance counts as gone
+  int silentPolls = 300;                  // progress polls in a row without a reply before the appliance counts as gone
 };
 
 class CNetcfgDlg : public TStackedPage {

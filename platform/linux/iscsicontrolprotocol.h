@@ -71,6 +71,9 @@ inline constexpr const char* kPersistentDevices = "persistent_devices";
 inline constexpr const char* kAddPersistentDevice = "add_persistent_device";
 inline constexpr const char* kRemovePersistentDevice = "remove_persistent_device";
 inline constexpr const char* kClearPersistentDevices = "clear_persistent_devices";
+inline constexpr const char* kRememberVolume = "remember_volume";
+inline constexpr const char* kForgetVolume = "forget_volume";
+inline constexpr const char* kVolumes = "volumes";
 }  // namespace op
 
 }  // namespace sp::iscsictl

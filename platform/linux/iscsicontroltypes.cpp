@@ -178,6 +178,38 @@ bool GetSendTargetsPortal(const ControlRecord& record, SendTargetsPortal& portal
   return true;
 }
 
+char GetLetter(const ControlRecord& record, std::string_view key) {
+  const std::string* text = record.Find(key);
+  if (!text || text->size() != 1) return 0;
+  const char c = (*text)[0];
+  if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+  return c >= 'a' && c <= 'z' ? c : 0;
+}
+
+void PutVolume(ControlRecord& record, const RememberedVolume& volume) {
+  record.Set("target", volume.target).SetHex("target_lun", volume.lunField);
+  record.SetU64("offset", volume.offset).SetU64("size", volume.size).Set("fs", volume.fileSystem);
+  record.Set("letter", std::string(1, volume.letter));
+  record.SetU64("owner_uid", volume.ownerUid).SetU64("owner_gid", volume.ownerGid);
+}
+
+bool GetVolume(const ControlRecord& record, RememberedVolume& volume) {
+  RememberedVolume v;
+  v.letter = GetLetter(record, "letter");
+  const auto lun = record.GetU64("target_lun");
+  if (!v.letter || !lun || !GetText(record, "target", v.target, kMaxNameLength) || v.target.empty() ||
+      !GetU64(record, "offset", v.offset, 0) || !GetU64(record, "size", v.size, 0) ||
+      !GetU32(record, "owner_uid", v.ownerUid, 0) || !GetU32(record, "owner_gid", v.ownerGid, 0)) {
+    return false;
+  }
+  v.lunField = *lun;
+  v.fileSystem = record.Get("fs");
+  // Only what the disk layer makes: NTFS in a partition past the MBR.
+  if (v.fileSystem != "ntfs" || v.offset == 0 || v.offset % 512 != 0 || v.size % 512 != 0) return false;
+  volume = std::move(v);
+  return true;
+}
+
 std::string HexText(const std::uint8_t* data, std::size_t size) {
   static const char kDigits[] = "0123456789abcdef";
   std::string text;

@@ -98,6 +98,25 @@ struct LoginRequest {
   bool persistent = false;
 };
 
+// A prepared volume the service brings back at its letter whenever the
+// LUN appears: a partition of one LUN of a persistently logged-in target,
+// mounted the way the disk layer mounts it, for the given owner (uid 0: no
+// owner options, as the disk layer's own mounts).
+struct RememberedVolume {
+  std::string target;
+  std::uint64_t lunField = 0;  // 8-byte SCSI LUN field
+  std::uint64_t offset = 0;    // bytes into the LUN
+  std::uint64_t size = 0;      // bytes; 0: to the LUN's end
+  std::string fileSystem;      // "ntfs"
+  char letter = 0;             // 'a'..'z'
+  std::uint32_t ownerUid = 0;
+  std::uint32_t ownerGid = 0;
+  bool operator==(const RememberedVolume&) const = default;
+};
+
+// A drive letter field ("x", either case) as 'a'..'z'; 0 when it is none.
+char GetLetter(const ControlRecord& record, std::string_view key);
+
 // The platform's two-part unique identifiers of sessions and connections.
 struct UniqueId {
   std::uint64_t adapterUnique = 0;
@@ -121,6 +140,9 @@ void PutLoginRequest(ControlRecord& record, const LoginRequest& login);
 bool GetLoginRequest(const ControlRecord& record, LoginRequest& login);
 void PutSendTargetsPortal(ControlRecord& record, const SendTargetsPortal& portal);
 bool GetSendTargetsPortal(const ControlRecord& record, SendTargetsPortal& portal);
+
+void PutVolume(ControlRecord& record, const RememberedVolume& volume);
+bool GetVolume(const ControlRecord& record, RememberedVolume& volume);
 
 // Reads a 32-bit field: absent gives `fallback`, malformed or too big fails.
 bool GetU32(const ControlRecord& record, std::string_view key, std::uint32_t& value, std::uint32_t fallback);

@@ -131,6 +131,11 @@ std::optional<FileSystemProbe> LinuxVolumeControl::ProbeFileSystem(const std::st
 }
 
 bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter, std::stop_token stop) {
+  return MountNtfsAs(device, letter, std::nullopt, stop);
+}
+
+bool LinuxVolumeControl::MountNtfsAs(const std::string& device, char letter, const std::optional<DriveOwner>& owner,
+                                     std::stop_token stop) {
   const std::string point = letters_.MountPoint(letter);
   // ntfs-3g takes no "--": both arguments must be absolute paths so that
   // neither can read as an option.
@@ -143,8 +148,8 @@ bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter, std::
     createdMountPoints_.insert(point);
   }
   if (!noKernelNtfs_) {
-    if (MountedAt(letter, RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, std::nullopt),
-                                         kMountToolMs, stop)))
+    if (MountedAt(letter,
+                  RunStorageTool(NtfsMountCommand(NtfsDriver::kKernel, device, point, owner), kMountToolMs, stop)))
       return true;
     // The mount asked the kernel to load ntfs3; not there now, it has none.
     std::ifstream in("/proc/filesystems");
@@ -152,7 +157,7 @@ bool LinuxVolumeControl::MountNtfs(const std::string& device, char letter, std::
     if (!KernelListsFilesystem(listed, "ntfs3")) noKernelNtfs_ = true;
   }
   if (MountedAt(letter,
-                RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, std::nullopt), kMountToolMs, stop)))
+                RunStorageTool(NtfsMountCommand(NtfsDriver::kNtfs3g, device, point, owner), kMountToolMs, stop)))
     return true;
   ForgetMountPoint(point);
   return false;

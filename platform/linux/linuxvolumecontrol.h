@@ -8,6 +8,7 @@
 
 #include "platform/blockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/storagetools.h"
 #include "platform/linux/toolrunner.h"
 #include "platform/volumecontrol.h"
 
@@ -27,6 +28,10 @@ class LinuxVolumeControl : public IVolumeControl {
   std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) override;
   bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) override;
   bool Unmount(char letter, std::stop_token stop = {}) override;
+  // MountNtfs with the files belonging to `owner` (see NtfsMountCommand);
+  // without one, as MountNtfs.
+  bool MountNtfsAs(const std::string& device, char letter, const std::optional<DriveOwner>& owner,
+                   std::stop_token stop = {});
 
   // Time bounds of the tools, in milliseconds.
   static constexpr int kLoopToolMs = 30000;   // losetup

@@ -199,12 +199,17 @@ std::vector<std::string> WizardRunTest::PersistentTargets() {
 }
 
 void WizardRunTest::StartInitiatorService() {
-  nettest::SpawnedProcess* service = iscsid_ =
-      net().Spawn(net().pc(),
-                  {SP_ISCSID_PATH, "--foreground", "--socket", iscsiSocket_, "--mount", lunFolder_, "--state",
-                   root_ + "/iscsi/state", "--pidfile", root_ + "/iscsi/iscsid.pid", "--io-timeout", "3",
-                   "--login-timeout", "3", "--retry-interval", "1", "--nop-interval", "1"},
-                  "iscsid");
+  nettest::SpawnedProcess* service = iscsid_ = net().Spawn(net().pc(), {SP_ISCSID_PATH,     "--foreground",
+                                                                        "--socket",         iscsiSocket_,
+                                                                        "--mount",          lunFolder_,
+                                                                        "--state",          root_ + "/iscsi/state",
+                                                                        "--pidfile",        root_ + "/iscsi/iscsid.pid",
+                                                                        "--drive-root",     mountRoot_,
+                                                                        "--io-timeout",     "3",
+                                                                        "--login-timeout",  "3",
+                                                                        "--retry-interval", "1",
+                                                                        "--nop-interval",   "1"},
+                                                           "iscsid");
   ASSERT_NE(service, nullptr);
   IscsiControlClient client(iscsiSocket_);
   const bool up = WaitFor(
@@ -216,12 +221,16 @@ void WizardRunTest::StartInitiatorService() {
   ASSERT_TRUE(up && service->Running()) << service->ReadLog();
 }
 
-void WizardRunTest::StartAgent() {
-  nettest::SpawnedProcess* agent = net().Spawn(
-      net().pc(),
-      {"env", "HOME=" + root_ + "/home", "XDG_CONFIG_HOME=" + root_ + "/config",
-       "XDG_RUNTIME_DIR=" + root_ + "/runtime", SP_NETDOCK_PATH, "--mount-root", mountRoot_, "--no-restore"},
-      "netdock");
+void WizardRunTest::StartAgent(bool restore) {
+  std::vector<std::string> argv = {"env",
+                                   "HOME=" + root_ + "/home",
+                                   "XDG_CONFIG_HOME=" + root_ + "/config",
+                                   "XDG_RUNTIME_DIR=" + root_ + "/runtime",
+                                   SP_NETDOCK_PATH,
+                                   "--mount-root",
+                                   mountRoot_};
+  if (!restore) argv.push_back("--no-restore");
+  nettest::SpawnedProcess* agent = net().Spawn(net().pc(), argv, restore ? "netdock-login" : "netdock");
   ASSERT_NE(agent, nullptr);
   LinuxNetDockAgent client(agentSocket_);
   ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running()) << agent->ReadLog();
@@ -250,6 +259,7 @@ void WizardRunTest::TearDown() {
     homeNs_ = -1;
   }
   if (!root_.empty()) {
+    if (booted_) StopBootedService();
     CleanUpMounts(false);
     // The service goes before its LUN folder's mount, if it is still there.
     net().StopAll();
@@ -258,6 +268,42 @@ void WizardRunTest::TearDown() {
     unsetenv("VBX207_SIM_ISCSI_MAX_MB");
   }
   NetworkTest::TearDown();
+}
+
+void WizardRunTest::PowerOff() {
+  walk_.reset();
+  driver_.reset();
+  wizard_.reset();
+  backends_.reset();
+  // The window told the agent to end.
+  EXPECT_TRUE(WaitFor([&] { return !LinuxNetDockAgent(agentSocket_).Find(); }, 10s));
+  ASSERT_NE(iscsid_, nullptr);
+  EXPECT_EQ(iscsid_->Stop(60000), 0) << iscsid_->ReadLog();
+  iscsid_ = nullptr;
+  CleanUpMounts(true);
+  ASSERT_EQ(MountsBelow(root_), std::vector<std::string>{});
+  ASSERT_EQ(LoopsOverLuns(), std::vector<std::string>{});
+}
+
+void WizardRunTest::BootAndLogIn() {
+  // systemd's forking service: the command returns once the service answers.
+  nettest::SpawnedProcess* start =
+      net().Spawn(net().pc(),
+                  {SP_ISCSID_PATH, "--socket", iscsiSocket_, "--mount", lunFolder_, "--state", root_ + "/iscsi/state",
+                   "--pidfile", root_ + "/iscsi/iscsid.pid", "--drive-root", mountRoot_},
+                  "iscsid-boot");
+  ASSERT_NE(start, nullptr);
+  booted_ = true;
+  ASSERT_EQ(start->Wait(30000), 0) << start->ReadLog();
+  ASSERT_NO_FATAL_FAILURE(StartAgent(true));
+}
+
+void WizardRunTest::StopBootedService() {
+  booted_ = false;
+  const pid_t pid = static_cast<pid_t>(std::atol(ReadFile(root_ + "/iscsi/iscsid.pid").c_str()));
+  if (pid <= 1 || kill(pid, SIGTERM) != 0) return;
+  // Not our child: gone when signal 0 no longer finds it.
+  if (!WaitFor([&] { return kill(pid, 0) != 0; }, 60s)) kill(pid, SIGKILL);
 }
 
 void WizardRunTest::CleanUpMounts(bool includingLunFolder) {

@@ -62,6 +62,14 @@ class WizardRunTest : public nettest::NetworkTest {
   bool RunUntil(const std::function<bool()>& done, int limitMs);
   // The device list's row of the appliance `mac`, -1 when it is not listed.
   int RowOf(const std::string& mac);
+  // Power-off after a run: the window and the agent end, the service is
+  // stopped as at shutdown (SIGTERM), then every mount and loop device of
+  // the run goes. Only the state files stay.
+  void PowerOff();
+  // What boot and login start, with their units' command lines: the
+  // service as a daemon (ready when the command returns, its pid in its
+  // pid file), the agent restoring remembered mappings.
+  void BootAndLogIn();
   // What of ours is left on the PC: loop devices over the LUN files, mounts
   // below the drive root, persistent logins of the initiator service.
   std::vector<std::string> LoopsOverLuns() const;
@@ -116,7 +124,9 @@ class WizardRunTest : public nettest::NetworkTest {
 
  private:
   void StartInitiatorService();
-  void StartAgent();
+  void StartAgent(bool restore = false);
+  // Stops a service started by BootAndLogIn (it is no child of the test).
+  void StopBootedService();
   void EnterPc();
   void CleanUpMounts(bool includingLunFolder);
 
@@ -125,6 +135,7 @@ class WizardRunTest : public nettest::NetworkTest {
   std::unique_ptr<sim::SimClient> sim_;
   std::unique_ptr<sim::SimClient> secondSim_;
   nettest::SpawnedProcess* iscsid_ = nullptr;
+  bool booted_ = false;
   std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
   int homeNs_ = -1;
   std::unique_ptr<SelectorLanguageControl> language_;

@@ -308,9 +308,35 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request) {
   const auto version = request[0].GetU64("v");
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
-  const auto it = Handlers().find(request[0].Get("op"));
+  const std::string op = request[0].Get("op");
+  if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
+  const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);
   return it->second(core_, request);
+}
+
+ControlMessage ControlHandler::HandleVolumes(const std::string& op, const ControlRecord& r) {
+  if (op == op::kVolumes) {
+    ControlMessage reply = Reply(kOk);
+    for (const auto& volume : core_.Volumes()) {
+      ControlRecord record("volume");
+      PutVolume(record, volume);
+      reply.push_back(std::move(record));
+    }
+    return reply;
+  }
+  // Fields are checked first, so that a service without volumes still
+  // answers a malformed request as such.
+  const char letter = GetLetter(r, "letter");
+  if (!letter) return Reply(kInvalidParameter);
+  if (op == op::kForgetVolume) return Reply(volumes_ ? volumes_->Forget(letter) : kNotSupported);
+  const std::string target = r.Get("target");
+  std::uint32_t uid = 0, gid = 0;
+  if (target.empty() || target.size() > kMaxNameLength || !GetU32(r, "owner_uid", uid, 0) ||
+      !GetU32(r, "owner_gid", gid, 0) || uid == 0xFFFFFFFFu || gid == 0xFFFFFFFFu) {
+    return Reply(kInvalidParameter);
+  }
+  return Reply(volumes_ ? volumes_->Remember(target, letter, uid, gid) : kNotSupported);
 }
 
 std::string ControlHandler::HandleText(std::string_view text) {

@@ -29,17 +29,23 @@
 //   persistent_devices            -> device path=...
 //   add_persistent_device | remove_persistent_device path
 //   clear_persistent_devices
+//   remember_volume target letter owner_uid owner_gid
+//                                 (the volume now mounted at the letter)
+//   forget_volume letter
+//   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
 #include <string>
 #include <string_view>
 
 #include "platform/linux/iscsicontrolmessage.h"
 #include "tools/iscsid/initiatorcore.h"
+#include "tools/iscsid/volumekeeper.h"
 
 namespace sp::iscsid {
 
 class ControlHandler {
  public:
-  explicit ControlHandler(InitiatorCore& core) : core_(core) {}
+  // Without a keeper the volume operations are not supported.
+  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr) : core_(core), volumes_(volumes) {}
 
   ControlMessage Handle(const ControlMessage& request);
   // Decodes one frame's text, handles it, encodes the reply.
@@ -48,7 +54,10 @@ class ControlHandler {
   static const char* StatusText(std::uint32_t status);
 
  private:
+  ControlMessage HandleVolumes(const std::string& op, const ControlRecord& request);
+
   InitiatorCore& core_;
+  VolumeKeeper* volumes_;
 };
 
 }  // namespace sp::iscsid

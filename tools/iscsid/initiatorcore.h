@@ -109,6 +109,15 @@ class InitiatorCore {
   iscsictl::Status RemovePersistentDevice(const std::string& path);
   iscsictl::Status ClearPersistentDevices();
 
+  // Prepared volumes to mount again. Only of a target with a persistent
+  // login: without one nothing would bring the LUN back. A volume replaces
+  // any kept at the same letter or on the same LUN; removing the target's
+  // last persistent login forgets its volumes too.
+  iscsictl::Status RememberVolume(const iscsictl::RememberedVolume& volume);
+  iscsictl::Status ForgetVolume(char letter);
+  std::vector<iscsictl::RememberedVolume> Volumes() const;
+  bool HasPersistentLogin(const std::string& target) const;
+
   // File name of a LUN of a target. A second session to the same target
   // names its files "<target>-s<n>-lun<lun>".
   static std::string DeviceName(const std::string& target, std::uint32_t lun);
@@ -159,6 +168,7 @@ class InitiatorCore {
   TargetBook book_;
   std::vector<StoredLogin> persistent_;
   std::vector<std::string> persistentDevices_;
+  std::vector<iscsictl::RememberedVolume> volumes_;
   std::map<std::uint64_t, Session> sessions_;  // by the id's second part
   std::uint64_t nextSpecific_ = 1;
   bool stopping_ = false;

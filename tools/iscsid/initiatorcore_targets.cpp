@@ -84,6 +84,7 @@ bool InitiatorCore::SaveLocked() {
   }
   state.persistentLogins = persistent_;
   state.persistentDevices = persistentDevices_;
+  state.volumes = volumes_;
   return store_->Save(state);
 }
 
@@ -95,6 +96,7 @@ void InitiatorCore::Restore(const PersistentState& state) {
   for (const auto& target : state.staticTargets) book_.AddStatic(target);
   persistent_ = state.persistentLogins;
   persistentDevices_ = state.persistentDevices;
+  volumes_ = state.volumes;
   for (const auto& login : persistent_) StartPersistentSession(login);
   restoreThread_ = std::thread([this, portals = state.portals] { RestorePortals(portals); });
 }
@@ -279,10 +281,15 @@ Status InitiatorCore::RemovePersistent(const std::string& initiator, const std::
     return where && SamePortal(*where, *portal);
   };
   const auto before = persistent_;
+  const auto volumesBefore = volumes_;
   persistent_.erase(std::remove_if(persistent_.begin(), persistent_.end(), matches), persistent_.end());
   if (persistent_.size() == before.size()) return kPersistentNotFound;
+  const bool stillPersistent = std::any_of(persistent_.begin(), persistent_.end(),
+                                           [&](const StoredLogin& login) { return login.request.target == target; });
+  if (!stillPersistent) std::erase_if(volumes_, [&](const RememberedVolume& v) { return v.target == target; });
   if (SaveLocked()) return kOk;
   persistent_ = before;
+  volumes_ = volumesBefore;
   return kInternal;
 }
 
@@ -313,6 +320,44 @@ Status InitiatorCore::ClearPersistentDevices() {
   std::lock_guard lock(mutex_);
   persistentDevices_.clear();
   return SaveLocked() ? kOk : kInternal;
+}
+
+bool InitiatorCore::HasPersistentLogin(const std::string& target) const {
+  std::lock_guard lock(mutex_);
+  return std::any_of(persistent_.begin(), persistent_.end(),
+                     [&](const StoredLogin& login) { return login.request.target == target; });
+}
+
+Status InitiatorCore::RememberVolume(const RememberedVolume& volume) {
+  if (volume.letter < 'a' || volume.letter > 'z' || volume.fileSystem != "ntfs") return kInvalidParameter;
+  std::lock_guard lock(mutex_);
+  const bool persistent = std::any_of(persistent_.begin(), persistent_.end(),
+                                      [&](const StoredLogin& login) { return login.request.target == volume.target; });
+  if (!persistent) return kPersistentNotFound;
+  const auto before = volumes_;
+  std::erase_if(volumes_, [&](const RememberedVolume& v) {
+    return v.letter == volume.letter || (v.target == volume.target && v.lunField == volume.lunField);
+  });
+  volumes_.push_back(volume);
+  if (SaveLocked()) return kOk;
+  volumes_ = before;
+  return kInternal;
+}
+
+Status InitiatorCore::ForgetVolume(char letter) {
+  std::lock_guard lock(mutex_);
+  const auto before = volumes_;
+  if (std::erase_if(volumes_, [&](const RememberedVolume& v) { return v.letter == letter; }) == 0) {
+    return kDeviceNotFound;
+  }
+  if (SaveLocked()) return kOk;
+  volumes_ = before;
+  return kInternal;
+}
+
+std::vector<RememberedVolume> InitiatorCore::Volumes() const {
+  std::lock_guard lock(mutex_);
+  return volumes_;
 }
 
 }  // namespace sp::iscsid

@@ -5,11 +5,14 @@
 #include <fuse.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace sp::iscsid {
 namespace {
@@ -197,19 +200,47 @@ bool LunFileSystem::Mount(std::string* error) {
     if (error) *error = "cannot mount " + mountPoint_;
     return false;
   }
+  loopEnded_ = false;
   loop_ = std::thread([this] {
     fuse_loop_config* config = fuse_loop_cfg_create();
     fuse_loop_cfg_set_max_threads(config, 16);
     fuse_loop_mt(fuse_, config);
     fuse_loop_cfg_destroy(config);
+    loopEnded_ = true;
   });
+  // Asked of the mount itself, so only once the loop answers it.
+  struct stat mounted {};
+  if (stat(mountPoint_.c_str(), &mounted) == 0 && major(mounted.st_dev) == 0) connection_ = minor(mounted.st_dev);
   return true;
+}
+
+void LunFileSystem::AbortConnection() const {
+  if (connection_ == 0) return;
+  // The control file system wherever it is mounted or not: a private mount
+  // of our own, gone again at once.
+  const std::string dir = mountPoint_ + ".control";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (mount("fusectl", dir.c_str(), "fusectl", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) == 0) {
+    const std::string abort = dir + "/" + std::to_string(connection_) + "/abort";
+    const int fd = open(abort.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      (void)!write(fd, "1", 1);
+      close(fd);
+    }
+    umount2(dir.c_str(), MNT_DETACH);
+  }
+  rmdir(dir.c_str());
 }
 
 void LunFileSystem::Unmount() {
   if (!fuse_) return;
   fuse_exit(fuse_);
   fuse_unmount(fuse_);  // wakes the loop: its reads of the device end
+  // Unless a file stays open: then the mount lives on, detached, and its
+  // requests would keep the loop waiting until that file is closed.
+  for (int i = 0; i < 60 && !loopEnded_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (!loopEnded_) AbortConnection();
   if (loop_.joinable()) loop_.join();
   fuse_destroy(fuse_);
   fuse_ = nullptr;

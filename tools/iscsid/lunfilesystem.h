@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -63,9 +64,15 @@ class LunFileSystem : public ILunPublisher {
     std::shared_ptr<LunDevice> device;
   };
 
+  // Ends the kernel's side of the mount, which a lazy unmount leaves alive
+  // while anything (a loop device under a busy volume) holds a file open.
+  void AbortConnection() const;
+
   std::string mountPoint_;
   fuse* fuse_ = nullptr;
   std::thread loop_;
+  std::atomic<bool> loopEnded_{false};
+  unsigned connection_ = 0;  // the mount's FUSE connection number; 0: unknown
   uid_t uid_;
   gid_t gid_;
   time_t mountTime_ = 0;

@@ -4,8 +4,9 @@
 // state, mount the LUN directory, restore persistent logins, open the control
 // socket. As a daemon the starting process waits until all of that is done
 // (or failed) and exits 0 only when the service answers, so whoever starts
-// it can use it at once. SIGTERM and SIGINT end it cleanly: socket closed,
-// sessions logged out, LUN files withdrawn, the directory unmounted.
+// it can use it at once; remembered volumes are mounted in the background.
+// SIGTERM and SIGINT end it cleanly: socket closed, volumes flushed and
+// unmounted, sessions logged out, LUN files withdrawn, the directory unmounted.
 #include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
@@ -31,10 +32,14 @@
 #include "tools/iscsid/options.h"
 #include "tools/iscsid/statestore.h"
 #include "tools/iscsid/transport.h"
+#include "tools/iscsid/volumekeeper.h"
 #include "version.h"
 
 namespace sp::iscsid {
 namespace {
+
+// How long a busy volume is given to be unmounted at stop.
+constexpr std::chrono::seconds kReleaseBound{10};
 
 // Holds the pid file locked for the life of the service.
 int LockPidFile(const std::string& path, std::string& error) {
@@ -161,9 +166,12 @@ int Serve(const Options& options) {
   LibiscsiTransport transport;
   InitiatorCore core(transport, files, &store, SettingsFrom(options));
   core.Restore(state);
-  ControlHandler handler(core);
+  VolumeKeeper volumes(core, options.driveRoot);
+  volumes.Start();
+  ControlHandler handler(core, &volumes);
   ControlServer server(options.socketPath, [&](std::string_view text) { return handler.HandleText(text); });
   if (!server.Start(&error)) {
+    volumes.Release(kReleaseBound);
     core.Shutdown();
     files.Unmount();
     Report(report, false, error);
@@ -177,6 +185,8 @@ int Serve(const Options& options) {
   sigwait(&signals, &received);
   Log("signal %d: shutting down", received);
   server.Stop();
+  // The file systems on our LUNs go before the sessions under them.
+  volumes.Release(kReleaseBound);
   core.Shutdown();
   files.Unmount();
   unlink(options.pidFile.c_str());

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "platform/driveletters.h"
 #include "platform/linux/iscsicontrolprotocol.h"
 
 namespace sp::iscsid {
@@ -25,6 +26,7 @@ const char* UsageText() {
          "  --socket PATH          control socket (default /run/setuppilot/iscsi/control.sock)\n"
          "  --mount DIR            where the LUN files appear (default /run/setuppilot/iscsi/disks)\n"
          "  --state FILE           persistent state (default /var/lib/setuppilot/iscsi/state)\n"
+         "  --drive-root DIR       drive letters' folders, X: is DIR/x (default /mnt)\n"
          "  --pidfile FILE         pid file (default /run/setuppilot/iscsi/iscsid.pid)\n"
          "  --node-name IQN        initiator node name (default from the host name)\n"
          "  --io-timeout SEC       time a SCSI command may take (default 15)\n"
@@ -42,6 +44,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   o.mountPoint = iscsictl::kDefaultMountPoint;
   o.stateFile = iscsictl::kDefaultStateFile;
   o.pidFile = iscsictl::kDefaultPidFile;
+  o.driveRoot = kDriveMountRoot;
   const std::map<std::string, std::function<bool(const std::string&)>> valued = {
       {"--socket",
        [&](const std::string& v) {
@@ -57,6 +60,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
        [&](const std::string& v) {
          o.stateFile = v;
          return !v.empty();
+       }},
+      {"--drive-root",
+       [&](const std::string& v) {
+         o.driveRoot = v;
+         return !v.empty() && v[0] == '/';
        }},
       {"--pidfile",
        [&](const std::string& v) {

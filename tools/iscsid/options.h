@@ -14,7 +14,8 @@ struct Options {
   std::string mountPoint;
   std::string stateFile;
   std::string pidFile;
-  std::string nodeName;  // empty: derived from the host name
+  std::string driveRoot;  // where remembered volumes are mounted (X: is <root>/x)
+  std::string nodeName;   // empty: derived from the host name
   std::chrono::milliseconds commandTimeout{15000};
   std::chrono::milliseconds loginTimeout{10000};
   std::chrono::milliseconds retryInterval{2000};

@@ -105,6 +105,11 @@ bool DecodeRecords(const ControlMessage& message, PersistentState& state, std::s
         state.staticTargets.back().mappings.push_back(mapping);
       else
         state.persistentLogins.back().request.mappings.push_back(mapping);
+    } else if (type == "volume") {
+      RememberedVolume volume;
+      if (!GetVolume(r, volume)) return Fail(error, "bad volume record");
+      state.volumes.push_back(std::move(volume));
+      owner = Owner::kNone;
     } else if (type == "device") {
       state.persistentDevices.push_back(r.Get("path"));
       owner = Owner::kNone;
@@ -148,6 +153,11 @@ std::string EncodeState(const PersistentState& state) {
   for (const auto& device : state.persistentDevices) {
     ControlRecord record("device");
     record.Set("path", device);
+    message.push_back(std::move(record));
+  }
+  for (const auto& volume : state.volumes) {
+    ControlRecord record("volume");
+    PutVolume(record, volume);
     message.push_back(std::move(record));
   }
   return EncodeControlMessage(message);

@@ -1,7 +1,7 @@
 #pragma once
 // What the service keeps across restarts: the node name, the CHAP secret,
 // the send-targets portals, static targets, persistent logins and
-// persistent devices. Kept as control-protocol records in one file that is
+// persistent devices and the prepared volumes to mount again. Kept as control-protocol records in one file that is
 // replaced atomically (written beside, synced, renamed), readable by root
 // only because it holds CHAP secrets.
 #include <optional>
@@ -27,6 +27,7 @@ struct PersistentState {
   std::vector<iscsictl::StaticTarget> staticTargets;  // only the ones to persist
   std::vector<StoredLogin> persistentLogins;
   std::vector<std::string> persistentDevices;
+  std::vector<iscsictl::RememberedVolume> volumes;
 };
 
 // Text form and back. Unknown record types are skipped (a newer service may

@@ -13,6 +13,8 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,9 +112,16 @@ int main(int argc, char** argv) {
   sigaction(SIGHUP, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
   sp::DaemonLog(sp::LogLevel::kInfo, "listening on %s, drives under %s", socketPath.c_str(), options.mountRoot.c_str());
-  // Requests that arrive meanwhile wait in the socket's queue.
-  if (restore) mounter.RestoreRemembered();
-  const int status = server.Run();
+  // The remembered mappings come back at login; an appliance that is not up
+  // yet is asked again 1 s, 2 s, ... up to a minute apart. Requests that
+  // arrive during a try wait in the socket's queue.
+  std::chrono::milliseconds delay{0};
+  const auto restoreStep = [&]() -> std::chrono::milliseconds {
+    if (mounter.RestoreRemembered().empty()) return std::chrono::milliseconds(0);
+    delay = delay.count() ? std::min(delay * 2, std::chrono::milliseconds(60000)) : std::chrono::milliseconds(1000);
+    return delay;
+  };
+  const int status = restore ? server.Run(restoreStep) : server.Run();
   g_server = nullptr;
   return status;
 }

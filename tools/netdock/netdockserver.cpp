@@ -8,11 +8,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "base/text.h"
 #include "platform/netdockagent.h"
@@ -104,11 +107,23 @@ void NetDockServer::Stop() {
   }
 }
 
-int NetDockServer::Run() {
+int NetDockServer::Run(const std::function<std::chrono::milliseconds()>& background) {
+  using Clock = std::chrono::steady_clock;
   bool close = false;
+  std::optional<Clock::time_point> due;
+  if (background) due = Clock::now();
   while (!close) {
+    if (due && Clock::now() >= *due) {
+      const auto next = background();
+      due = next.count() > 0 ? std::optional(Clock::now() + next) : std::nullopt;
+    }
+    int timeoutMs = -1;
+    if (due) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now()).count();
+      timeoutMs = static_cast<int>(std::max<long long>(0, left));
+    }
     pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    const int ready = poll(fds, 2, -1);
+    const int ready = poll(fds, 2, timeoutMs);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0 || (fds[1].revents & POLLIN)) break;
     if (!(fds[0].revents & POLLIN)) continue;

@@ -3,7 +3,9 @@
 // peers of the agent's own user are served), one request per connection,
 // one integer answer. Only one agent runs per socket: a lock beside the
 // socket keeps a second copy from starting.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,8 +28,10 @@ class NetDockServer {
   bool Open(std::string* why);
 
   // Serves requests until the close request or Stop(), then stops listening
-  // and removes the socket. Returns 0.
-  int Run();
+  // and removes the socket. Returns 0. Between requests, `background` (when
+  // given) runs first at once and then again after the delay it returned,
+  // until it returns zero.
+  int Run(const std::function<std::chrono::milliseconds()>& background = {});
 
   // Ends Run() soon; safe from another thread and from a signal handler.
   void Stop();

@@ -86,6 +86,8 @@ AttachOutcome IscsiAttach::Attach(WizardState& state, ISetupWait& wait, const st
   const AttachFailure moved = MoveToChosenLetter(disk, chosen, wait);
   if (wait.StopRequested()) return Stopped();
   if (moved != AttachFailure::kNone) return Failed(moved);
+  // Only the volume of the session's own target, now at its letter.
+  if (memory_) memory_->RememberVolume(target, DriveTextLetter(chosen));
 
   const std::string explorer = ExplorerLine(target);
   if (wait.StopRequested()) return Stopped();

@@ -3,7 +3,10 @@
 // as a target portal, its target is logged in (persistently, then for now),
 // the disk that session brought is found and prepared (partition, NTFS),
 // its volume is moved to the drive letter the user chose, and the command
-// line that opens it is stored in the state record.
+// line that opens it is stored in the state record. The attached volume is
+// then remembered with the initiator, which brings it back at its letter
+// whenever the PC starts; not being able to remember it leaves today's
+// drive as it is.
 //
 // The attach succeeds only when the volume is at the chosen letter. One that
 // does not takes back what it made: its mounts and loop devices go, the
@@ -23,6 +26,7 @@
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 #include "hoststorage/sharemap/sharemapping.h"
 #include "pages/final/core/isetupwait.h"
+#include "platform/volumememory.h"
 #include "wizardstate/wizardstate.h"
 
 namespace sp {
@@ -65,10 +69,13 @@ class IscsiAttach {
 
   // `disks` must be the run's one DiskPreparation: its format status
   // serves one format at a time for the whole process.
-  IscsiAttach(IscsiInterpreter& interpreter, DiskPreparation& disks, ShareMapping& shares)
-      : IscsiAttach(interpreter, disks, shares, Timing{}) {}
-  IscsiAttach(IscsiInterpreter& interpreter, DiskPreparation& disks, ShareMapping& shares, Timing timing)
-      : interpreter_(interpreter), disks_(disks), shares_(shares), timing_(timing) {}
+  // `memory` may be null: the drive then lasts until the PC stops.
+  IscsiAttach(IscsiInterpreter& interpreter, DiskPreparation& disks, ShareMapping& shares,
+              IVolumeMemory* memory = nullptr)
+      : IscsiAttach(interpreter, disks, shares, Timing{}, memory) {}
+  IscsiAttach(IscsiInterpreter& interpreter, DiskPreparation& disks, ShareMapping& shares, Timing timing,
+              IVolumeMemory* memory = nullptr)
+      : interpreter_(interpreter), disks_(disks), shares_(shares), timing_(timing), memory_(memory) {}
 
   // One attach. Reads the target MAC text, the device IP address text and
   // the iSCSI drive letter text; on success writes the explorer command
@@ -96,6 +103,7 @@ class IscsiAttach {
   DiskPreparation& disks_;
   ShareMapping& shares_;
   Timing timing_;
+  IVolumeMemory* memory_;
 };
 
 }  // namespace sp

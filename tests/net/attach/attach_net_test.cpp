@@ -16,11 +16,13 @@
 #include "pages/final/core/iscsiattach.h"
 #include "pages/final/core/stoptokenwait.h"
 #include "platform/fake/fakenetwork.h"
+#include "platform/linux/iscsicontrolprotocol.h"
 #include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxiscsiinitiator.h"
 #include "platform/linux/linuxvolumecontrol.h"
 #include "platform/linux/linuxvolumeenumerator.h"
+#include "platform/linux/linuxvolumememory.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
 #include "tests/net/iscsi/iscsinettest.h"
@@ -36,8 +38,7 @@ class AttachNetTest : public IscsiNetTest {
   void SetUp() override {
     IscsiNetTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    mountRoot_ = net().scratchDir() + "/mnt";
-    std::filesystem::create_directories(mountRoot_);
+    mountRoot_ = drives_;  // where the service brings remembered volumes back
     stack_ = std::make_unique<LinuxStorageStack>(socket_, mount_, mountRoot_);
     interpreter_ = std::make_unique<IscsiInterpreter>(stack_->initiator, stack_->enumerator, out_);
     DiskPreparation::Options options;
@@ -45,7 +46,8 @@ class AttachNetTest : public IscsiNetTest {
     options.formatTiming.settle = 100ms;
     preparation_ =
         std::make_unique<DiskPreparation>(stack_->disks, stack_->letters, stack_->control, formatter_, options);
-    attach_ = std::make_unique<IscsiAttach>(*interpreter_, *preparation_, shares_);
+    memory_ = std::make_unique<LinuxVolumeMemory>(socket_);
+    attach_ = std::make_unique<IscsiAttach>(*interpreter_, *preparation_, shares_, memory_.get());
 
     state_.Clear();
     CopyBounded(state_.targetMac, kIscsiMac);
@@ -79,6 +81,7 @@ class AttachNetTest : public IscsiNetTest {
   FakeNetUse netUse_{&journal_};
   FakeNetDockAgent agent_{&journal_};
   ShareMapping shares_{connections_, netUse_, agent_};
+  std::unique_ptr<LinuxVolumeMemory> memory_;
   std::unique_ptr<IscsiAttach> attach_;
   WizardState state_{};
   std::vector<int> bar_;
@@ -96,6 +99,12 @@ TEST_F(AttachNetTest, PortalLoginDiskAtTheChosenLetterWritableAndTheExplorerLine
   EXPECT_EQ(FieldText(session.targetName), kIscsiTarget);
   EXPECT_EQ(FieldText(session.targetPortalAddress), kVbxAddress);
   EXPECT_EQ(FieldText(session.volumePath), "X:\\");
+  // The service will bring the volume back at X: when it next starts.
+  ControlMessage volumes;
+  ASSERT_EQ(Call(iscsictl::op::kVolumes, {}, &volumes), 0);
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[1].Get("letter"), "x");
+  EXPECT_EQ(volumes[1].Get("target"), kIscsiTarget);
   interpreter_->ClearPersistentLoginTable();
   ASSERT_EQ(interpreter_->ReportPersistentLogins(), 0u);
   EXPECT_EQ(interpreter_->persistentLoginTable().size(), 1u) << "the login comes back after a restart";

@@ -23,6 +23,8 @@ void IscsiNetTest::SetUp() {
   mount_ = dir + "/iscsi/disks";
   state_ = dir + "/iscsi/state";
   pidFile_ = dir + "/iscsi/iscsid.pid";
+  drives_ = dir + "/drives";
+  std::filesystem::create_directories(drives_);
   client_ = std::make_unique<IscsiControlClient>(socket_);
   sim::TgtVolumeConfig config;
   config.backingDir = dir + "/tgt";
@@ -49,11 +51,17 @@ void IscsiNetTest::TearDown() {
 }
 
 bool IscsiNetTest::StartService() {
-  service_ = net().Spawn(
-      net().pc(),
-      {IscsidPath(), "--foreground", "--socket", socket_, "--mount", mount_, "--state", state_, "--pidfile", pidFile_,
-       "--io-timeout", "3", "--login-timeout", "3", "--retry-interval", "1", "--nop-interval", "1"},
-      "iscsid");
+  service_ = net().Spawn(net().pc(), {IscsidPath(),       "--foreground",
+                                      "--socket",         socket_,
+                                      "--mount",          mount_,
+                                      "--state",          state_,
+                                      "--pidfile",        pidFile_,
+                                      "--drive-root",     drives_,
+                                      "--io-timeout",     "3",
+                                      "--login-timeout",  "3",
+                                      "--retry-interval", "1",
+                                      "--nop-interval",   "1"},
+                         "iscsid");
   if (!service_) return false;
   for (int i = 0; i < 100; ++i) {
     if (Call(iscsictl::op::kPing, {}, nullptr, 1000) == 0) return true;

@@ -52,6 +52,7 @@ class IscsiNetTest : public NetworkTest {
   void CleanUpLoopsAndMounts();
 
   std::string socket_, mount_, state_, pidFile_;
+  std::string drives_;  // the service's drive root: X: is <drives_>/x
   std::unique_ptr<sim::TgtVolume> tgt_;
   SpawnedProcess* service_ = nullptr;
   std::unique_ptr<IscsiControlClient> client_;

@@ -10,6 +10,15 @@ namespace {
 
 using Op = FakeIscsiInitiator::Op;
 
+// What the initiator was asked to bring back at the next start.
+struct RecordingMemory : IVolumeMemory {
+  bool RememberVolume(const std::string& target, char letter) override {
+    remembered.push_back(target + " " + letter);
+    return true;
+  }
+  std::vector<std::string> remembered;
+};
+
 class IscsiAttachTest : public FinalWorld {
  protected:
   AttachOutcome Attach() {
@@ -35,7 +44,8 @@ class IscsiAttachTest : public FinalWorld {
     EXPECT_TRUE(storage.AttachedLoops().empty());
   }
 
-  IscsiAttach attach{interpreter, disks, shares};
+  RecordingMemory memory;
+  IscsiAttach attach{interpreter, disks, shares, &memory};
   std::vector<int> bar;
 };
 
@@ -77,6 +87,7 @@ TEST_F(IscsiAttachTest, LogsInPreparesTheLunAndMovesItToTheChosenLetter) {
   EXPECT_FALSE(bar.empty());
   EXPECT_TRUE(std::all_of(bar.begin(), bar.end(), [](int p) { return p >= 65 && p <= 98; }));
   EXPECT_EQ(Explorer(), "explorer X:\\");
+  EXPECT_EQ(memory.remembered, std::vector<std::string>{std::string(kTarget) + " X"});
 }
 
 TEST_F(IscsiAttachTest, OnlyTheSessionsOwnDiskIsTouchedWhateverElseClaimsTheVendor) {
@@ -108,6 +119,7 @@ TEST_F(IscsiAttachTest, NoDiskInTenPassesFailsAndTakesTheLoginBack) {
   EXPECT_FALSE(StorageLogged("mount")) << "no letter was moved";
   EXPECT_EQ(Explorer(), "untouched");
   ExpectTakenBack();
+  EXPECT_TRUE(memory.remembered.empty()) << "nothing to bring back";
 }
 
 TEST_F(IscsiAttachTest, FailedPortalOrLoginSaysWhichAndLeavesNoPersistentLogin) {
@@ -142,6 +154,7 @@ TEST_F(IscsiAttachTest, ChosenLetterHeldByALocalVolumeFailsAndLeavesBothAlone) {
   EXPECT_EQ(storage.DeviceAtLetter('X'), "/dev/sdb1") << "the local volume keeps its letter";
   EXPECT_EQ(storage.DeviceAtLetter('D'), "") << "no letter shows a volume that is not attached";
   ExpectTakenBack();
+  EXPECT_TRUE(memory.remembered.empty()) << "the local volume is not ours to bring back";
 }
 
 TEST_F(IscsiAttachTest, WithoutAChosenLetterNothingStays) {

@@ -53,6 +53,7 @@ PersistentState Sample() {
   second.request.persistent = true;
   s.persistentLogins.push_back(second);
   s.persistentDevices = {"X:\\", "/mnt/x"};
+  s.volumes.push_back({login.request.target, 0x0001000000000000ull, 32256, 1u << 30, "ntfs", 'x', 1000, 1000});
   return s;
 }
 
@@ -83,6 +84,17 @@ TEST_F(StateStoreTest, SavedStateComesBackWithListsInPlace) {
   EXPECT_EQ(*back.persistentLogins[0].resolved, *want.persistentLogins[0].resolved);
   EXPECT_FALSE(back.persistentLogins[1].resolved);
   EXPECT_EQ(back.persistentDevices, want.persistentDevices);
+  EXPECT_EQ(back.volumes, want.volumes);
+
+  // A volume record that is not a lettered NTFS partition spoils the file.
+  for (const char* bad : {"letter=1", "fs=fat", "offset=0", "offset=100"}) {
+    std::string text = EncodeState(want);
+    const std::string key = std::string(bad).substr(0, std::string(bad).find('='));
+    const auto at = text.find(key + "=", text.find("\nvolume "));
+    text.replace(at, text.find_first_of(" \n", at) - at, bad);
+    PersistentState state;
+    EXPECT_FALSE(DecodeState(text, state)) << bad;
+  }
 }
 
 TEST_F(StateStoreTest, MissingDamagedAndUnreadableFiles) {
