@@ -63,7 +63,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   services_.messageBox = &messageBox_;
   services_.shareAgent = &shareAgent_;
   services_.checkPage.adapterLink = &workerLink_;
-  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_};
+  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_, &networkFacts_};
   // The disk profile page offers letters from the same view the final page
   // clears them with; its initiator gate starts the service or its
   // installer.

@@ -30,6 +30,7 @@
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "platform/linux/linuxnetworkfacts.h"
 #include "platform/linux/linuxprocesslauncher.h"
 
 namespace sp {
@@ -73,6 +74,7 @@ class LinuxWizardBackends {
  private:
   Options options_;
   LinuxLocalAddresses addresses_;
+  LinuxNetworkFacts networkFacts_;
   // Where each discovered appliance answers from, for both links.
   ApplianceSources sources_;
   DeviceLink uiLink_;

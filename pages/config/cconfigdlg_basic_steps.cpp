@@ -40,8 +40,10 @@ bool CConfigDlg_Basic::RunAction(int k) {
 void CConfigDlg_Basic::RunDiscovery() {
   ActionScope scope(*this);
   list_->DeleteAllItems();
+  diagnosis_->hide();
   if (IDeviceLink* link = services_.link) link->DiscoverDevices(*list_);
   list_->SelectAndMark(0);
+  ShowDiagnosis();
 }
 
 std::string CConfigDlg_Basic::TargetMacOfFocusRow() const {
