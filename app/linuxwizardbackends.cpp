@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "pages/disk/core/setuprecord.h"
 #include "platform/linux/rememberedconnectionstore.h"
 
 namespace sp {
@@ -80,6 +81,12 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   finalPage.diskPreparation = &finalSetup_.Preparation();
   finalPage.shareMapping = &finalSetup_.Shares();
   finalPage.desktopShell = &finalSetup_.Desktop();
+  if (!options_.applianceMemory.empty()) {
+    ApplianceMemory& memory = applianceMemory_.emplace(options_.applianceMemory);
+    services_.configPage.applianceMemory = &memory;
+    disk.applianceMemory = &memory;
+    finalPage.setUpDone = [&memory](const WizardState& state) { memory.Remember(SetUpRecord(state, LocalDay())); };
+  }
 }
 
 }  // namespace sp

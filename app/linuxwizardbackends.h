@@ -18,6 +18,7 @@
 //
 // The program always uses the default Options: nothing of the wizard is
 // configured from outside. Tests point the paths at a scratch folder.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "devicelink/devicelink.h"
 #include "framework/qtmessagebox.h"
 #include "hoststorage/linux/linuxfinalsetup.h"
+#include "platform/appliancememory.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
@@ -57,6 +59,9 @@ class LinuxWizardBackends {
     bool startAgent = true;
     // Program that opens a drive or a web page; empty: the desktop's opener.
     std::string opener;
+    // The file of appliances set up from this PC (ApplianceMemory); empty:
+    // none are remembered and nothing is asked before a format.
+    std::string applianceMemory;
   };
 
   // The program's backends: every option at its default.
@@ -75,6 +80,7 @@ class LinuxWizardBackends {
   Options options_;
   LinuxLocalAddresses addresses_;
   LinuxNetworkFacts networkFacts_;
+  std::optional<ApplianceMemory> applianceMemory_;
   // Where each discovered appliance answers from, for both links.
   ApplianceSources sources_;
   DeviceLink uiLink_;

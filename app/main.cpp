@@ -16,7 +16,12 @@ int main(int argc, char** argv) {
   // Start-up always reports false: the program ends after it, whether the
   // wizard ran or a copy was already running.
   app.InitInstance([](sp::CSetupPilotApp& a) {
-    sp::LinuxWizardBackends backends(a, a.ProgramDir());
+    sp::LinuxWizardBackends::Options backendOptions;
+    backendOptions.programDir = a.ProgramDir();
+    // Only the real program remembers what it set up; test and tour runs
+    // leave the person's list alone.
+    backendOptions.applianceMemory = sp::ApplianceMemory::DefaultPath();
+    sp::LinuxWizardBackends backends(a, backendOptions);
     sp::CMainDlg wizard(backends.Services());
     // Ended from outside: the window goes now; leaving this scope tears the
     // pages down, which stops and tidies the final setup.

@@ -39,6 +39,7 @@ namespace sp {
 class CBitComboBox;
 class CDeviceListCtrl;
 class CIpAddressCtrl;
+class ApplianceMemory;
 class IDeviceLink;
 class ILocalAddresses;
 class INetworkFacts;
@@ -58,6 +59,8 @@ struct ConfigPageServices {
   // What the page looks at when discovery finds nothing, to tell the
   // person why; null: the empty list says nothing.
   INetworkFacts* networkFacts = nullptr;
+  // Appliances set up from this PC, marked in the list; null: none.
+  const ApplianceMemory* applianceMemory = nullptr;
 };
 
 class CConfigDlg_Basic : public TStackedPage {
@@ -172,6 +175,9 @@ class CConfigDlg_Basic : public TStackedPage {
   // After a discovery: the checks' findings over an empty list
   // (cconfigdlg_basic_diagnosis.cpp).
   void ShowDiagnosis();
+  // Rows of appliances this PC set up before: in the note colour, the day
+  // in their tooltip.
+  void MarkSetUpBefore();
   bool RunAction(int k);
   bool SelectDeviceAction();
   bool LoginAction();

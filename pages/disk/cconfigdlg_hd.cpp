@@ -11,6 +11,7 @@
 #include "framework/pagecontrols.h"
 #include "hoststorage/presence/initiatorpresence.h"
 #include "pages/disk/core/driveletterlists.h"
+#include "pages/disk/core/setuprecord.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
@@ -225,6 +226,7 @@ void CConfigDlg_HD::OnNext() {
       to = 4;
       break;
     case 4:
+      if (!ConfirmErase()) break;  // Cancel: the appliance and its data stay as they are
       WriteConfirmedChoice();
       to = kDoneSubStep;
       break;
@@ -269,6 +271,13 @@ void CConfigDlg_HD::KeepRatioAndLetters() {
 
 DiskProfile CConfigDlg_HD::CurrentProfile() const {
   return ComputeDiskProfile(inventory_, TickedService(), TickedLevel(), slider_->value());
+}
+
+bool CConfigDlg_HD::ConfirmErase() {
+  const auto before = RememberedSetUp(services_.applianceMemory, host_.State().targetMac);
+  if (!before) return true;
+  const std::string question = EraseQuestion(Text(kTextEraseSetUpBefore), *before);
+  return host_.MessageBox().Show(question, MessageButtons::OkCancel, MessageIcon::Information) == MessageResult::Ok;
 }
 
 void CConfigDlg_HD::WriteConfirmedChoice() {

@@ -8,6 +8,7 @@
 #include "pages/config/core/identityrecord.h"
 #include "pages/install/cinstalldlg.h"
 #include "pages/install/core/installframes.h"
+#include "platform/appliancememory.h"
 #include "platform/fake/fakenetworkfacts.h"
 #include "tests/pages/config/configpagefixture.h"
 #include "tests/pages/config/scriptedlink.h"
@@ -171,6 +172,23 @@ TEST(ConfigPageDiagnosis, EmptyListSaysWhatThisPcShowsUntilAnApplianceAnswers) {
   link.rows = {{u"VBX-207", u"10.77.0.2", u"02:4b:56:00:00:01"}};
   w.Click(w.Page().RefreshButton());
   EXPECT_FALSE(label->isVisible());
+}
+
+TEST(ConfigPageMemory, AppliancesSetUpBeforeAreMarkedWithTheirDay) {
+  const std::string file = QDir::tempPath().toStdString() + "/sp-marked-" + std::to_string(getpid());
+  const ApplianceMemory memory(file);
+  ASSERT_TRUE(memory.Remember({"02:4B:56:00:00:02", "Second", "10.77.0.3", "2026-11-30", "NAS 465 GB Normal"}));
+  ScriptedLink link;
+  link.rows = {{u"VBX-207", u"10.77.0.2", u"02:4b:56:00:00:01"}, {u"Second", u"10.77.0.3", u"02:4b:56:00:00:02"}};
+  ConfigWizard w{link, nullptr, &memory};
+  w.Enter();
+  CDeviceListCtrl* list = w.Page().DeviceList();
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_FALSE(list->RowMarked(0));
+  EXPECT_TRUE(list->RowMarked(1));
+  EXPECT_EQ(list->item(1, 0)->toolTip().toStdString(), "Set up from this PC on 2026-11-30");
+  w.Screenshot("config-0-set-up-before");
+  std::remove(file.c_str());
 }
 
 TEST_F(ConfigPageGuiTest, IdentifyLightsTheFocusRowAndKeepsItChosen) {
