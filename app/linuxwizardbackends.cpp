@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "hoststorage/iscsi/targetprobe.h"
 #include "pages/disk/core/setuprecord.h"
 #include "platform/linux/rememberedconnectionstore.h"
 
@@ -75,6 +76,9 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   disk.initiatorService = &initiatorService_;
   disk.launcher = &launcher_;
   disk.desktop = &finalSetup_.Desktop();
+  disk.holdsVolumes = [this](const WizardState& state) {
+    return ApplianceOffersTarget(finalSetup_.Initiator(), state.deviceIpAddress, state.targetMac);
+  };
   FinalPageServices& finalPage = services_.finalPage;
   finalPage.link = &workerLink_;
   finalPage.iscsiInterpreter = &finalSetup_.Interpreter();

@@ -274,9 +274,18 @@ DiskProfile CConfigDlg_HD::CurrentProfile() const {
 }
 
 bool CConfigDlg_HD::ConfirmErase() {
-  const auto before = RememberedSetUp(services_.applianceMemory, host_.State().targetMac);
-  if (!before) return true;
-  const std::string question = EraseQuestion(Text(kTextEraseSetUpBefore), *before);
+  const WizardState& state = host_.State();
+  std::string question;
+  if (const auto before = RememberedSetUp(services_.applianceMemory, state.targetMac)) {
+    question = EraseQuestion(Text(kTextEraseSetUpBefore), *before);
+  } else if (services_.holdsVolumes && services_.holdsVolumes(state)) {
+    // Set up elsewhere, or before this PC kept notes: the day is unknown.
+    RememberedAppliance unknown;
+    unknown.mac = state.targetMac;
+    question = EraseQuestion(Text(kTextEraseHoldsVolumes), unknown);
+  } else {
+    return true;
+  }
   return host_.MessageBox().Show(question, MessageButtons::OkCancel, MessageIcon::Information) == MessageResult::Ok;
 }
 

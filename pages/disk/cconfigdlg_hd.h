@@ -58,6 +58,9 @@ struct DiskPageServices {
   // The appliances this PC has set up: continuing to the format of one of
   // them asks first; null: nothing is asked.
   const ApplianceMemory* applianceMemory = nullptr;
+  // Whether the appliance of the run already offers volumes, for one this
+  // PC has no note of (asked only then); empty: it is not asked.
+  std::function<bool(const WizardState&)> holdsVolumes;
 };
 
 class CConfigDlg_HD : public TStackedPage {

@@ -11,6 +11,7 @@ namespace sp {
 
 // The question before erasing an appliance set up before.
 inline constexpr int kTextEraseSetUpBefore = 340;
+inline constexpr int kTextEraseHoldsVolumes = 342;
 
 // The line the appliance memory keeps for the run in `state`, dated `day`
 // ("YYYY-MM-DD").

@@ -156,6 +156,22 @@ TEST_F(DiskPageChoices, FormatOfAnApplianceSetUpBeforeWaitsForAnExplicitOk) {
   EXPECT_EQ(State().nasSizeGb, 465);
 }
 
+TEST_F(DiskPageChoices, AnApplianceOfferingVolumesWithoutANoteIsAskedForWithoutADay) {
+  StartWith(1);
+  std::string askedFor;
+  services_.diskPage.holdsVolumes = [&](const WizardState& s) { return (askedFor = s.targetMac), true; };
+  CConfigDlg_HD& page = EnterDiskPage();
+  Click(page.ServiceRadio(ServiceType::NasOnly));
+  NextTo(4);
+  messages_.answers = {MessageResult::Cancel};
+  Next();
+  EXPECT_EQ(askedFor, mac_);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_NE(messages_.shown[0].text.find("(" + mac_ + ") already offers an iSCSI volume"), std::string::npos);
+  EXPECT_NE(messages_.shown[0].text.find("on a date this PC does not know"), std::string::npos);
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageDisk);
+}
+
 TEST_F(DiskPageChoices, NoToTheInstallerEndsTheWizardAndClosesIt) {
   StartWith(2);
   initiator_.installed = false;
