@@ -60,10 +60,15 @@ void RouteFindings(const NetworkFacts& facts, std::vector<Finding>& out) {
 std::vector<Finding> DiagnoseEmptyDiscovery(const NetworkFacts& facts, bool factsRead, const PortProbe& portFree) {
   std::vector<Finding> out;
   if (!factsRead) out.push_back({FindingKind::kFactsUnavailable, {}});
+  // A PC with a real adapter is judged by its real adapters: the bridges
+  // of containers and virtual machines often have no link, and that says
+  // nothing about the way to the appliance.
+  const bool anyPhysical = std::any_of(facts.interfaces.begin(), facts.interfaces.end(),
+                                       [](const InterfaceFacts& f) { return f.physical && !f.loopback && !f.tunnel; });
   std::vector<const InterfaceFacts*> usable;
   bool anyAdapter = false;
   for (const InterfaceFacts& f : facts.interfaces) {
-    if (f.loopback || f.tunnel) continue;
+    if (f.loopback || f.tunnel || (anyPhysical && !f.physical)) continue;
     anyAdapter = true;
     if (!AdapterFinding(f, out)) usable.push_back(&f);
   }

@@ -21,6 +21,10 @@ struct InterfaceFacts {
   // A tunnel (tun, WireGuard, PPP, IP-in-IP, GRE, ...): what a VPN puts its
   // routes on. Such an interface cannot carry our broadcasts to the appliance.
   bool tunnel = false;
+  // Backed by hardware (a network card, a USB or wireless adapter) rather
+  // than made by software (bridges, veth pairs, dummies of containers and
+  // virtual machines).
+  bool physical = false;
   std::vector<std::uint32_t> ipv4;  // network byte order, in the order given
 };
 

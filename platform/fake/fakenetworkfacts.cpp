@@ -18,6 +18,7 @@ InterfaceFacts& FakeNetworkFacts::AddInterface(const std::string& name, std::ini
   f.index = static_cast<unsigned>(facts_.interfaces.size());
   f.loopback = name == "lo";
   f.up = f.carrier = true;
+  f.physical = !f.loopback;
   f.operState = f.loopback ? "unknown" : "up";
   for (const char* a : addresses) f.ipv4.push_back(Address(a));
   return f;

@@ -63,6 +63,7 @@ void LinuxNetworkFacts::ReadLink(InterfaceFacts& f) const {
   f.carrier = FirstLine(dir + "carrier") == "1";
   const std::string type = FirstLine(dir + "type");
   // A tap device is Ethernet to the kernel but a VPN's all the same.
+  f.physical = access((dir + "device").c_str(), F_OK) == 0;
   f.tunnel = (!type.empty() && TunnelType(std::strtol(type.c_str(), nullptr, 10))) ||
              access((dir + "tun_flags").c_str(), F_OK) == 0 ||
              ReadSmallFile(dir + "uevent").find("DEVTYPE=wireguard") != std::string::npos;

@@ -34,6 +34,8 @@ TEST(DiscoveryDiagnosis, EachAdapterGetsTheFirstThingInItsWay) {
   fake.AddInterface("eth3", {"169.254.7.9"});
   fake.AddInterface("eth4", {"169.254.7.10", "10.0.0.5"});  // a real address too: fine
   fake.AddInterface("wlan0", {"10.1.0.5"}).operState = "dormant";
+  fake.AddInterface("docker0", {"172.17.0.1"}).physical = false;  // a bridge without link: not the way out
+  fake.Find("docker0")->carrier = false;
   EXPECT_EQ(Describe(Diagnose(fake)), Expect({{FindingKind::kSwitchedOff, "eth0"},
                                               {FindingKind::kNoLink, "eth1"},
                                               {FindingKind::kNoAddress, "eth2"},
