@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "hoststorage/iscsi/targetprobe.h"
+#include "pages/disk/core/setuprecord.h"
 #include "platform/linux/installlayout.h"
 #include "platform/linux/rememberedconnectionstore.h"
 
@@ -47,6 +49,10 @@ LinuxWizardBackends::Options ProgramOptions(const std::string& programFolder) {
 
 }  // namespace
 
+LinuxWizardBackends::Options LinuxWizardBackends::ForProgram(const std::string& programFolder) {
+  return ProgramOptions(programFolder);
+}
+
 LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, std::string programFolder)
     : LinuxWizardBackends(language, ProgramOptions(programFolder)) {}
 
@@ -69,7 +75,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   services_.messageBox = &messageBox_;
   services_.shareAgent = &shareAgent_;
   services_.checkPage.adapterLink = &workerLink_;
-  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_};
+  services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_, &networkFacts_};
   // The disk profile page offers letters from the same view the final page
   // clears them with; its initiator gate starts the service or its
   // installer.
@@ -80,6 +86,9 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   disk.initiatorService = &initiatorService_;
   disk.launcher = &launcher_;
   disk.desktop = &finalSetup_.Desktop();
+  disk.holdsVolumes = [this](const WizardState& state) {
+    return ApplianceOffersTarget(finalSetup_.Initiator(), state.deviceIpAddress, state.targetMac);
+  };
   FinalPageServices& finalPage = services_.finalPage;
   finalPage.link = &workerLink_;
   finalPage.iscsiInterpreter = &finalSetup_.Interpreter();
@@ -87,6 +96,12 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   finalPage.shareMapping = &finalSetup_.Shares();
   finalPage.volumeMemory = &finalSetup_.VolumeMemory();
   finalPage.desktopShell = &finalSetup_.Desktop();
+  if (!options_.applianceMemory.empty()) {
+    ApplianceMemory& memory = applianceMemory_.emplace(options_.applianceMemory);
+    services_.configPage.applianceMemory = &memory;
+    disk.applianceMemory = &memory;
+    finalPage.setUpDone = [&memory](const WizardState& state) { memory.Remember(SetUpRecord(state, LocalDay())); };
+  }
 }
 
 }  // namespace sp

@@ -18,6 +18,7 @@
 //
 // The program always uses the default Options: nothing of the wizard is
 // configured from outside. Tests point the paths at a scratch folder.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,12 @@
 #include "devicelink/devicelink.h"
 #include "framework/qtmessagebox.h"
 #include "hoststorage/linux/linuxfinalsetup.h"
+#include "platform/appliancememory.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "platform/linux/linuxnetworkfacts.h"
 #include "platform/linux/linuxprocesslauncher.h"
 
 namespace sp {
@@ -59,12 +62,17 @@ class LinuxWizardBackends {
     bool startAgent = true;
     // Program that opens a drive or a web page; empty: the desktop's opener.
     std::string opener;
+    // The file of appliances set up from this PC (ApplianceMemory); empty:
+    // none are remembered and nothing is asked before a format.
+    std::string applianceMemory;
   };
 
   // The program's backends: the parts found around the running program's
   // folder `programFolder` (see InstallLayout), every other option at its
   // default.
   LinuxWizardBackends(ILanguageControl& language, std::string programFolder);
+  // Those same options, for a caller that changes some of them.
+  static Options ForProgram(const std::string& programFolder);
   LinuxWizardBackends(ILanguageControl& language, Options options);
   LinuxWizardBackends(const LinuxWizardBackends&) = delete;
   LinuxWizardBackends& operator=(const LinuxWizardBackends&) = delete;
@@ -78,6 +86,8 @@ class LinuxWizardBackends {
  private:
   Options options_;
   LinuxLocalAddresses addresses_;
+  LinuxNetworkFacts networkFacts_;
+  std::optional<ApplianceMemory> applianceMemory_;
   // Where each discovered appliance answers from, for both links.
   ApplianceSources sources_;
   DeviceLink uiLink_;

@@ -49,7 +49,11 @@ int main(int argc, char** argv) {
   // Start-up always reports false: the program ends after it, whether the
   // wizard ran or a copy was already running.
   app.InitInstance([&](sp::CSetupPilotApp&) {
-    sp::LinuxWizardBackends backends(app, layout.programDir);
+    sp::LinuxWizardBackends::Options backendOptions = sp::LinuxWizardBackends::ForProgram(layout.programDir);
+    // Only the real program remembers what it set up; test and tour runs
+    // leave the person's list alone.
+    backendOptions.applianceMemory = sp::ApplianceMemory::DefaultPath();
+    sp::LinuxWizardBackends backends(app, backendOptions);
     sp::CMainDlg wizard(backends.Services());
     // Ended from outside: the window goes now; leaving this scope tears the
     // pages down, which stops and tidies the final setup.

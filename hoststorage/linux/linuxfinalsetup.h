@@ -51,6 +51,7 @@ class LinuxFinalSetup {
   LinuxFinalSetup& operator=(const LinuxFinalSetup&) = delete;
 
   IscsiInterpreter& Interpreter() { return interpreter_; }
+  IIscsiInitiator& Initiator() { return initiator_; }
   DiskPreparation& Preparation() { return preparation_; }
   ShareMapping& Shares() { return shares_; }
   IDesktopShell& Desktop() { return desktop_; }

@@ -106,6 +106,10 @@ void CConfigDlg_Basic::MakeControls() {
   list_->setObjectName(QString::number(kCtlDeviceList));
   list_->SetColumnTitles(QString::fromStdString(host_.Text(290)), QString::fromStdString(host_.Text(291)),
                          QString::fromStdString(host_.Text(292)));
+  // Drawn on the list's own background, under its headings.
+  diagnosis_ = new CHTMLStatic(list_);
+  diagnosis_->setObjectName(QStringLiteral("diagnosis"));
+  diagnosis_->hide();
 
   for (const EditPlace& e : kEdits) {
     auto* edit = new QLineEdit(this);
@@ -177,6 +181,7 @@ void CConfigDlg_Basic::ShowSubStep(int k) {
   for (int id : kStepControls[k])
     if (QWidget* w = ControlById(id)) w->show();
   surface_.SetList(kBackgroundList);
+  diagnosis_->hide();
   WriteTexts(k);
   switch (k) {
     case kStepSelectDevice:

@@ -39,8 +39,10 @@ namespace sp {
 class CBitComboBox;
 class CDeviceListCtrl;
 class CIpAddressCtrl;
+class ApplianceMemory;
 class IDeviceLink;
 class ILocalAddresses;
+class INetworkFacts;
 class IscsiInterpreter;
 
 // What the device settings page works with besides its host.
@@ -54,6 +56,11 @@ struct ConfigPageServices {
   // The PC's own addresses, which the appliance may not be given; null:
   // none are known.
   ILocalAddresses* addresses = nullptr;
+  // What the page looks at when discovery finds nothing, to tell the
+  // person why; null: the empty list says nothing.
+  INetworkFacts* networkFacts = nullptr;
+  // Appliances set up from this PC, marked in the list; null: none.
+  const ApplianceMemory* applianceMemory = nullptr;
 };
 
 class CConfigDlg_Basic : public TStackedPage {
@@ -110,6 +117,9 @@ class CConfigDlg_Basic : public TStackedPage {
   CHoverButtonEx* RefreshButton() const { return refresh_; }
   CHoverButtonEx* IdentifyButton() const { return identify_; }
   CDeviceListCtrl* DeviceList() const { return list_; }
+  // What the checks after an empty discovery found, drawn over the empty
+  // list; hidden while the list has rows.
+  CHTMLStatic* DiagnosisLabel() const { return diagnosis_; }
   // Control `id` of the page (any of the ids in stepcontrols.h), or null.
   QWidget* ControlById(int id) const;
   CBitComboBox* List(int id) const;
@@ -162,6 +172,12 @@ class CConfigDlg_Basic : public TStackedPage {
 
   // Sub-steps 0-2 and 5 (cconfigdlg_basic_steps.cpp).
   void RunDiscovery();
+  // After a discovery: the checks' findings over an empty list
+  // (cconfigdlg_basic_diagnosis.cpp).
+  void ShowDiagnosis();
+  // Rows of appliances this PC set up before: in the note colour, the day
+  // in their tooltip.
+  void MarkSetUpBefore();
   bool RunAction(int k);
   bool SelectDeviceAction();
   bool LoginAction();
@@ -199,6 +215,7 @@ class CConfigDlg_Basic : public TStackedPage {
   CHoverButtonEx* identify_ = nullptr;
   CDeviceListCtrl* list_ = nullptr;
   std::array<CHTMLStatic*, kLabelCount> labels_{};
+  CHTMLStatic* diagnosis_ = nullptr;
 };
 
 }  // namespace sp

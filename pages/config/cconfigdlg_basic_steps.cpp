@@ -10,11 +10,13 @@
 #include "pages/config/core/adminpassword.h"
 #include "pages/config/core/configactions.h"
 #include "pages/config/core/identitycheck.h"
+#include "platform/appliancememory.h"
 #include "uikit/choverbuttonex.h"
 
 namespace sp {
 
 namespace {
+constexpr int kTextSetUpBeforeNote = 341;  // "Set up from this PC on %s"
 std::string TextOf(const QLineEdit* e) { return e->text().toStdString(); }
 }  // namespace
 
@@ -40,8 +42,23 @@ bool CConfigDlg_Basic::RunAction(int k) {
 void CConfigDlg_Basic::RunDiscovery() {
   ActionScope scope(*this);
   list_->DeleteAllItems();
+  diagnosis_->hide();
   if (IDeviceLink* link = services_.link) link->DiscoverDevices(*list_);
+  MarkSetUpBefore();
   list_->SelectAndMark(0);
+  ShowDiagnosis();
+}
+
+void CConfigDlg_Basic::MarkSetUpBefore() {
+  const ApplianceMemory* memory = services_.applianceMemory;
+  if (!memory) return;
+  for (int row = 0; row < list_->rowCount(); ++row) {
+    const auto before = memory->Find(list_->CellText(row, 2).toStdString());
+    if (!before) continue;
+    std::string note = host_.Text(kTextSetUpBeforeNote);
+    if (const auto at = note.find("%s"); at != std::string::npos) note.replace(at, 2, before->date);
+    list_->MarkRow(row, QString::fromStdString(note));
+  }
 }
 
 std::string CConfigDlg_Basic::TargetMacOfFocusRow() const {

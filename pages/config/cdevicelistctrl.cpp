@@ -129,6 +129,20 @@ QString CDeviceListCtrl::CellText(int row, int column) const {
   return it ? it->text() : QString();
 }
 
+void CDeviceListCtrl::MarkRow(int row, const QString& note) {
+  for (int column = 0; column < columnCount(); ++column) {
+    if (QTableWidgetItem* it = item(row, column)) {
+      it->setForeground(QColor(QStringLiteral("DarkOrange")));
+      it->setToolTip(note);
+    }
+  }
+}
+
+bool CDeviceListCtrl::RowMarked(int row) const {
+  const QTableWidgetItem* it = item(row, 0);
+  return it && !it->toolTip().isEmpty();
+}
+
 void CDeviceListCtrl::SelectAndMark(int row) {
   if (row < 0 || row >= rowCount()) return;
   selectionModel()->setCurrentIndex(model()->index(row, 0),

@@ -39,6 +39,9 @@ class CDeviceListCtrl : public QTableWidget, public IDeviceList {
   // Moves the focus row without touching the selection.
   void SetFocusRow(int row);
   QString CellText(int row, int column) const;
+  // Shows row `row` in the page's note colour with `note` as its tooltip.
+  void MarkRow(int row, const QString& note);
+  bool RowMarked(int row) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -11,6 +11,7 @@
 #include "framework/pagecontrols.h"
 #include "hoststorage/presence/initiatorpresence.h"
 #include "pages/disk/core/driveletterlists.h"
+#include "pages/disk/core/setuprecord.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
@@ -225,6 +226,7 @@ void CConfigDlg_HD::OnNext() {
       to = 4;
       break;
     case 4:
+      if (!ConfirmErase()) break;  // Cancel: the appliance and its data stay as they are
       WriteConfirmedChoice();
       to = kDoneSubStep;
       break;
@@ -269,6 +271,22 @@ void CConfigDlg_HD::KeepRatioAndLetters() {
 
 DiskProfile CConfigDlg_HD::CurrentProfile() const {
   return ComputeDiskProfile(inventory_, TickedService(), TickedLevel(), slider_->value());
+}
+
+bool CConfigDlg_HD::ConfirmErase() {
+  const WizardState& state = host_.State();
+  std::string question;
+  if (const auto before = RememberedSetUp(services_.applianceMemory, state.targetMac)) {
+    question = EraseQuestion(Text(kTextEraseSetUpBefore), *before);
+  } else if (services_.holdsVolumes && services_.holdsVolumes(state)) {
+    // Set up elsewhere, or before this PC kept notes: the day is unknown.
+    RememberedAppliance unknown;
+    unknown.mac = state.targetMac;
+    question = EraseQuestion(Text(kTextEraseHoldsVolumes), unknown);
+  } else {
+    return true;
+  }
+  return host_.MessageBox().Show(question, MessageButtons::OkCancel, MessageIcon::Information) == MessageResult::Ok;
 }
 
 void CConfigDlg_HD::WriteConfirmedChoice() {

@@ -33,6 +33,7 @@
 
 namespace sp {
 
+class ApplianceMemory;
 class IDesktopShell;
 class IDeviceLink;
 class IDriveLetters;
@@ -54,6 +55,12 @@ struct DiskPageServices {
   IProcessLauncher* launcher = nullptr;
   // Opens the appliance's web pages (Advanced); null: nothing opens them.
   IDesktopShell* desktop = nullptr;
+  // The appliances this PC has set up: continuing to the format of one of
+  // them asks first; null: nothing is asked.
+  const ApplianceMemory* applianceMemory = nullptr;
+  // Whether the appliance of the run already offers volumes, for one this
+  // PC has no note of (asked only then); empty: it is not asked.
+  std::function<bool(const WizardState&)> holdsVolumes;
 };
 
 class CConfigDlg_HD : public TStackedPage {
@@ -141,6 +148,8 @@ class CConfigDlg_HD : public TStackedPage {
   void KeepRatioAndLetters();
   void ShowServiceDescription(int index);
   void ShowLevelDescription(int index);
+  // Before the format of an appliance this PC set up before: OK or Cancel.
+  bool ConfirmErase();
   void WriteConfirmedChoice();
   void HandOver();
   void ReleaseDisks();

@@ -189,6 +189,7 @@ void CNetcfgDlg::customEvent(QEvent* event) {
     ShowWaiting(static_cast<ValueEvent*>(event)->value() != 0);
   } else if (type == kOutcomeEvent) {
     report_ = static_cast<ReportEvent*>(event)->report();
+    if (report_.summary && services_.setUpDone) services_.setUpDone(host_.State());
     LayOut(report_.summary ? Layout::Summary : Layout::Failure);
   } else if (type == wm::kFinalSummary) {
     LayOut(Layout::Summary);

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "framework/core/iwizardhost.h"
@@ -49,6 +50,8 @@ struct FinalPageServices {
   IDesktopShell* desktopShell = nullptr;  // opens the new drive
   int pausePercent = 100;                 // the sequence's pauses, in percent of their length
   int silentPolls = 300;                  // progress polls in a row without a reply before the appliance counts as gone
+  // Told on the UI thread when a run ends with the summary; empty: nobody.
+  std::function<void(const WizardState&)> setUpDone;
 };
 
 class CNetcfgDlg : public TStackedPage {

@@ -15,6 +15,9 @@
 #include "app/cmaindlg.h"
 #include "app/ilanguagecontrol.h"
 #include "app/linuxwizardbackends.h"
+#include "base/text.h"
+#include "pages/disk/core/setuprecord.h"
+#include "platform/appliancememory.h"
 #include "platform/linux/linuxnetdockagent.h"
 
 namespace sp {
@@ -116,6 +119,8 @@ TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
     EXPECT_FALSE(disk.initiatorService->IsInstalled());
     EXPECT_FALSE(disk.initiatorService->IsRunning());
     EXPECT_EQ(finalPage.pausePercent, 100) << "the program's own pauses";
+    EXPECT_FALSE(finalPage.setUpDone) << "no appliance file given: nothing is remembered";
+    EXPECT_EQ(disk.applianceMemory, nullptr);
 
     CMainDlg wizard(s);
     wizard.show();
@@ -123,6 +128,27 @@ TEST(LinuxWizardBackends, StartTheAgentAndServeEveryPageOverTheGivenPaths) {
   EXPECT_TRUE(WaitFor([&] { return !probe.Find(); }, 10s)) << "the wizard's end told the agent to end";
   if (probe.Find()) probe.Close();
   unsetenv("XDG_CONFIG_HOME");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(LinuxWizardBackends, ASetUpThatEndsInTheSummaryIsRememberedForTheListAndTheDiskPage) {
+  const auto dir = std::filesystem::temp_directory_path() / ("sp-backends-memory-" + std::to_string(getpid()));
+  LinuxWizardBackends::Options options;
+  options.programDir = SP_PROGRAM_DIR;
+  options.startAgent = false;
+  options.agentSocket = (dir / "NetDock").string();
+  options.applianceMemory = (dir / "state" / "appliances").string();
+  SelectorLanguageControl language(SP_PROGRAM_DIR);
+  LinuxWizardBackends backends(language, options);
+  WizardServices& s = backends.Services();
+  ASSERT_TRUE(s.finalPage.setUpDone);
+  ASSERT_EQ(s.configPage.applianceMemory, s.diskPage.applianceMemory);
+  WizardState state{};
+  CopyBounded(state.targetMac, "02:4b:56:00:00:07");
+  s.finalPage.setUpDone(state);
+  const auto remembered = s.diskPage.applianceMemory->Find("02:4b:56:00:00:07");
+  ASSERT_TRUE(remembered);
+  EXPECT_EQ(remembered->date, LocalDay());
   std::filesystem::remove_all(dir);
 }
 

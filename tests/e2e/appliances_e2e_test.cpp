@@ -13,6 +13,8 @@
 
 #include "app/endsignals.h"
 #include "base/text.h"
+#include "pages/config/cdevicelistctrl.h"
+#include "platform/appliancememory.h"
 #include "tests/e2e/wizardrunfixture.h"
 #include "tests/net/harness/runcommand.h"
 
@@ -114,6 +116,44 @@ TEST_F(AppliancesTest, SecondApplianceGetsItsOwnLunAndTheFirstOnesDataStays) {
   ASSERT_EQ(nettest::RunCommand({"losetup", "-n", "-O", "BACK-FILE", second}, &backing), 0);
   EXPECT_NE(backing.find(kSecondTarget), std::string::npos) << backing;
   EXPECT_EQ(FieldText(Wizard().State().explorerCommandLine), "explorer W:\\");
+}
+
+TEST_F(AppliancesTest, ASecondRunAgainstTheSameApplianceAsksNamingTheDayItWasSetUp) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(1));
+  if (IsSkipped()) return;
+  const std::string list = KeepApplianceList();
+  ASSERT_NO_FATAL_FAILURE(StartWizardAgain());  // now with the list
+  Choices().service = ServiceType::IscsiOnly;
+  ASSERT_NO_FATAL_FAILURE(RunFor(kMac));
+  ASSERT_EQ(Final().CurrentLayout(), CNetcfgDlg::Layout::Summary);
+  for (const std::string& m : T().messages()) EXPECT_EQ(m.find("was set up from this PC"), std::string::npos) << m;
+  const auto noted = ApplianceMemory(list).Find(kMac);
+  ASSERT_TRUE(noted) << "a run that ends in the summary is noted";
+
+  // The next start lists it marked and asks before the format; the driver
+  // answers OK as a person who means it would.
+  ASSERT_NO_FATAL_FAILURE(StartWizardAgain());
+  T().ClearMessages();
+  Choices().loginPassword = Choices().newPassword;  // what the first run gave it
+  Choices().iscsiLetter = QStringLiteral("W:");     // X: holds the first run's volume
+  ASSERT_NO_FATAL_FAILURE(WalkToDeviceList());
+  ASSERT_TRUE(RunUntil([&] { return RowOf(kMac) >= 0; }, 15000));
+  Choices().deviceRow = RowOf(kMac);
+  EXPECT_TRUE(Wizard().ConfigPage()->DeviceList()->RowMarked(RowOf(kMac)));
+  ASSERT_NO_FATAL_FAILURE(WalkToNetworkStep());
+  ASSERT_TRUE(W().FillIdentity());
+  ASSERT_TRUE(W().ApplyIdentity());
+  ASSERT_TRUE(W().WaitForDiskPage());
+  ASSERT_TRUE(W().ChooseService());
+  ASSERT_TRUE(W().ChooseLevel());
+  ASSERT_TRUE(W().ChooseRatioAndLetters());
+  ASSERT_TRUE(T().messages().empty()) << T().messages().front();
+  ASSERT_TRUE(W().Confirm());
+  ASSERT_EQ(T().messages().size(), 1u);
+  EXPECT_NE(T().messages()[0].find("(" + std::string(kMac) + ") was set up from this PC on " + noted->date),
+            std::string::npos)
+      << T().messages()[0];
+  ASSERT_TRUE(W().WaitForEnd(300000));
 }
 
 TEST_F(AppliancesTest, EndedFromOutsideInsideTheFormatItStopsAtOnceAndLeavesNothing) {

@@ -121,6 +121,7 @@ void WizardRunTest::MakeWizard() {
   options.agentSocket = agentSocket_;
   options.rememberedConnections = root_ + "/config/netdock/mappings";
   options.opener = root_ + "/opener.sh";
+  options.applianceMemory = applianceMemory_;
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
   ASSERT_TRUE(backends_->AgentAnswers());
   // The final setup's fixed pauses at a fiftieth; nothing else is cut.

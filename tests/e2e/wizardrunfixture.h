@@ -109,6 +109,9 @@ class WizardRunTest : public nettest::NetworkTest {
   std::string LunFileOf(const std::string& target) const { return lunFolder_ + "/" + target + "-lun1"; }
   // The appliance's shared folder as the simulator keeps it.
   std::string ShareFolder() const { return root_ + "/smb/024b56000001/Volume1"; }
+  // From the next start of the wizard on, it keeps its list of appliances
+  // set up in the run's folder; returns the list's path.
+  std::string KeepApplianceList() { return applianceMemory_ = root_ + "/state/setuppilot/appliances"; }
   // The folders the wizard had opened, one a line.
   std::string Opened() const;
   // The plain text (tags gone, entities read) of the final page's shown
@@ -137,6 +140,9 @@ class WizardRunTest : public nettest::NetworkTest {
   nettest::SpawnedProcess* iscsid_ = nullptr;
   bool booted_ = false;
   std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
+  // The list of appliances set up from this PC; empty: none is kept (the
+  // test's own choice, made before the wizard is built).
+  std::string applianceMemory_;
   int homeNs_ = -1;
   std::unique_ptr<SelectorLanguageControl> language_;
   std::unique_ptr<LinuxWizardBackends> backends_;

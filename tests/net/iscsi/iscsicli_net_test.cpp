@@ -13,6 +13,7 @@
 #include "hoststorage/diskprep/diskpreparation.h"
 #include "hoststorage/iscsi/iscsicleanup.h"
 #include "hoststorage/iscsi/iscsitarget.h"
+#include "hoststorage/iscsi/targetprobe.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 #include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdriveletters.h"
@@ -126,6 +127,16 @@ TEST_F(IscsicliNetTest, PortalLoginDiskPreparationAndSessionListingEndToEnd) {
   CleanUpLoopsAndMounts();
   EXPECT_EQ(Run("iscsicli LogoutTarget " + session), 0u) << out_.str();
   EXPECT_EQ(SessionRecord(), nullptr);
+}
+
+TEST_F(IscsicliNetTest, AnApplianceOfferingItsTargetIsSeenAndNoPortalIsLeftBehind) {
+  ASSERT_TRUE(StartService());
+  EXPECT_TRUE(ApplianceOffersTarget(stack_->initiator, nettest::kVbxAddress, kIscsiMac));
+  EXPECT_FALSE(ApplianceOffersTarget(stack_->initiator, nettest::kVbxAddress, "02:4b:56:00:00:09"));
+  std::vector<IscsiSendTargetPortalInfo> portals;
+  std::uint32_t capacity = 16;
+  ASSERT_EQ(stack_->initiator.ReportIScsiSendTargetPortalsEx(capacity, portals), 0u);
+  EXPECT_TRUE(portals.empty());
 }
 
 TEST_F(IscsicliNetTest, PersistentLoginSurvivesRestartAndTheCleanUpEndsIt) {

@@ -8,6 +8,8 @@
 #include "pages/config/core/identityrecord.h"
 #include "pages/install/cinstalldlg.h"
 #include "pages/install/core/installframes.h"
+#include "platform/appliancememory.h"
+#include "platform/fake/fakenetworkfacts.h"
 #include "tests/pages/config/configpagefixture.h"
 #include "tests/pages/config/scriptedlink.h"
 #include "uikit/chtmlstatic.h"
@@ -139,6 +141,54 @@ TEST_F(ConfigPageGuiTest, EmptyListDisablesNextAndIdentifyUntilRefreshFindsOne) 
   EXPECT_TRUE(w.AllButtonsEnabled());
   EXPECT_EQ(w.Page().DeviceList()->FocusRow(), 0);
   EXPECT_TRUE(w.Page().DeviceList()->hasFocus());
+}
+
+TEST(ConfigPageDiagnosis, EmptyListSaysWhatThisPcShowsUntilAnApplianceAnswers) {
+  ScriptedLink link;
+  FakeNetworkFacts facts;
+  facts.AddInterface("lo", {"127.0.0.1"});
+  facts.AddInterface("eth0", {"192.168.1.20"}).carrier = false;
+  facts.AddInterface("eth<1>");  // named from outside: shown, never read as markup
+  facts.AddInterface("vpn0", {"10.8.0.2"}).tunnel = true;
+  facts.AddRoute("vpn0", "0.0.0.0", 0);
+  facts.SetFilter(PacketFilter::kLoaded);
+  ConfigWizard w{link, &facts};
+  w.Enter();
+  CHTMLStatic* label = w.Page().DiagnosisLabel();
+  ASSERT_TRUE(label->isVisible());
+  const std::string text = Utf16ToUtf8(label->Text());
+  for (const char* part : {"No NAS answered", "eth0 has no link", "eth&lt;1> has no IPv4 address", "The VPN vpn0",
+                           "allow UDP port 7778 from the NAS", "REFRESH"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+  w.Screenshot("config-0-diagnosis");
+
+  // Every Refresh takes a fresh look.
+  facts = FakeNetworkFacts();
+  facts.AddInterface("lo", {"127.0.0.1"});
+  facts.AddInterface("eth0", {"192.168.1.20"}).tunnel = true;  // no adapter whose port is tried
+  facts.AddInterface("eth1", {"192.168.1.21"}).up = false;
+  w.Click(w.Page().RefreshButton());
+  EXPECT_NE(Utf16ToUtf8(label->Text()).find("eth1 is switched off"), std::string::npos);
+  link.rows = {{u"VBX-207", u"10.77.0.2", u"02:4b:56:00:00:01"}};
+  w.Click(w.Page().RefreshButton());
+  EXPECT_FALSE(label->isVisible());
+}
+
+TEST(ConfigPageMemory, AppliancesSetUpBeforeAreMarkedWithTheirDay) {
+  const std::string file = QDir::tempPath().toStdString() + "/sp-marked-" + std::to_string(getpid());
+  const ApplianceMemory memory(file);
+  ASSERT_TRUE(memory.Remember({"02:4B:56:00:00:02", "Second", "10.77.0.3", "2026-11-30", "NAS 465 GB Normal"}));
+  ScriptedLink link;
+  link.rows = {{u"VBX-207", u"10.77.0.2", u"02:4b:56:00:00:01"}, {u"Second", u"10.77.0.3", u"02:4b:56:00:00:02"}};
+  ConfigWizard w{link, nullptr, &memory};
+  w.Enter();
+  CDeviceListCtrl* list = w.Page().DeviceList();
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_FALSE(list->RowMarked(0));
+  EXPECT_TRUE(list->RowMarked(1));
+  EXPECT_EQ(list->item(1, 0)->toolTip().toStdString(), "Set up from this PC on 2026-11-30");
+  w.Screenshot("config-0-set-up-before");
+  std::remove(file.c_str());
 }
 
 TEST_F(ConfigPageGuiTest, IdentifyLightsTheFocusRowAndKeepsItChosen) {

@@ -34,13 +34,14 @@ inline std::string ProgramDir() { return SP_PROGRAM_DIR; }
 
 class ConfigWizard {
  public:
-  explicit ConfigWizard(IDeviceLink& link) {
+  explicit ConfigWizard(IDeviceLink& link, INetworkFacts* networkFacts = nullptr,
+                        const ApplianceMemory* memory = nullptr) {
     CBitComboBox::SetDefaultBitmapFolder(CBitComboBox::BitmapFolderFor(ProgramDir()));
     services_.programDir = ProgramDir();
     services_.language = &language_;
     services_.messageBox = &messages;
     services_.checkPage.adapterLink = &link;
-    services_.configPage = {&link, &interpreter};
+    services_.configPage = {&link, &interpreter, nullptr, networkFacts, memory};
     wizard_ = std::make_unique<CMainDlg>(services_);
     wizard_->show();
     if (!WaitUntil([this] { return !wizard_->PagesWaiting(); })) ADD_FAILURE() << "the pages were not built";

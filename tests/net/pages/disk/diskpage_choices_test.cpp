@@ -1,8 +1,10 @@
 // The disk profile page's drive letter lists, its initiator gate, the
-// Advanced button and its keys, against the simulated appliance.
+// Advanced button and its keys, the question before erasing an appliance
+// set up before, against the simulated appliance.
 #include <QKeyEvent>
 
 #include "base/text.h"
+#include "platform/appliancememory.h"
 #include "tests/net/pages/disk/diskpagefixture.h"
 
 namespace sp::test {
@@ -124,6 +126,50 @@ TEST_F(DiskPageChoices, GateOffersTheInstallerWhenTheInitiatorIsMissing) {
   EXPECT_EQ(page.CurrentSubStep(), 2);
   EXPECT_EQ(messages_.shown.size(), 2u);
   EXPECT_FALSE(Ended());
+}
+
+TEST_F(DiskPageChoices, FormatOfAnApplianceSetUpBeforeWaitsForAnExplicitOk) {
+  StartWith(1);
+  const ApplianceMemory memory(net().scratchDir() + "/state/setuppilot/appliances");
+  ASSERT_TRUE(memory.Remember({mac_, "VBX-207", "10.77.0.2", "2026-11-30", "NAS 465 GB Normal"}));
+  services_.diskPage.applianceMemory = &memory;
+  CConfigDlg_HD& page = EnterDiskPage();
+  Click(page.ServiceRadio(ServiceType::NasOnly));
+  NextTo(4);
+  ASSERT_TRUE(messages_.shown.empty());
+
+  // Cancel: the page stays, so the final page never sends the format.
+  messages_.answers = {MessageResult::Cancel};
+  Next();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  const std::string& question = messages_.shown[0].text;
+  EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::OkCancel);
+  EXPECT_NE(question.find("VBX-207 (" + mac_ + ") was set up from this PC on 2026-11-30"), std::string::npos)
+      << question;
+  EXPECT_EQ(page.CurrentSubStep(), 4);
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageDisk);
+
+  messages_.answers = {MessageResult::Ok};
+  Next();
+  EXPECT_EQ(messages_.shown.size(), 2u);
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageFinal);
+  EXPECT_EQ(State().nasSizeGb, 465);
+}
+
+TEST_F(DiskPageChoices, AnApplianceOfferingVolumesWithoutANoteIsAskedForWithoutADay) {
+  StartWith(1);
+  std::string askedFor;
+  services_.diskPage.holdsVolumes = [&](const WizardState& s) { return (askedFor = s.targetMac), true; };
+  CConfigDlg_HD& page = EnterDiskPage();
+  Click(page.ServiceRadio(ServiceType::NasOnly));
+  NextTo(4);
+  messages_.answers = {MessageResult::Cancel};
+  Next();
+  EXPECT_EQ(askedFor, mac_);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_NE(messages_.shown[0].text.find("(" + mac_ + ") already offers an iSCSI volume"), std::string::npos);
+  EXPECT_NE(messages_.shown[0].text.find("on a date this PC does not know"), std::string::npos);
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageDisk);
 }
 
 TEST_F(DiskPageChoices, NoToTheInstallerEndsTheWizardAndClosesIt) {
