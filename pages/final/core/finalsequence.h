@@ -89,6 +89,12 @@ class FinalSequence {
   // (through the share mapping).
   FinalOutcome Run(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
 
+  // After a run that ended with PcStepsFailed(previous): the PC's steps
+  // again, against the disks the appliance already formatted (no format
+  // request). Only what failed is done again; what worked stays in the
+  // report. Ends like Run, with Finish shown and the new outcome posted.
+  FinalOutcome RetryPcSteps(WizardState& state, const FinalReport& previous, ISetupWait& wait, IFinalPageSink& sink);
+
  private:
   // Each step returns false when the worker was stopped.
   bool RequestDiskFormat(const WizardState& state, ISetupWait& wait);
@@ -98,10 +104,14 @@ class FinalSequence {
   std::optional<ApplianceTrouble> PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
   // Nothing when stopped; else the last attempt's outcome.
   std::optional<AttachOutcome> AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Attach, share and the new drive opened, into `report`; from progress 78
+  // to 100. `attach`/`map` say which of them to run.
+  FinalOutcome PcSteps(WizardState& state, FinalReport& report, bool attach, bool map, ISetupWait& wait,
+                       IFinalPageSink& sink);
   // Finish shown, the outcome posted, the checks taken off.
   FinalOutcome End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink);
   bool MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
-  bool OpenNewDrive(const WizardState& state, ISetupWait& wait);
+  bool OpenNewDrive(const WizardState& state, bool attached, ISetupWait& wait);
 
   IDeviceExchange& link_;
   IscsiInterpreter& interpreter_;
