@@ -27,6 +27,7 @@
 #include "framework/qtmessagebox.h"
 #include "hoststorage/linux/linuxfinalsetup.h"
 #include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxfilebookmarks.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetdockagent.h"
@@ -56,6 +57,10 @@ class LinuxWizardBackends {
     bool startAgent = true;
     // Program that opens a drive or a web page; empty: the desktop's opener.
     std::string opener;
+    // The file manager's places files (GTK bookmarks, KDE XBEL); empty:
+    // the user's own.
+    std::string gtkBookmarks;
+    std::string kdePlaces;
   };
 
   // The program's backends: every option at its default.
@@ -82,6 +87,8 @@ class LinuxWizardBackends {
   LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;
   LinuxFinalSetup finalSetup_;
+  // The desktop user's places files; a drive is at its mount point.
+  LinuxFileBookmarks bookmarks_;
   WizardServices services_;
 };
 

@@ -189,6 +189,7 @@ void CNetcfgDlg::RunSequence(std::stop_token stop, std::optional<FinalReport> pr
   ProgressPollLimits limits;
   limits.silentPolls = s.silentPolls;
   FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
+  sequence.SetBookmarks(s.bookmarks);
   if (previous) {
     sequence.RetryPcSteps(state_, *previous, wait, sink);
   } else {

@@ -34,6 +34,7 @@ namespace sp {
 
 class DiskPreparation;
 class IDesktopShell;
+class IFileBookmarks;
 class IDeviceLink;
 class IscsiInterpreter;
 class ShareMapping;
@@ -46,6 +47,7 @@ struct FinalPageServices {
   DiskPreparation* diskPreparation = nullptr;  // the run's one disk preparation
   ShareMapping* shareMapping = nullptr;
   IDesktopShell* desktopShell = nullptr;  // opens the new drive
+  IFileBookmarks* bookmarks = nullptr;    // the file manager's places for the new drives (optional)
   int pausePercent = 100;                 // the sequence's pauses, in percent of their length
   int silentPolls = 300;                  // progress polls in a row without a reply before the appliance counts as gone
 };

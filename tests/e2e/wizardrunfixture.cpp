@@ -120,6 +120,8 @@ void WizardRunTest::MakeWizard() {
   options.lunFolder = lunFolder_;
   options.agentSocket = agentSocket_;
   options.rememberedConnections = root_ + "/config/netdock/mappings";
+  options.gtkBookmarks = root_ + "/config/gtk-3.0/bookmarks";
+  options.kdePlaces = root_ + "/data/user-places.xbel";
   options.opener = root_ + "/opener.sh";
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
   ASSERT_TRUE(backends_->AgentAnswers());

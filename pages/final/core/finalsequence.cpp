@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "hoststorage/iscsi/iscsicleanup.h"
+#include "platform/driveletters.h"
 #include "setupreport/setupreport.h"
 
 namespace sp {
@@ -148,17 +149,21 @@ FinalOutcome FinalSequence::PcSteps(WizardState& state, FinalReport& report, boo
 
   sink.SetProgress(78);
   if (attach) {
+    MarkDrive(state, state.iscsiDriveLetter, false);
     const std::optional<AttachOutcome> attached = AttachIscsi(state, wait, sink);
     if (!attached) return FinalOutcome::kStopped;
     report.iscsiAsked = true;
     report.iscsi = *attached;
+    if (attached->result == AttachResult::kAttached) MarkDrive(state, state.iscsiDriveLetter, true);
   }
   sink.SetProgress(89);
   if (map) {
     state.nasMapped = 0;
+    MarkDrive(state, state.nasDriveLetter, false);
     if (!MapNasShare(state, wait, sink)) return FinalOutcome::kStopped;
     report.nasAsked = true;
     report.nasMapped = state.nasMapped != 0;
+    if (report.nasMapped) MarkDrive(state, state.nasDriveLetter, true);
     RecordSetupStep(report.nasMapped ? "shared folder mapped at " + FieldText(state.nasDriveLetter)
                                      : "shared folder not mapped");
   }
@@ -275,6 +280,14 @@ bool FinalSequence::OpenNewDrive(const WizardState& state, bool attached, ISetup
   // A profile without an iSCSI volume has no drive of ours to open.
   if (attached && !line.empty()) desktop_.RunExplorer(line);
   return true;
+}
+
+void FinalSequence::MarkDrive(const WizardState& state, const char* letterText, bool made) {
+  const char letter = letterText[0];
+  if (!bookmarks_ || DriveLetterBit(letter) == 0) return;
+  const std::string name = DriveBookmarkName(Utf16ToUtf8(FieldText(state.deviceHostName)), letter);
+  const bool done = made ? bookmarks_->AddDrive(letter, name) : bookmarks_->RemoveDrive(letter);
+  if (!done) RecordSetupStep(std::string("file manager place not ") + (made ? "added: " : "removed: ") + name);
 }
 
 }  // namespace sp

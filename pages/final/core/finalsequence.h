@@ -18,6 +18,7 @@
 #include "pages/final/core/iscsiattach.h"
 #include "pages/final/core/isetupwait.h"
 #include "platform/desktopshell.h"
+#include "platform/filebookmarks.h"
 #include "wizardstate/wizardstate.h"
 
 namespace sp {
@@ -84,6 +85,10 @@ class FinalSequence {
         desktop_(desktop),
         pollLimits_(pollLimits) {}
 
+  // Where a drive made here is shown in the file manager's places (and
+  // taken out when its letter is cleared); null: nowhere.
+  void SetBookmarks(IFileBookmarks* bookmarks) { bookmarks_ = bookmarks; }
+
   // Runs the whole sequence once. Reads the state record and writes the
   // explorer command line (through the attach) and the NAS mapped flag
   // (through the share mapping).
@@ -112,6 +117,8 @@ class FinalSequence {
   FinalOutcome End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink);
   bool MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
   bool OpenNewDrive(const WizardState& state, bool attached, ISetupWait& wait);
+  // The place for the drive at `letterText` ("X:") added or taken out.
+  void MarkDrive(const WizardState& state, const char* letterText, bool made);
 
   IDeviceExchange& link_;
   IscsiInterpreter& interpreter_;
@@ -119,6 +126,7 @@ class FinalSequence {
   ShareMapping& shares_;
   IDesktopShell& desktop_;
   ProgressPollLimits pollLimits_;
+  IFileBookmarks* bookmarks_ = nullptr;
 };
 
 }  // namespace sp

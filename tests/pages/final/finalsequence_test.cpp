@@ -329,3 +329,21 @@ TEST_F(FinalSequenceTest, TryingAgainRedoesOnlyThePcStepsThatFailedAndNeverForma
 
 }  // namespace
 }  // namespace sp::finaltest
+
+namespace sp::finaltest {
+namespace {
+
+TEST_F(FinalSequenceTest, DrivesMadeAreAddedToTheFileManagersPlacesAndOnlyThose) {
+  FakeFileBookmarks places;
+  places.places['X'] = "old (X:)";  // left from an earlier run at the letter
+  sequence.SetBookmarks(&places);
+  appliance.answer = Progress({"100"});
+  agent.present = false;  // the share is not mapped
+  AddLun();
+  ASSERT_EQ(Run(), FinalOutcome::kFailure);
+  EXPECT_EQ(places.places, (std::map<char, std::string>{{'X', "storage1 (X:)"}}));
+  EXPECT_EQ(places.edits, (Strings{"remove X:", "add X: storage1 (X:)", "remove Y:"}));
+}
+
+}  // namespace
+}  // namespace sp::finaltest
