@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/appicon.h"
 #include "app/ilanguagecontrol.h"
@@ -251,6 +252,14 @@ QAbstractButton* CMainDlg::EndButtonOfCurrentPage() const {
 
 void CMainDlg::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    // The window manager moves the window where it can (Wayland allows
+    // nothing else, and it snaps and keeps to screens); the manual move
+    // is for platforms that cannot.
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+      dragging_ = false;
+      TStackedDialog::mousePressEvent(event);
+      return;
+    }
     dragging_ = true;
     dragRect_ = frameGeometry();
     dragAnchor_ = event->globalPosition().toPoint();
