@@ -22,6 +22,7 @@
 #include "pages/welcome/cwelcomedlg.h"
 #include "platform/netdockagent.h"
 #include "resource/languagemodule.h"
+#include "uikit/accessiblenames.h"
 #include "uikit/chtmlstatic.h"
 #include "uikit/wmevents.h"
 
@@ -48,6 +49,7 @@ constexpr char kWindowTitle[] = "Setup Pilot";
 
 CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
     : TStackedDialog(parent, Qt::Window | Qt::FramelessWindowHint), services_(services) {
+  InstallAccessibleLabels();  // before any label is asked for
   SetPlaceholderId(kPlaceholderId);
   setFixedSize(kWidth, kHeight);
   PlaceWindow();

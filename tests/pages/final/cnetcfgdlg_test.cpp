@@ -347,6 +347,10 @@ TEST_F(FinalPageTest, TryAgainRedoesTheFailedShareWithoutFormattingAndTheReportI
   page->ReportLink()->ClickAt(QPoint(20, 10));
   ASSERT_EQ(desktop_.links.size(), 1u);
   EXPECT_EQ(Utf16ToUtf8(desktop_.links[0]), reportPath);
+  // The keyboard reaches it too.
+  EXPECT_EQ(page->ReportLink()->focusPolicy(), Qt::TabFocus);
+  QTest::keyClick(page->ReportLink(), Qt::Key_Return);
+  EXPECT_EQ(desktop_.links.size(), 2u);
 
   agent_.present = true;
   QTest::mouseClick(again, Qt::LeftButton);
