@@ -20,6 +20,7 @@
 #include "platform/linux/iscsicontrolprotocol.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "setupreport/setupreport.h"
 #include "tests/net/harness/runcommand.h"
 
 namespace sp::e2e {
@@ -108,7 +109,14 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   ASSERT_NO_FATAL_FAILURE(EnterPc());
 
   language_ = std::make_unique<SelectorLanguageControl>(SP_PROGRAM_DIR);
+  // The run's report, as the program keeps one.
+  SetCurrentSetupReport(SetupReport::Create(root_ + "/state", std::chrono::system_clock::now()));
   ASSERT_NO_FATAL_FAILURE(MakeWizard());
+}
+
+std::string WizardRunTest::ReportText() const {
+  const std::shared_ptr<SetupReport> report = CurrentSetupReport();
+  return report ? report->Text() : std::string();
 }
 
 void WizardRunTest::MakeWizard() {
@@ -245,6 +253,7 @@ void WizardRunTest::TearDown() {
   // to end.
   wizard_.reset();
   backends_.reset();
+  SetCurrentSetupReport(nullptr);
   secondSim_.reset();
   if (homeNs_ >= 0) {
     EXPECT_EQ(setns(homeNs_, CLONE_NEWNET), 0);

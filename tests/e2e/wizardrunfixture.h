@@ -84,6 +84,10 @@ class WizardRunTest : public nettest::NetworkTest {
   CConfigDlg_HD& Disk() { return *wizard_->DiskPage(); }
   CNetcfgDlg& Final() { return *wizard_->FinalPage(); }
   sim::SimClient& Sim() { return *sim_; }
+  // What this run's setup report holds so far.
+  std::string ReportText() const;
+  // The file manager's places file (GTK bookmarks) the run writes to.
+  std::string GtkPlacesFile() const { return root_ + "/config/gtk-3.0/bookmarks"; }
   nlohmann::json Appliance() { return sim_->Appliance(kMac); }
 
   // Welcome, check, the three install steps; the device list filled.
