@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +79,29 @@ TEST_F(OutcomeTest, ShareServerDownEndsOnTheFailureTextAndNamesTheVolumeThatIsRe
   std::string line;
   std::getline(places, line);
   EXPECT_EQ(line, FileUri(Letter('x')) + " " + W().choices().name.toStdString() + " (X:)");
+}
+
+TEST_F(OutcomeTest, TryAgainMapsTheShareOnceTheAgentIsBackWithoutASecondFormat) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
+  if (IsSkipped()) return;
+  ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
+  StopAgent();
+  ASSERT_NO_FATAL_FAILURE(Confirm());
+  ASSERT_NO_FATAL_FAILURE(End());
+  ASSERT_EQ(Final().CurrentLayout(), CNetcfgDlg::Layout::Failure);
+  ASSERT_TRUE(Final().BackButton()->isVisible()) << "Try again";
+  const auto formats = [this] { return Sim().Appliance(kMac)["counts"].value("8", 0); };
+  const int formatted = formats();
+  EXPECT_GE(formatted, 1);
+
+  ASSERT_NO_FATAL_FAILURE(StartAgent());
+  QTest::mouseClick(Final().BackButton(), Qt::LeftButton);
+  ASSERT_NO_FATAL_FAILURE(End());
+  ASSERT_EQ(Final().CurrentLayout(), CNetcfgDlg::Layout::Summary);
+  EXPECT_FALSE(Final().BackButton()->isVisible());
+  EXPECT_EQ(formats(), formatted) << "no second format";
+  ExpectIscsiVolumeAt('X');
+  ExpectShareAt('Y');
 }
 
 TEST_F(OutcomeTest, TargetThatNeverAppearsKeepsTheShareAndSaysWhyTheVolumeIsMissing) {

@@ -235,6 +235,7 @@ void WizardRunTest::StartAgent() {
   ASSERT_NE(agent, nullptr);
   LinuxNetDockAgent client(agentSocket_);
   ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running()) << agent->ReadLog();
+  agent_ = agent;
 }
 
 void WizardRunTest::EnterPc() {

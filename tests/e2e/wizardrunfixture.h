@@ -118,9 +118,15 @@ class WizardRunTest : public nettest::NetworkTest {
   // in the appliance's shared folder.
   void ExpectShareAt(char upper);
 
+  // The share-mapping agent starts (as at login), or ends (as when its
+  // session goes away).
+  void StartAgent();
+  void StopAgent() {
+    if (agent_) agent_->Stop();
+  }
+
  private:
   void StartInitiatorService();
-  void StartAgent();
   void EnterPc();
   void CleanUpMounts(bool includingLunFolder);
 
@@ -129,6 +135,7 @@ class WizardRunTest : public nettest::NetworkTest {
   std::unique_ptr<sim::SimClient> sim_;
   std::unique_ptr<sim::SimClient> secondSim_;
   nettest::SpawnedProcess* iscsid_ = nullptr;
+  nettest::SpawnedProcess* agent_ = nullptr;
   std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
   int homeNs_ = -1;
   std::unique_ptr<SelectorLanguageControl> language_;
