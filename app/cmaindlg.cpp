@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/appicon.h"
 #include "app/ilanguagecontrol.h"
@@ -21,6 +22,7 @@
 #include "pages/welcome/cwelcomedlg.h"
 #include "platform/netdockagent.h"
 #include "resource/languagemodule.h"
+#include "uikit/accessiblenames.h"
 #include "uikit/chtmlstatic.h"
 #include "uikit/wmevents.h"
 
@@ -47,6 +49,7 @@ constexpr char kWindowTitle[] = "Setup Pilot";
 
 CMainDlg::CMainDlg(WizardServices& services, QWidget* parent)
     : TStackedDialog(parent, Qt::Window | Qt::FramelessWindowHint), services_(services) {
+  InstallAccessibleLabels();  // before any label is asked for
   SetPlaceholderId(kPlaceholderId);
   setFixedSize(kWidth, kHeight);
   PlaceWindow();
@@ -251,6 +254,14 @@ QAbstractButton* CMainDlg::EndButtonOfCurrentPage() const {
 
 void CMainDlg::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    // The window manager moves the window where it can (Wayland allows
+    // nothing else, and it snaps and keeps to screens); the manual move
+    // is for platforms that cannot.
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+      dragging_ = false;
+      TStackedDialog::mousePressEvent(event);
+      return;
+    }
     dragging_ = true;
     dragRect_ = frameGeometry();
     dragAnchor_ = event->globalPosition().toPoint();

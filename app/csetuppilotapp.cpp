@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "platform/sockets.h"
+#include "setupreport/setupreport.h"
 
 namespace sp {
 
@@ -47,7 +48,13 @@ bool CSetupPilotApp::InitInstance(const MainWindowRunner& runMainWindow) {
   }
 
   outcome_ = Outcome::Ran;
+  // Each run keeps its own report; without a place for it the wizard runs
+  // all the same.
+  SetCurrentSetupReport(SetupReport::Create(SetupReportFolder(), std::chrono::system_clock::now()));
+  RecordSetupStep("Setup Pilot started");
   mainWindowResult_ = runMainWindow ? runMainWindow(*this) : 0;
+  RecordSetupStep("Setup Pilot ended with " + std::to_string(mainWindowResult_));
+  SetCurrentSetupReport(nullptr);
   return false;
 }
 

@@ -63,7 +63,8 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
       workerLink_(addresses_, {}, &sources_),
       initiatorService_(options_.initiatorProgram, options_.initiatorSocket, InitiatorArgs(options_)),
       shareAgent_(options_.agentSocket),
-      finalSetup_(shareAgent_, FinalPaths(options_)) {
+      finalSetup_(shareAgent_, FinalPaths(options_)),
+      bookmarks_(LinuxFileBookmarks::Options{options_.gtkBookmarks, options_.kdePlaces, options_.driveRoot}) {
   // The agent maps the share on the final page: start it now when none
   // answers, so that it is there by then (without waiting for it: the
   // window need not wait for a program it uses minutes later). The main
@@ -102,6 +103,7 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
     disk.applianceMemory = &memory;
     finalPage.setUpDone = [&memory](const WizardState& state) { memory.Remember(SetUpRecord(state, LocalDay())); };
   }
+  finalPage.bookmarks = &bookmarks_;
 }
 
 }  // namespace sp

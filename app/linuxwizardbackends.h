@@ -29,6 +29,7 @@
 #include "hoststorage/linux/linuxfinalsetup.h"
 #include "platform/appliancememory.h"
 #include "platform/linux/linuxdriveletters.h"
+#include "platform/linux/linuxfilebookmarks.h"
 #include "platform/linux/linuxinitiatorservice.h"
 #include "platform/linux/linuxlocaladdresses.h"
 #include "platform/linux/linuxnetdockagent.h"
@@ -65,6 +66,10 @@ class LinuxWizardBackends {
     // The file of appliances set up from this PC (ApplianceMemory); empty:
     // none are remembered and nothing is asked before a format.
     std::string applianceMemory;
+    // The file manager's places files (GTK bookmarks, KDE XBEL); empty:
+    // the user's own.
+    std::string gtkBookmarks;
+    std::string kdePlaces;
   };
 
   // The program's backends: the parts found around the running program's
@@ -97,6 +102,8 @@ class LinuxWizardBackends {
   LinuxProcessLauncher launcher_;
   LinuxNetDockAgent shareAgent_;
   LinuxFinalSetup finalSetup_;
+  // The desktop user's places files; a drive is at its mount point.
+  LinuxFileBookmarks bookmarks_;
   WizardServices services_;
 };
 

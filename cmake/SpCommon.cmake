@@ -81,7 +81,7 @@ function(sp_gui_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SP_RUNTIME_DIR})
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${SP_RUNTIME_DIR})
   set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}" TIMEOUT 900
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;SP_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/xdg-state;SP_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
 endfunction()
 
 # sp_fuzzer(<name> SOURCES ... DEPS ...): a libFuzzer target. Its seed corpus

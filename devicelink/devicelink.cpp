@@ -10,6 +10,8 @@
 #include "devicelink/datagram.h"
 #include "devicelink/discoveryreply.h"
 #include "devicelink/echoprobe.h"
+#include "devicelink/exchangerecord.h"
+#include "setupreport/setupreport.h"
 
 namespace sp {
 
@@ -25,6 +27,14 @@ bool Addresses(ILocalAddresses& source, std::vector<LocalAddress>& out) { return
 
 int DeviceLink::SendDeviceCommand(const char* targetMac, std::uint8_t command, const std::uint8_t* payload,
                                   std::size_t payloadLength, std::uint8_t* replyArea) {
+  const int length = Exchange(targetMac, command, payload, payloadLength, replyArea);
+  RecordSetupStep(ReportedRequest(targetMac, command, payload, payloadLength),
+                  ReportedReply(command, payload, payloadLength, length, replyArea));
+  return length;
+}
+
+int DeviceLink::Exchange(const char* targetMac, std::uint8_t command, const std::uint8_t* payload,
+                         std::size_t payloadLength, std::uint8_t* replyArea) {
   const std::vector<std::uint8_t> request = BuildRequest(targetMac, command, payload, payloadLength);
   std::vector<LocalAddress> addresses;
   if (!Addresses(addresses_, addresses)) return 0;
@@ -61,6 +71,7 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
   std::vector<LocalAddress> addresses;
   if (!Addresses(addresses_, addresses)) return;
   if (sources_) sources_->Forget();
+  std::string found;
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
@@ -74,10 +85,13 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
         const bool added =
             AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
         if (added && sources_) sources_->Discovered(Utf16ToUtf8(list.MacText(list.RowCount() - 1)), source);
+        if (added) found += " " + Utf16ToUtf8(list.MacText(list.RowCount() - 1));
       }
       PumpUiEvents(kDiscoveryPollMs);
     }
   }
+  RecordSetupStep("discovery from " + std::to_string(addresses.size()) + " local address(es)",
+                  found.empty() ? std::string("no appliance answered") : "answered:" + found);
 }
 
 bool DeviceLink::ProbeDeviceAddress(const char* ipText) {

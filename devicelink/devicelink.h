@@ -52,6 +52,10 @@ class DeviceLink : public IDeviceLink {
   void PumpUiEvents(int ms) const { sp::PumpUiEvents(ms, dispatchOne_); }
 
  private:
+  // The exchange itself; SendDeviceCommand adds it to the setup report.
+  int Exchange(const char* targetMac, std::uint8_t command, const std::uint8_t* payload, std::size_t payloadLength,
+               std::uint8_t* replyArea);
+
   ILocalAddresses& addresses_;
   UiEventDispatcher dispatchOne_;
   ApplianceSources* sources_;

@@ -1,11 +1,13 @@
 #include "uikit/chtmlstatic.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
 
+#include "uikit/accessiblenames.h"
 #include "uikit/core/linkerrors.h"
 #include "uikit/qttextmeasurer.h"
 #include "uikit/qttextpainter.h"
@@ -35,6 +37,7 @@ void CHTMLStatic::SetText(std::u16string markup) {
   text_ = std::move(markup);
   laidOut_ = false;
   update();
+  ScheduleNamingControls(parentWidget());
 }
 
 void CHTMLStatic::SetBaseFont(const CHTMLFont& font) {
@@ -59,6 +62,46 @@ void CHTMLStatic::EnsureLayout() {
   // a click goes to the control under it (the pages lay labels over their
   // check boxes and radio buttons).
   setAttribute(Qt::WA_TransparentForMouseEvents, drawer_.Links().empty());
+  // A link is reached with Tab too, and opened with Enter or Space.
+  setFocusPolicy(drawer_.Links().empty() ? Qt::NoFocus : Qt::TabFocus);
+}
+
+QString CHTMLStatic::PlainText() {
+  EnsureLayout();
+  std::u16string text;
+  for (const auto& run : drawer_.Runs()) text += run->text;
+  return QString::fromStdU16String(text);
+}
+
+QRect CHTMLStatic::TextRect() {
+  EnsureLayout();
+  QRect area;
+  for (const auto& run : drawer_.Runs()) {
+    if (run->text.empty()) continue;
+    area |= QRect(run->rect.left, run->rect.top, run->rect.Width(), run->rect.Height());
+  }
+  return area.translated(pos());
+}
+
+void CHTMLStatic::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !drawer_.Links().empty()) {
+    const CHTMLAtom* first = drawer_.Links().front();
+    ClickAt(QPoint(first->rect.left + first->rect.Width() / 2, first->rect.top + first->rect.Height() / 2));
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+// What a control beside this label is called may change with it.
+void CHTMLStatic::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ScheduleNamingControls(parentWidget());
+}
+
+void CHTMLStatic::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  ScheduleNamingControls(parentWidget());
 }
 
 int CHTMLStatic::TextBottom() {

@@ -47,6 +47,11 @@ class CHTMLStatic : public QWidget {
 
   void SetText(std::u16string markup);
   const std::u16string& Text() const { return text_; }
+  // The text as shown, without markup (what a screen reader reads).
+  QString PlainText();
+  // Where the text is drawn, in the parent's coordinates (the control is
+  // often much wider than its text); empty without text.
+  QRect TextRect();
 
   // The font state the markup starts from (defaults: Times New Roman, 10 pt).
   void SetBaseFont(const CHTMLFont& font);
@@ -86,6 +91,9 @@ class CHTMLStatic : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   std::u16string text_;

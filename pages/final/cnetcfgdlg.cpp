@@ -8,6 +8,8 @@
 #include "pages/final/core/finalsequence.h"
 #include "pages/final/core/iscsiattach.h"
 #include "pages/final/core/stoptokenwait.h"
+#include "platform/desktopshell.h"
+#include "setupreport/setupreport.h"
 #include "uikit/core/htmlmarkup.h"
 
 namespace sp {
@@ -45,6 +47,12 @@ constexpr int kTextIscsiReady = 310;
 constexpr int kTextApplianceSilent = 311;
 constexpr int kTextApplianceRestarted = 312;
 constexpr int kTextIscsiFailed = 313;
+constexpr int kTextOpenReport = 343;
+constexpr int kTextTryAgain = 344;
+
+constexpr QRect kReportLinkRect(35, 420, 290, 30);
+constexpr char kReportLinkFormat[] = "<font face=Arial size=3 color=%s><a href=\"%s\">%s</a></font>";
+constexpr char kReportLinkColour[] = "#3DB4E9";
 
 // Texts from the record (typed by the user or sent by the appliance) are
 // shown as they are, never read as markup.
@@ -103,7 +111,10 @@ CNetcfgDlg::~CNetcfgDlg() { StopWorker(); }
 
 void CNetcfgDlg::OnInitDialog() {
   const std::string& folder = host_.ImageFolder();
-  back_ = MakeImageButton(this, kBackId, kNextButtonRect, QStringLiteral("Back"), folder, "btn-back.png");
+  // The Back slot carries Try again, which only a failed PC step shows.
+  // It goes forward, so it takes Finish's plain strip, not Back's arrow.
+  back_ = MakeImageButton(this, kBackId, kNextButtonRect, QString::fromStdString(host_.Text(kTextTryAgain)), folder,
+                          "btn-cancel.png");
   finish_ = MakeImageButton(this, kFinishId, kCancelButtonRect, QStringLiteral("Finish"), folder, "btn-cancel.png");
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QString::number(kProgressId));
@@ -112,6 +123,10 @@ void CNetcfgDlg::OnInitDialog() {
   progress_->setTextVisible(false);
   StyleProgressBar();
   for (int id : kLabelIds) MakeLabel(this, id);
+  reportLink_ = MakeLabel(this, kReportLinkId);
+  if (IDesktopShell* desktop = services_.desktopShell) {
+    reportLink_->SetLinkOpener([desktop](const std::u16string& link) { return desktop->OpenLink(link); });
+  }
 
   back_->hide();
   finish_->hide();
@@ -124,6 +139,7 @@ void CNetcfgDlg::OnInitDialog() {
   LayOut(Layout::Working);
 
   connect(finish_, &QPushButton::clicked, this, [this] { OnFinish(); });
+  connect(back_, &QPushButton::clicked, this, [this] { OnTryAgain(); });
 }
 
 void CNetcfgDlg::StyleProgressBar() { progress_->setStyleSheet(QString::fromLatin1(kProgressStyle)); }
@@ -146,11 +162,26 @@ void CNetcfgDlg::Start() {
     LayOut(Layout::Failure);
     return;
   }
-  workerDone_ = false;
-  worker_ = std::jthread([this](std::stop_token stop) { RunSequence(std::move(stop)); });
+  StartWorker(std::nullopt);
 }
 
-void CNetcfgDlg::RunSequence(std::stop_token stop) {
+void CNetcfgDlg::StartWorker(std::optional<FinalReport> previous) {
+  StopWorker();  // a finished one, joined
+  workerDone_ = false;
+  worker_ = std::jthread([this, previous](std::stop_token stop) { RunSequence(std::move(stop), previous); });
+}
+
+void CNetcfgDlg::OnTryAgain() {
+  if (stopped_ || WorkerRunning() || !PcStepsFailed(report_)) return;
+  back_->hide();
+  finish_->setEnabled(false);
+  LayOut(Layout::Working);
+  progress_->setValue(78);
+  progress_->show();
+  StartWorker(report_);
+}
+
+void CNetcfgDlg::RunSequence(std::stop_token stop, std::optional<FinalReport> previous) {
   const FinalPageServices& s = services_;
   StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
@@ -158,7 +189,12 @@ void CNetcfgDlg::RunSequence(std::stop_token stop) {
   ProgressPollLimits limits;
   limits.silentPolls = s.silentPolls;
   FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
-  sequence.Run(state_, wait, sink);
+  sequence.SetBookmarks(s.bookmarks);
+  if (previous) {
+    sequence.RetryPcSteps(state_, *previous, wait, sink);
+  } else {
+    sequence.Run(state_, wait, sink);
+  }
   workerDone_ = true;
 }
 
@@ -191,6 +227,8 @@ void CNetcfgDlg::customEvent(QEvent* event) {
     report_ = static_cast<ReportEvent*>(event)->report();
     if (report_.summary && services_.setUpDone) services_.setUpDone(host_.State());
     LayOut(report_.summary ? Layout::Summary : Layout::Failure);
+    back_->setVisible(PcStepsFailed(report_));
+    back_->setEnabled(true);
   } else if (type == wm::kFinalSummary) {
     LayOut(Layout::Summary);
   } else if (type == wm::kFinalFailure) {
@@ -199,6 +237,7 @@ void CNetcfgDlg::customEvent(QEvent* event) {
 }
 
 void CNetcfgDlg::LayOut(Layout layout) {
+  reportLink_->hide();
   for (int id : kLabelIds) {
     CHTMLStatic* label = Label(id);
     label->hide();
@@ -214,9 +253,11 @@ void CNetcfgDlg::LayOut(Layout layout) {
       break;
     case Layout::Summary:
       LayOutSummary();
+      ShowReportLink();
       break;
     case Layout::Failure:
       LayOutFailure();
+      ShowReportLink();
       break;
   }
 }
@@ -297,6 +338,17 @@ void CNetcfgDlg::ShowWaiting(bool waiting) {
   }
   PlaceLabel(label, QRect(70, 210, 460, 30),
              MarkupText(kTextFormat, kTextSize, "white", EscapeMarkupText(host_.Text(kTextWaiting)).c_str()), true);
+}
+
+void CNetcfgDlg::ShowReportLink() {
+  const std::shared_ptr<SetupReport> report = CurrentSetupReport();
+  // The path goes into the link as it is: one that the markup could not
+  // carry whole is not offered.
+  if (!report || report->Path().find_first_of("\"<>&") != std::string::npos) return;
+  PlaceLabel(reportLink_, kReportLinkRect,
+             MarkupText(kReportLinkFormat, kReportLinkColour, report->Path().c_str(),
+                        Escaped(host_.Text(kTextOpenReport)).c_str()),
+             true);
 }
 
 std::string CNetcfgDlg::AttachReason(AttachFailure why) const {

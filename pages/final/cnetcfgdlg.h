@@ -19,6 +19,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "framework/core/iwizardhost.h"
@@ -34,6 +35,7 @@ namespace sp {
 
 class DiskPreparation;
 class IDesktopShell;
+class IFileBookmarks;
 class IDeviceLink;
 class IscsiInterpreter;
 class IVolumeMemory;
@@ -48,6 +50,7 @@ struct FinalPageServices {
   ShareMapping* shareMapping = nullptr;
   IVolumeMemory* volumeMemory = nullptr;  // null: the drive is not brought back at the next start
   IDesktopShell* desktopShell = nullptr;  // opens the new drive
+  IFileBookmarks* bookmarks = nullptr;    // the file manager's places for the new drives (optional)
   int pausePercent = 100;                 // the sequence's pauses, in percent of their length
   int silentPolls = 300;                  // progress polls in a row without a reply before the appliance counts as gone
   // Told on the UI thread when a run ends with the summary; empty: nobody.
@@ -75,6 +78,8 @@ class CNetcfgDlg : public TStackedPage {
   static constexpr QEvent::Type kOutcomeEvent = wm::UserEvent(324);
   // The working layout's line that says the page waits for the appliance.
   static constexpr int kWaitingLabelId = 1110;
+  // The line under the outcome that opens this run's setup report.
+  static constexpr int kReportLinkId = 1120;
 
   enum class Layout { Working, Summary, Failure };
 
@@ -100,6 +105,10 @@ class CNetcfgDlg : public TStackedPage {
   // ends the wizard with -1.
   void OnFinish();
 
+  // Try again (in the Back slot, shown when a step on the PC failed after
+  // the appliance formatted): the PC's steps once more, no second format.
+  void OnTryAgain();
+
   bool WorkerRunning() const { return worker_.joinable() && !workerDone_.load(); }
   Layout CurrentLayout() const { return layout_; }
   // How the run ended (what the summary or failure layout shows).
@@ -108,6 +117,7 @@ class CNetcfgDlg : public TStackedPage {
   CHoverButtonEx* BackButton() const { return back_; }
   QProgressBar* ProgressBar() const { return progress_; }
   CHTMLStatic* Label(int id) const;
+  CHTMLStatic* ReportLink() const { return reportLink_; }
 
  protected:
   void customEvent(QEvent* event) override;
@@ -120,6 +130,8 @@ class CNetcfgDlg : public TStackedPage {
   void LayOutSummary();
   void LayOutFailure();
   void ShowWaiting(bool waiting);
+  // The outcome's link to the setup report, when there is one.
+  void ShowReportLink();
   // The short reason of an attach that failed, for the summary and the
   // failure text.
   std::string AttachReason(AttachFailure why) const;
@@ -127,7 +139,9 @@ class CNetcfgDlg : public TStackedPage {
   // did, else what did work, else why the iSCSI volume is missing.
   std::string FailureDetail() const;
   void StyleProgressBar();
-  void RunSequence(std::stop_token stop);
+  // The whole sequence, or (with `previous`) the PC's steps again.
+  void RunSequence(std::stop_token stop, std::optional<FinalReport> previous);
+  void StartWorker(std::optional<FinalReport> previous);
   void StopWorker();
 
   IWizardHost& host_;
@@ -137,6 +151,7 @@ class CNetcfgDlg : public TStackedPage {
   CHoverButtonEx* back_ = nullptr;
   CHoverButtonEx* finish_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  CHTMLStatic* reportLink_ = nullptr;
   Layout layout_ = Layout::Working;
   FinalReport report_;
   bool started_ = false;

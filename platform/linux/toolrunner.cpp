@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+
+#include "setupreport/setupreport.h"
 
 namespace sp {
 namespace {
@@ -102,10 +105,34 @@ bool IsAllowedTool(ToolAllowList allowed, std::string_view name) {
   return false;
 }
 
+namespace {
+
+// A failed tool goes into the setup report with what it printed. An
+// argument that sets a password ("password=...") is blanked on the way.
+void ReportFailure(const std::vector<std::string>& argv, const ToolResult& result) {
+  if (result.started && !result.timedOut && result.exitCode == 0) return;
+  std::string line;
+  for (const std::string& arg : argv) {
+    const std::size_t eq = arg.find('=');
+    std::string lower = arg.substr(0, eq == std::string::npos ? 0 : eq);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    line += (line.empty() ? "" : " ") + (lower.find("pass") != std::string::npos ? arg.substr(0, eq + 1) + "*" : arg);
+  }
+  const std::string how = !result.started   ? "could not be started"
+                          : result.timedOut ? "timed out"
+                                            : "failed with exit code " + std::to_string(result.exitCode);
+  RecordSetupStep("tool " + line + " " + how, result.output);
+}
+
+}  // namespace
+
 ToolResult RunAllowedTool(ToolAllowList allowed, const std::vector<std::string>& argv, const ToolRunOptions& options) {
   ToolResult result;
   ChildPlan plan;
-  if (!PlanChild(allowed, argv, options, plan)) return result;
+  if (!PlanChild(allowed, argv, options, plan)) {
+    ReportFailure(argv, result);
+    return result;
+  }
 
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return result;
@@ -161,6 +188,7 @@ ToolResult RunAllowedTool(ToolAllowList allowed, const std::vector<std::string>&
   }
   close(fds[0]);
   result.exitCode = (!ended && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+  ReportFailure(argv, result);
   return result;
 }
 

@@ -52,6 +52,8 @@ class ProgramTest : public ::testing::Test {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
       setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+      setenv("XDG_STATE_HOME", dir_.c_str(), 1);  // its setup report
+      setenv("XDG_DATA_HOME", dir_.c_str(), 1);
       freopen(out.c_str(), "w", stdout);
       freopen(out.c_str(), "a", stderr);
       // Tests run as root here; the program refuses that unless told.

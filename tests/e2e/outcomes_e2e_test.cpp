@@ -5,8 +5,11 @@
 #include <signal.h>
 #include <sys/mount.h>
 
+#include <QTest>
 #include <filesystem>
+#include <fstream>
 
+#include "platform/filebookmarks.h"
 #include "tests/e2e/wizardrunfixture.h"
 
 namespace sp::e2e {
@@ -64,6 +67,41 @@ TEST_F(OutcomeTest, ShareServerDownEndsOnTheFailureTextAndNamesTheVolumeThatIsRe
   EXPECT_EQ(Shown(), (std::vector<std::string>{kFailureText, "The iSCSI volume is ready at X:."}));
   ExpectIscsiVolumeAt('X');
   EXPECT_TRUE(DeviceAt('Y').empty());
+  // The report says what went on, passwords left out; the drive that was
+  // made is among the file manager's places.
+  const std::string report = ReportText();
+  EXPECT_NE(report.find("command 8 to"), std::string::npos);
+  EXPECT_NE(report.find("bytes blanked]"), std::string::npos);
+  EXPECT_NE(report.find("iSCSI attach attempt 1: attached at X:"), std::string::npos);
+  EXPECT_NE(report.find("shared folder not mapped"), std::string::npos);
+  EXPECT_EQ(report.find(W().choices().newPassword.toStdString()), std::string::npos);
+  std::ifstream places(GtkPlacesFile());
+  std::string line;
+  std::getline(places, line);
+  EXPECT_EQ(line, FileUri(Letter('x')) + " " + W().choices().name.toStdString() + " (X:)");
+}
+
+TEST_F(OutcomeTest, TryAgainMapsTheShareOnceTheAgentIsBackWithoutASecondFormat) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
+  if (IsSkipped()) return;
+  ASSERT_NO_FATAL_FAILURE(WalkToDiskPage());
+  StopAgent();
+  ASSERT_NO_FATAL_FAILURE(Confirm());
+  ASSERT_NO_FATAL_FAILURE(End());
+  ASSERT_EQ(Final().CurrentLayout(), CNetcfgDlg::Layout::Failure);
+  ASSERT_TRUE(Final().BackButton()->isVisible()) << "Try again";
+  const auto formats = [this] { return Sim().Appliance(kMac)["counts"].value("8", 0); };
+  const int formatted = formats();
+  EXPECT_GE(formatted, 1);
+
+  ASSERT_NO_FATAL_FAILURE(StartAgent());
+  QTest::mouseClick(Final().BackButton(), Qt::LeftButton);
+  ASSERT_NO_FATAL_FAILURE(End());
+  ASSERT_EQ(Final().CurrentLayout(), CNetcfgDlg::Layout::Summary);
+  EXPECT_FALSE(Final().BackButton()->isVisible());
+  EXPECT_EQ(formats(), formatted) << "no second format";
+  ExpectIscsiVolumeAt('X');
+  ExpectShareAt('Y');
 }
 
 TEST_F(OutcomeTest, TargetThatNeverAppearsKeepsTheShareAndSaysWhyTheVolumeIsMissing) {

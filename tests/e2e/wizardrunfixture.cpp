@@ -20,6 +20,7 @@
 #include "platform/linux/iscsicontrolprotocol.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxnetdockagent.h"
+#include "setupreport/setupreport.h"
 #include "tests/net/harness/runcommand.h"
 
 namespace sp::e2e {
@@ -108,7 +109,14 @@ void WizardRunTest::StartWith(int disks, const std::string& moreKeys) {
   ASSERT_NO_FATAL_FAILURE(EnterPc());
 
   language_ = std::make_unique<SelectorLanguageControl>(SP_PROGRAM_DIR);
+  // The run's report, as the program keeps one.
+  SetCurrentSetupReport(SetupReport::Create(root_ + "/state", std::chrono::system_clock::now()));
   ASSERT_NO_FATAL_FAILURE(MakeWizard());
+}
+
+std::string WizardRunTest::ReportText() const {
+  const std::shared_ptr<SetupReport> report = CurrentSetupReport();
+  return report ? report->Text() : std::string();
 }
 
 void WizardRunTest::MakeWizard() {
@@ -120,6 +128,8 @@ void WizardRunTest::MakeWizard() {
   options.lunFolder = lunFolder_;
   options.agentSocket = agentSocket_;
   options.rememberedConnections = root_ + "/config/netdock/mappings";
+  options.gtkBookmarks = root_ + "/config/gtk-3.0/bookmarks";
+  options.kdePlaces = root_ + "/data/user-places.xbel";
   options.opener = root_ + "/opener.sh";
   options.applianceMemory = applianceMemory_;
   backends_ = std::make_unique<LinuxWizardBackends>(*language_, options);
@@ -235,6 +245,7 @@ void WizardRunTest::StartAgent(bool restore) {
   ASSERT_NE(agent, nullptr);
   LinuxNetDockAgent client(agentSocket_);
   ASSERT_TRUE(WaitFor([&] { return client.Find() || !agent->Running(); }, 10s) && agent->Running()) << agent->ReadLog();
+  agent_ = agent;
 }
 
 void WizardRunTest::EnterPc() {
@@ -253,6 +264,7 @@ void WizardRunTest::TearDown() {
   // to end.
   wizard_.reset();
   backends_.reset();
+  SetCurrentSetupReport(nullptr);
   secondSim_.reset();
   if (homeNs_ >= 0) {
     EXPECT_EQ(setns(homeNs_, CLONE_NEWNET), 0);

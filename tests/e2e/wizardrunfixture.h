@@ -92,6 +92,10 @@ class WizardRunTest : public nettest::NetworkTest {
   CConfigDlg_HD& Disk() { return *wizard_->DiskPage(); }
   CNetcfgDlg& Final() { return *wizard_->FinalPage(); }
   sim::SimClient& Sim() { return *sim_; }
+  // What this run's setup report holds so far.
+  std::string ReportText() const;
+  // The file manager's places file (GTK bookmarks) the run writes to.
+  std::string GtkPlacesFile() const { return root_ + "/config/gtk-3.0/bookmarks"; }
   nlohmann::json Appliance() { return sim_->Appliance(kMac); }
 
   // Welcome, check, the three install steps; the device list filled.
@@ -125,9 +129,15 @@ class WizardRunTest : public nettest::NetworkTest {
   // in the appliance's shared folder.
   void ExpectShareAt(char upper);
 
+  // The share-mapping agent starts (as at login; `restore`: mapping again
+  // what it remembers), or ends (as when its session goes away).
+  void StartAgent(bool restore = false);
+  void StopAgent() {
+    if (agent_) agent_->Stop();
+  }
+
  private:
   void StartInitiatorService();
-  void StartAgent(bool restore = false);
   // Stops a service started by BootAndLogIn (it is no child of the test).
   void StopBootedService();
   void EnterPc();
@@ -139,6 +149,7 @@ class WizardRunTest : public nettest::NetworkTest {
   std::unique_ptr<sim::SimClient> secondSim_;
   nettest::SpawnedProcess* iscsid_ = nullptr;
   bool booted_ = false;
+  nettest::SpawnedProcess* agent_ = nullptr;
   std::string root_, mountRoot_, lunFolder_, iscsiSocket_, agentSocket_;
   // The list of appliances set up from this PC; empty: none is kept (the
   // test's own choice, made before the wizard is built).

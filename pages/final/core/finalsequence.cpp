@@ -6,6 +6,8 @@
 
 #include "base/text.h"
 #include "hoststorage/iscsi/iscsicleanup.h"
+#include "platform/driveletters.h"
+#include "setupreport/setupreport.h"
 
 namespace sp {
 
@@ -47,9 +49,37 @@ class GuardedSink : public IFinalPageSink {
   ISetupWait& wait_;
 };
 
+const char* FailureName(AttachFailure why) {
+  switch (why) {
+    case AttachFailure::kNone:
+      return "none";
+    case AttachFailure::kInitiatorDown:
+      return "the initiator service did not answer";
+    case AttachFailure::kPortal:
+      return "the portal could not be added";
+    case AttachFailure::kLogin:
+      return "the target did not take the login";
+    case AttachFailure::kNoDisk:
+      return "the session brought no disk";
+    case AttachFailure::kNotPrepared:
+      return "the disk could not be partitioned, formatted or mounted";
+    case AttachFailure::kNoLetter:
+      return "no drive letter was chosen";
+    case AttachFailure::kLetterTaken:
+      return "the chosen letter holds another volume";
+  }
+  return "?";
+}
+
 bool IsBlank(std::uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
+
+bool PcStepsFailed(const FinalReport& report) {
+  if (!report.formatted || report.appliance != ApplianceTrouble::kNone) return false;
+  const bool iscsiFailed = report.iscsiAsked && report.iscsi.result != AttachResult::kAttached;
+  return iscsiFailed || (report.nasAsked && !report.nasMapped);
+}
 
 int ReadProgressReply(const std::uint8_t* replyArea) {
   std::size_t i = kReplyDataOffset;
@@ -68,6 +98,11 @@ FinalOutcome FinalSequence::Run(WizardState& state, ISetupWait& wait, IFinalPage
   GuardedSink sink(pageSink, wait);
   sink.SetFinishEnabled(false);
   sink.SetLayerList(kFinalFormattingList);
+  RecordSetupStep("final setup for " + FieldText(state.targetMac),
+                  "NAS " + std::to_string(state.nasSizeGb) + " GB at " + FieldText(state.nasDriveLetter) + ", iSCSI " +
+                      std::to_string(state.iscsiSizeGb) + " GB at " + FieldText(state.iscsiDriveLetter) +
+                      ", share percent " + std::to_string(state.nasSharePercent) + ", disk level code " +
+                      std::to_string(state.diskLevelCode));
 
   // Whatever the PC still holds to the target goes before the appliance
   // reformats the disks behind it.
@@ -84,28 +119,56 @@ FinalOutcome FinalSequence::Run(WizardState& state, ISetupWait& wait, IFinalPage
   if (*trouble != ApplianceTrouble::kNone) {
     // The format did not finish: nothing on the PC is set up over it.
     report.appliance = *trouble;
+    RecordSetupStep(*trouble == ApplianceTrouble::kRestarted ? "the appliance's progress fell back: format cut off"
+                                                             : "the appliance stopped answering during the format");
     return End(report, wait, sink);
   }
   if (!CountSteps(Limits::kFinishSteps, Limits::kFinishStepPause, 60, wait, sink)) return FinalOutcome::kStopped;
   sink.SetLayerList(kFinalSharingList);
+  report.formatted = true;
+  return PcSteps(state, report, state.iscsiSizeGb != 0, state.nasSizeGb != 0, wait, sink);
+}
 
+FinalOutcome FinalSequence::RetryPcSteps(WizardState& state, const FinalReport& previous, ISetupWait& wait,
+                                         IFinalPageSink& pageSink) {
+  GuardedSink sink(pageSink, wait);
+  sink.SetFinishEnabled(false);
+  sink.SetLayerList(kFinalSharingList);
+  FinalReport report = previous;
+  const bool attach = previous.iscsiAsked && previous.iscsi.result != AttachResult::kAttached;
+  const bool map = previous.nasAsked && !previous.nasMapped;
+  RecordSetupStep(std::string("trying the PC's steps again:") + (attach ? " iSCSI attach" : "") +
+                  (map ? " share mapping" : ""));
+  return PcSteps(state, report, attach, map, wait, sink);
+}
+
+FinalOutcome FinalSequence::PcSteps(WizardState& state, FinalReport& report, bool attach, bool map, ISetupWait& wait,
+                                    IFinalPageSink& sink) {
   // The linked-connections policy value belongs to a registry; there is
   // none here, so the step is skipped as when its key cannot be opened.
 
   sink.SetProgress(78);
-  if (state.iscsiSizeGb != 0) {
+  if (attach) {
+    MarkDrive(state, state.iscsiDriveLetter, false);
     const std::optional<AttachOutcome> attached = AttachIscsi(state, wait, sink);
     if (!attached) return FinalOutcome::kStopped;
     report.iscsiAsked = true;
     report.iscsi = *attached;
+    if (attached->result == AttachResult::kAttached) MarkDrive(state, state.iscsiDriveLetter, true);
   }
   sink.SetProgress(89);
-  if (state.nasSizeGb != 0) {
+  if (map) {
+    state.nasMapped = 0;
+    MarkDrive(state, state.nasDriveLetter, false);
     if (!MapNasShare(state, wait, sink)) return FinalOutcome::kStopped;
     report.nasAsked = true;
     report.nasMapped = state.nasMapped != 0;
+    if (report.nasMapped) MarkDrive(state, state.nasDriveLetter, true);
+    RecordSetupStep(report.nasMapped ? "shared folder mapped at " + FieldText(state.nasDriveLetter)
+                                     : "shared folder not mapped");
   }
-  if (!OpenNewDrive(state, wait)) return FinalOutcome::kStopped;
+  // A drive made on an earlier pass was opened then.
+  if (!OpenNewDrive(state, attach, wait)) return FinalOutcome::kStopped;
 
   sink.SetProgress(100);
   sink.SetLayerList(kFinalDoneList);
@@ -118,6 +181,7 @@ FinalOutcome FinalSequence::Run(WizardState& state, ISetupWait& wait, IFinalPage
 }
 
 FinalOutcome FinalSequence::End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink) {
+  RecordSetupStep(report.summary ? "final setup ended with the summary" : "final setup ended with the failure text");
   sink.ShowFinish();
   sink.PostOutcome(report);
   sink.SetLayerList(kFinalBackgroundList);
@@ -131,8 +195,13 @@ bool FinalSequence::RequestDiskFormat(const WizardState& state, ISetupWait& wait
     if (!wait.Sleep(Limits::kFormatRequestPause)) return false;
     ReplyArea reply{};
     link_.SendDeviceCommand(state.targetMac, kCmdStartDiskSetup, payload, sizeof payload, reply.data());
-    if (reply[0] == kReplyAccepted) break;
+    if (reply[0] == kReplyAccepted) {
+      RecordSetupStep("disk format request accepted");
+      return !wait.StopRequested();
+    }
   }
+  RecordSetupStep("disk format request not accepted after " + std::to_string(Limits::kFormatRequestAttempts) +
+                  " attempts; going on");
   // Without an accepted reply the sequence goes on all the same: the
   // progress poll shows whether the appliance is formatting.
   return !wait.StopRequested();
@@ -190,6 +259,9 @@ std::optional<AttachOutcome> FinalSequence::AttachIscsi(WizardState& state, ISet
     sink.SetProgress(79 + attempt);
     outcome = attach_.Run(state, wait, bar);
     if (outcome.result == AttachResult::kStopped) return std::nullopt;
+    RecordSetupStep("iSCSI attach attempt " + std::to_string(attempt + 1) + ": " +
+                    (outcome.result == AttachResult::kAttached ? "attached at " + FieldText(state.iscsiDriveLetter)
+                                                               : std::string("failed, ") + FailureName(outcome.why)));
     if (outcome.result == AttachResult::kAttached || AttachFailureIsLasting(outcome.why)) break;
   }
   return outcome;
@@ -202,12 +274,20 @@ bool FinalSequence::MapNasShare(WizardState& state, ISetupWait& wait, IFinalPage
   return !wait.StopRequested();
 }
 
-bool FinalSequence::OpenNewDrive(const WizardState& state, ISetupWait& wait) {
+bool FinalSequence::OpenNewDrive(const WizardState& state, bool attached, ISetupWait& wait) {
   if (!wait.Sleep(Limits::kOpenPause)) return false;
   const std::string line = FieldText(state.explorerCommandLine);
   // A profile without an iSCSI volume has no drive of ours to open.
-  if (!line.empty()) desktop_.RunExplorer(line);
+  if (attached && !line.empty()) desktop_.RunExplorer(line);
   return true;
+}
+
+void FinalSequence::MarkDrive(const WizardState& state, const char* letterText, bool made) {
+  const char letter = letterText[0];
+  if (!bookmarks_ || DriveLetterBit(letter) == 0) return;
+  const std::string name = DriveBookmarkName(Utf16ToUtf8(FieldText(state.deviceHostName)), letter);
+  const bool done = made ? bookmarks_->AddDrive(letter, name) : bookmarks_->RemoveDrive(letter);
+  if (!done) RecordSetupStep(std::string("file manager place not ") + (made ? "added: " : "removed: ") + name);
 }
 
 }  // namespace sp

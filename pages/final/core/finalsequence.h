@@ -18,6 +18,7 @@
 #include "pages/final/core/iscsiattach.h"
 #include "pages/final/core/isetupwait.h"
 #include "platform/desktopshell.h"
+#include "platform/filebookmarks.h"
 #include "wizardstate/wizardstate.h"
 
 namespace sp {
@@ -84,10 +85,20 @@ class FinalSequence {
         desktop_(desktop),
         pollLimits_(pollLimits) {}
 
+  // Where a drive made here is shown in the file manager's places (and
+  // taken out when its letter is cleared); null: nowhere.
+  void SetBookmarks(IFileBookmarks* bookmarks) { bookmarks_ = bookmarks; }
+
   // Runs the whole sequence once. Reads the state record and writes the
   // explorer command line (through the attach) and the NAS mapped flag
   // (through the share mapping).
   FinalOutcome Run(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+
+  // After a run that ended with PcStepsFailed(previous): the PC's steps
+  // again, against the disks the appliance already formatted (no format
+  // request). Only what failed is done again; what worked stays in the
+  // report. Ends like Run, with Finish shown and the new outcome posted.
+  FinalOutcome RetryPcSteps(WizardState& state, const FinalReport& previous, ISetupWait& wait, IFinalPageSink& sink);
 
  private:
   // Each step returns false when the worker was stopped.
@@ -98,10 +109,16 @@ class FinalSequence {
   std::optional<ApplianceTrouble> PollProgress(const WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
   // Nothing when stopped; else the last attempt's outcome.
   std::optional<AttachOutcome> AttachIscsi(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
+  // Attach, share and the new drive opened, into `report`; from progress 78
+  // to 100. `attach`/`map` say which of them to run.
+  FinalOutcome PcSteps(WizardState& state, FinalReport& report, bool attach, bool map, ISetupWait& wait,
+                       IFinalPageSink& sink);
   // Finish shown, the outcome posted, the checks taken off.
   FinalOutcome End(const FinalReport& report, ISetupWait& wait, IFinalPageSink& sink);
   bool MapNasShare(WizardState& state, ISetupWait& wait, IFinalPageSink& sink);
-  bool OpenNewDrive(const WizardState& state, ISetupWait& wait);
+  bool OpenNewDrive(const WizardState& state, bool attached, ISetupWait& wait);
+  // The place for the drive at `letterText` ("X:") added or taken out.
+  void MarkDrive(const WizardState& state, const char* letterText, bool made);
 
   IDeviceExchange& link_;
   IscsiInterpreter& interpreter_;
@@ -109,6 +126,7 @@ class FinalSequence {
   ShareMapping& shares_;
   IDesktopShell& desktop_;
   ProgressPollLimits pollLimits_;
+  IFileBookmarks* bookmarks_ = nullptr;
 };
 
 }  // namespace sp

@@ -19,11 +19,17 @@ enum class ApplianceTrouble {
 struct FinalReport {
   bool summary = false;  // the appliance's settings; else the failure text
   ApplianceTrouble appliance = ApplianceTrouble::kNone;
+  bool formatted = false;   // the appliance reported its format done; the PC's steps ran
   bool iscsiAsked = false;  // the profile has an iSCSI volume and the attach ran
   AttachOutcome iscsi;      // its outcome, when asked
   bool nasAsked = false;    // the profile has a NAS volume and the mapping ran
   bool nasMapped = false;
 };
+
+// Whether the run ended with a step on the PC failed (the iSCSI volume not
+// attached or prepared, the share not mapped) after the appliance had
+// formatted: those steps can be tried again without formatting again.
+bool PcStepsFailed(const FinalReport& report);
 
 class IFinalPageSink {
  public:

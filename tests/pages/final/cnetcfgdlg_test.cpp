@@ -5,11 +5,13 @@
 
 #include <QTest>
 #include <condition_variable>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 
 #include "framework/core/pageids.h"
 #include "pages/final/core/finalsequence.h"
+#include "setupreport/setupreport.h"
 #include "tests/pages/final/finalworld.h"
 #include "tests/support/wizardfixture.h"
 #include "uikit/chtmlstatic.h"
@@ -28,6 +30,7 @@ class GatedApplianceLink : public IDeviceLink {
                         std::uint8_t* replyArea) override {
     std::unique_lock lock(mutex_);
     std::string data;
+    if (command == kCmdStartDiskSetup) ++formats_;
     if (command == kCmdQueryProgress) {
       ++polls_;
       changed_.notify_all();
@@ -61,6 +64,10 @@ class GatedApplianceLink : public IDeviceLink {
     std::lock_guard lock(mutex_);
     return polls_;
   }
+  int formats() {
+    std::lock_guard lock(mutex_);
+    return formats_;
+  }
   // From now on the progress query gets no reply.
   void FallSilent() {
     std::lock_guard lock(mutex_);
@@ -73,6 +80,7 @@ class GatedApplianceLink : public IDeviceLink {
   std::string progress_ = "100";
   int holdAt_ = 0;
   int polls_ = 0;
+  int formats_ = 0;
   bool released_ = true;
   bool silent_ = false;
 };
@@ -314,6 +322,54 @@ TEST_F(FinalPageTest, TheOutcomeSaysWhatIsMissingAndWhy) {
   Wizard().close();
   ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
   EXPECT_EQ(finishedCodes_, std::vector<int>{-1});
+}
+
+TEST_F(FinalPageTest, TryAgainRedoesTheFailedShareWithoutFormattingAndTheReportIsOneClickAway) {
+  char folder[] = "/tmp/final-report-XXXXXX";
+  ASSERT_TRUE(mkdtemp(folder));
+  SetCurrentSetupReport(SetupReport::Create(folder, std::chrono::system_clock::now()));
+  const std::string reportPath = CurrentSetupReport()->Path();
+  FillRecord(600, 400);
+  agent_.present = false;
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Failure; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  CHoverButtonEx* again = page->BackButton();
+  ASSERT_TRUE(again->isVisible());
+  EXPECT_EQ(again->geometry(), QRect(336, 413, 104, 39));
+  EXPECT_EQ(again->text(), QStringLiteral("Try again"));
+  ASSERT_TRUE(page->ReportLink()->isVisible());
+  EXPECT_EQ(Shown(page->ReportLink()), u"Open the setup report");
+  EXPECT_LE(page->ReportLink()->geometry().right(), again->x());
+  Save("final-failure-tryagain");
+  page->ReportLink()->ClickAt(QPoint(20, 10));
+  ASSERT_EQ(desktop_.links.size(), 1u);
+  EXPECT_EQ(Utf16ToUtf8(desktop_.links[0]), reportPath);
+  // The keyboard reaches it too.
+  EXPECT_EQ(page->ReportLink()->focusPolicy(), Qt::TabFocus);
+  QTest::keyClick(page->ReportLink(), Qt::Key_Return);
+  EXPECT_EQ(desktop_.links.size(), 2u);
+
+  agent_.present = true;
+  QTest::mouseClick(again, Qt::LeftButton);
+  EXPECT_FALSE(again->isVisible());
+  EXPECT_FALSE(page->FinishButton()->isEnabled());
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Summary; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  EXPECT_EQ(appliance_.formats(), 1) << "the appliance formatted once";
+  EXPECT_TRUE(page->Report().nasMapped);
+  EXPECT_FALSE(again->isVisible());
+  EXPECT_TRUE(page->ReportLink()->isVisible());
+  EXPECT_TRUE(page->FinishButton()->isEnabled());
+  Save("final-summary-after-retry");
+  const std::string text = CurrentSetupReport()->Text();
+  EXPECT_NE(text.find("trying the PC's steps again: share mapping"), std::string::npos) << text;
+  EXPECT_NE(text.find("shared folder mapped at Y:"), std::string::npos);
+  SetCurrentSetupReport(nullptr);
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(FinalPageTest, WaitingForTheApplianceIsSaidAndItsSilenceEndsTheRun) {

@@ -282,3 +282,68 @@ TEST(ProgressReply, ReadsTheLeadingDecimalNumberOfTheReplyData) {
 
 }  // namespace
 }  // namespace sp::finaltest
+
+namespace sp::finaltest {
+namespace {
+
+TEST_F(FinalSequenceTest, TryingAgainRedoesOnlyThePcStepsThatFailedAndNeverFormatsAgain) {
+  // First run: the LUN is missing (no disk, attach fails ten times) and the
+  // share agent is down.
+  appliance.answer = Progress({"100"});
+  agent.present = false;
+  ASSERT_EQ(Run(), FinalOutcome::kFailure);
+  const FinalReport first = sink.report;
+  ASSERT_TRUE(PcStepsFailed(first));
+  const int formatRequests = appliance.counts[kCmdStartDiskSetup];
+
+  // Both come back; the retry attaches and maps, without a format request.
+  AddLun();
+  initiator.SetNextDiskNumber(kLunDiskNumber);  // the LUN's disk, as the volume list names it
+  agent.present = true;
+  log.clear();
+  ASSERT_EQ(sequence.RetryPcSteps(state, first, wait, sink), FinalOutcome::kSummary);
+  EXPECT_EQ(appliance.counts[kCmdStartDiskSetup], formatRequests);
+  EXPECT_EQ(appliance.counts[kCmdQueryProgress], 1);
+  EXPECT_TRUE(sink.report.summary && sink.report.nasMapped);
+  EXPECT_EQ(sink.report.iscsi.result, AttachResult::kAttached);
+  EXPECT_FALSE(PcStepsFailed(sink.report));
+  EXPECT_TRUE(Has("open explorer X:\\"));
+  EXPECT_EQ(Strings(log.end() - 2, log.end()), (Strings{"summary", std::string("list ") + kFinalBackgroundList}));
+
+  // What worked is not done again: only the share, once more down.
+  agent.present = false;
+  FinalReport shareOnly = sink.report;
+  shareOnly.nasMapped = false;
+  const int portals = initiator.CallCount(Op::AddIScsiSendTargetPortal);
+  log.clear();
+  EXPECT_EQ(sequence.RetryPcSteps(state, shareOnly, wait, sink), FinalOutcome::kFailure);
+  EXPECT_EQ(initiator.CallCount(Op::AddIScsiSendTargetPortal), portals);
+  EXPECT_FALSE(Has("open explorer X:\\")) << "the drive was opened when it was made";
+  EXPECT_TRUE(PcStepsFailed(sink.report));
+
+  // An appliance that never finished leaves nothing to try again on the PC.
+  FinalReport silent;
+  silent.appliance = ApplianceTrouble::kStoppedAnswering;
+  EXPECT_FALSE(PcStepsFailed(silent));
+}
+
+}  // namespace
+}  // namespace sp::finaltest
+
+namespace sp::finaltest {
+namespace {
+
+TEST_F(FinalSequenceTest, DrivesMadeAreAddedToTheFileManagersPlacesAndOnlyThose) {
+  FakeFileBookmarks places;
+  places.places['X'] = "old (X:)";  // left from an earlier run at the letter
+  sequence.SetBookmarks(&places);
+  appliance.answer = Progress({"100"});
+  agent.present = false;  // the share is not mapped
+  AddLun();
+  ASSERT_EQ(Run(), FinalOutcome::kFailure);
+  EXPECT_EQ(places.places, (std::map<char, std::string>{{'X', "storage1 (X:)"}}));
+  EXPECT_EQ(places.edits, (Strings{"remove X:", "add X: storage1 (X:)", "remove Y:"}));
+}
+
+}  // namespace
+}  // namespace sp::finaltest

@@ -23,6 +23,7 @@
 #include "pages/final/core/finalsequence.h"
 #include "pages/final/core/iscsiattach.h"
 #include "platform/fake/fakedesktopshell.h"
+#include "platform/fake/fakefilebookmarks.h"
 #include "platform/fake/fakeiscsiinitiator.h"
 #include "platform/fake/fakenetwork.h"
 #include "platform/fake/fakestorage.h"
