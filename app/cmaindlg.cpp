@@ -107,7 +107,7 @@ void CMainDlg::ShowPage(int id) {
 
 CMainDlg::~CMainDlg() {
   DestroyAllPages();
-  // The share-mapping agent lives only for the wizard.
+  // A share-mapping agent the wizard started lives only for the wizard.
   if (services_.shareAgent) services_.shareAgent->Close();
 }
 

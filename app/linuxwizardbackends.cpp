@@ -67,14 +67,16 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
       bookmarks_(LinuxFileBookmarks::Options{options_.gtkBookmarks, options_.kdePlaces, options_.driveRoot}) {
   // The agent maps the share on the final page: start it now when none
   // answers, so that it is there by then (without waiting for it: the
-  // window need not wait for a program it uses minutes later). The main
-  // window tells it to end with the wizard; what it mapped stays mapped.
-  if (options_.startAgent) StartAgentIfAbsent(options_.agentDir, options_.agentSocket);
+  // window need not wait for a program it uses minutes later). One the
+  // wizard started ends with it (what it mapped stays mapped); one that
+  // already ran, started at login to bring the mappings back, stays.
+  const bool startsAgent = options_.startAgent && !shareAgent_.Find();
+  if (startsAgent) StartAgentIfAbsent(options_.agentDir, options_.agentSocket);
 
   services_.programDir = options_.programDir;
   services_.language = &language;
   services_.messageBox = &messageBox_;
-  services_.shareAgent = &shareAgent_;
+  services_.shareAgent = startsAgent ? &shareAgent_ : nullptr;
   services_.checkPage.adapterLink = &workerLink_;
   services_.configPage = {&uiLink_, &finalSetup_.Interpreter(), &addresses_, &networkFacts_};
   // The disk profile page offers letters from the same view the final page

@@ -28,8 +28,8 @@ struct WizardServices {
   ILanguageControl* language = nullptr;
   // Message boxes (required).
   IMessageBox* messageBox = nullptr;
-  // The share-mapping agent's client ("NetDock"); the main window tells a
-  // running agent to end when it goes. Null when there is none to talk to.
+  // The share-mapping agent the wizard started ("NetDock"); the main window
+  // tells it to end when it goes. Null when the wizard started none.
   INetDockAgent* shareAgent = nullptr;
 
   CheckPageServices checkPage;

@@ -288,7 +288,9 @@ void WizardRunTest::PowerOff() {
   driver_.reset();
   wizard_.reset();
   backends_.reset();
-  // The window told the agent to end.
+  // The agent was started as at login, so the wizard left it running; the
+  // session's end takes it.
+  StopAgent();
   EXPECT_TRUE(WaitFor([&] { return !LinuxNetDockAgent(agentSocket_).Find(); }, 10s));
   ASSERT_NE(iscsid_, nullptr);
   EXPECT_EQ(iscsid_->Stop(60000), 0) << iscsid_->ReadLog();
