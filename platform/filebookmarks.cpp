@@ -224,6 +224,9 @@ std::optional<std::string> WithXbelBookmark(std::string_view file, std::string_v
   // On the closing tag's line when it starts one, else on a line of its
   // own after a break: either way removing it gives the text back.
   std::size_t at = RootClose(*out);
+  // Taking the old entries out can leave no closing tag to find (it sat
+  // inside one of them): such a file is not touched.
+  if (at == std::string::npos) return std::nullopt;
   while (at > 0 && ((*out)[at - 1] == ' ' || (*out)[at - 1] == '\t')) --at;
   const std::string element =
       " <bookmark href=\"" + XmlEscaped(uri) + "\">\n  <title>" + XmlEscaped(name) + "</title>\n </bookmark>";
