@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/linux/writeall.h"
+
 namespace sp {
 
 namespace {
@@ -51,14 +53,7 @@ bool WriteReplacing(const std::string& path, const std::string& text) {
   const std::string temp = path + ".setuppilot-tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  bool ok = done == text.size();
+  bool ok = WriteAll(fd, text);
   ok = fchmod(fd, existed ? (old.st_mode & 07777) : 0644) == 0 && ok;
   if (geteuid() == 0) ok = fchown(fd, old.st_uid, old.st_gid) == 0 && ok;
   ok = fsync(fd) == 0 && ok;

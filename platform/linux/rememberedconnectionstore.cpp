@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/linux/writeall.h"
 #include "platform/netdockprotocol.h"
 
 namespace sp {
@@ -25,16 +26,6 @@ std::string ReadAll(const std::string& path) {
   }
   close(fd);
   return text;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 bool MakeFolder(const std::string& path) {
