@@ -44,6 +44,8 @@ enum Status : std::uint32_t {
   kInternal = 17,
   kDeviceNotFound = 18,
   kInitiatorNotFound = 19,  // no initiator instance of that name
+  kNotAuthorised = 20,      // the caller may not ask for this (refused or cancelled)
+  kSetupInProgress = 21,    // another user's setup holds the PC
 };
 
 // Operation names.

@@ -258,6 +258,21 @@ const std::map<std::string, Handler>& Handlers() {
 
 }  // namespace
 
+bool IsReadOnlyOperation(std::string_view op) {
+  static const std::string_view kReadOnly[] = {
+      op::kPing,       op::kNodeName, op::kInitiators,       op::kPortals,           op::kTargets,
+      op::kTargetInfo, op::kSessions, op::kPersistentLogins, op::kPersistentDevices, op::kVolumes};
+  for (const auto& name : kReadOnly) {
+    if (name == op) return true;
+  }
+  return false;
+}
+
+std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
+  if (caller.uid == 0 || caller.uid == geteuid() || IsReadOnlyOperation(op)) return kOk;
+  return kNotAuthorised;
+}
+
 const char* ControlHandler::StatusText(std::uint32_t status) {
   switch (status) {
     case kOk:
@@ -298,17 +313,22 @@ const char* ControlHandler::StatusText(std::uint32_t status) {
       return "device not found";
     case kInitiatorNotFound:
       return "initiator instance not found";
+    case kNotAuthorised:
+      return "not authorised";
+    case kSetupInProgress:
+      return "another user is setting up an appliance on this PC";
     default:
       return "unknown status";
   }
 }
 
-ControlMessage ControlHandler::Handle(const ControlMessage& request) {
+ControlMessage ControlHandler::Handle(const ControlMessage& request, const Caller& caller) {
   if (request.empty() || request[0].type() != "req") return Reply(kBadRequest);
   const auto version = request[0].GetU64("v");
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
   const std::string op = request[0].Get("op");
+  if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);
@@ -339,9 +359,9 @@ ControlMessage ControlHandler::HandleVolumes(const std::string& op, const Contro
   return Reply(volumes_ ? volumes_->Remember(target, letter, uid, gid) : kNotSupported);
 }
 
-std::string ControlHandler::HandleText(std::string_view text) {
+std::string ControlHandler::HandleText(std::string_view text, const Caller& caller) {
   const auto request = DecodeControlMessage(text);
-  return EncodeControlMessage(request ? Handle(*request) : Reply(kBadRequest));
+  return EncodeControlMessage(request ? Handle(*request, caller) : Reply(kBadRequest));
 }
 
 }  // namespace sp::iscsid

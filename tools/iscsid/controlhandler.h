@@ -33,23 +33,38 @@
 //                                 (the volume now mounted at the letter)
 //   forget_volume letter
 //   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/linux/iscsicontrolmessage.h"
+#include "tools/iscsid/caller.h"
 #include "tools/iscsid/initiatorcore.h"
 #include "tools/iscsid/volumekeeper.h"
 
 namespace sp::iscsid {
 
+// Decides whether a caller may have an operation done: kOk, or the status
+// to answer with instead (kNotAuthorised, kSetupInProgress).
+using Authority = std::function<std::uint32_t(std::string_view op, const Caller& caller)>;
+
+// Operations that only read the service's bookkeeping: anyone may ask.
+bool IsReadOnlyOperation(std::string_view op);
+
+// Without a policy service to ask: root and the service's own user may do
+// everything, everyone else only what reads.
+std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller);
+
 class ControlHandler {
  public:
   // Without a keeper the volume operations are not supported.
-  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr) : core_(core), volumes_(volumes) {}
+  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority)
+      : core_(core), volumes_(volumes), authority_(std::move(authority)) {}
 
-  ControlMessage Handle(const ControlMessage& request);
+  // `caller` defaults to root: requests made inside the service.
+  ControlMessage Handle(const ControlMessage& request, const Caller& caller = {});
   // Decodes one frame's text, handles it, encodes the reply.
-  std::string HandleText(std::string_view text);
+  std::string HandleText(std::string_view text, const Caller& caller = {});
 
   static const char* StatusText(std::uint32_t status);
 
@@ -58,6 +73,7 @@ class ControlHandler {
 
   InitiatorCore& core_;
   VolumeKeeper* volumes_;
+  Authority authority_;
 };
 
 }  // namespace sp::iscsid

@@ -33,8 +33,7 @@ bool SendAll(int fd, const std::string& data) {
 
 }  // namespace
 
-ControlServer::ControlServer(std::string path, std::function<std::string(std::string_view)> handle)
-    : path_(std::move(path)), handle_(std::move(handle)) {}
+ControlServer::ControlServer(std::string path, Handle handle) : path_(std::move(path)), handle_(std::move(handle)) {}
 
 ControlServer::~ControlServer() { Stop(); }
 
@@ -60,10 +59,11 @@ bool ControlServer::Start(std::string* error) {
   if (listenFd_ < 0) return fail("socket");
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
-  const mode_t old = umask(0177);  // the socket is created 0600, never wider
+  const mode_t old = umask(0177);  // created 0600, opened to everyone only once bound
   const int bound = bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
   umask(old);
   if (bound != 0) return fail("bind " + path_);
+  if (chmod(path_.c_str(), 0666) != 0) return fail("chmod " + path_);
   if (listen(listenFd_, 16) != 0) return fail("listen");
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd_ < 0) return fail("eventfd");
@@ -93,13 +93,6 @@ void ControlServer::Stop() {
   unlink(path_.c_str());
 }
 
-bool ControlServer::Allowed(int fd) const {
-  ucred cred{};
-  socklen_t len = sizeof cred;
-  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return false;
-  return cred.uid == 0 || cred.uid == geteuid();
-}
-
 void ControlServer::AcceptLoop() {
   while (!stop_) {
     pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
@@ -111,15 +104,19 @@ void ControlServer::AcceptLoop() {
     std::lock_guard lock(mutex_);
     for (auto& thread : finished_) thread.join();
     finished_.clear();
-    if (!Allowed(fd) || static_cast<int>(connections_.size()) >= kMaxConnections) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 ||
+        static_cast<int>(connections_.size()) >= kMaxConnections) {
       close(fd);
       continue;
     }
-    connections_[fd] = std::thread([this, fd] { Serve(fd); });
+    const Caller caller{cred.pid, cred.uid, cred.gid};
+    connections_[fd] = std::thread([this, fd, caller] { Serve(fd, caller); });
   }
 }
 
-void ControlServer::Serve(int fd) {
+void ControlServer::Serve(int fd, Caller caller) {
   ControlFrameReader reader;
   char buffer[65536];
   bool open = true;
@@ -127,7 +124,7 @@ void ControlServer::Serve(int fd) {
     std::string frame;
     ControlFrameReader::Result next;
     while ((next = reader.Next(frame)) == ControlFrameReader::Result::kFrame) {
-      if (!SendAll(fd, FrameControlText(handle_(frame)))) {
+      if (!SendAll(fd, FrameControlText(handle_(frame, caller)))) {
         open = false;
         break;
       }

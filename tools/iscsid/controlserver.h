@@ -1,6 +1,7 @@
 #pragma once
-// The control socket: a Unix stream socket that only root and the service's
-// own user may use (mode 0600 and a check of the peer's credentials). Each
+// The control socket: a Unix stream socket every local user may connect to
+// (mode 0666). Each request is handed on with the peer credentials of its
+// connection, so the handler decides per request who may do what. Each
 // connection carries framed requests, answered in order; several
 // connections are served at once, each on its own thread, so a slow login on
 // one does not hold up a status query on another.
@@ -13,12 +14,15 @@
 #include <string>
 #include <thread>
 
+#include "tools/iscsid/caller.h"
+
 namespace sp::iscsid {
 
 class ControlServer {
  public:
-  // `handle` maps a request's text to the reply's text.
-  ControlServer(std::string path, std::function<std::string(std::string_view)> handle);
+  // `handle` maps a request's text, and who sent it, to the reply's text.
+  using Handle = std::function<std::string(std::string_view, const Caller&)>;
+  ControlServer(std::string path, Handle handle);
   ~ControlServer();
   ControlServer(const ControlServer&) = delete;
   ControlServer& operator=(const ControlServer&) = delete;
@@ -31,11 +35,10 @@ class ControlServer {
 
  private:
   void AcceptLoop();
-  void Serve(int fd);
-  bool Allowed(int fd) const;
+  void Serve(int fd, Caller caller);
 
   std::string path_;
-  std::function<std::string(std::string_view)> handle_;
+  Handle handle_;
   int listenFd_ = -1;
   int wakeFd_ = -1;
   std::thread acceptThread_;

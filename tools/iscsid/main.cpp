@@ -169,7 +169,8 @@ int Serve(const Options& options) {
   VolumeKeeper volumes(core, options.driveRoot);
   volumes.Start();
   ControlHandler handler(core, &volumes);
-  ControlServer server(options.socketPath, [&](std::string_view text) { return handler.HandleText(text); });
+  ControlServer server(options.socketPath,
+                       [&](std::string_view text, const Caller& caller) { return handler.HandleText(text, caller); });
   if (!server.Start(&error)) {
     volumes.Release(kReleaseBound);
     core.Shutdown();

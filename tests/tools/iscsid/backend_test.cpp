@@ -45,7 +45,8 @@ class InProcessBackend : public IscsiContractBackend {
              ("sp-backend-" + std::to_string(getpid()) + "-" + std::to_string(++count_))),
         core_(transport_, publisher_, nullptr, Settings()),
         handler_(core_),
-        server_((dir_ / "control.sock").string(), [this](std::string_view text) { return handler_.HandleText(text); }),
+        server_((dir_ / "control.sock").string(),
+                [this](std::string_view text, const Caller& caller) { return handler_.HandleText(text, caller); }),
         disks_(publisher_),
         initiator_((dir_ / "control.sock").string(), disks_, volumes_) {
     auto target = std::make_shared<testing::FakeScsiTarget>();

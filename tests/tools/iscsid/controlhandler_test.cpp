@@ -53,6 +53,19 @@ TEST_F(ControlHandlerTest, BrokenRequestsGetAnAnswerNotSilence) {
   EXPECT_EQ(failed[0].Get("error"), "session not found");
 }
 
+TEST_F(ControlHandlerTest, OtherUsersMayOnlyReadWithoutAPolicyService) {
+  const Caller user{4242, 4321, 4321};
+  const auto refused = DecodeControlMessage(handler_.HandleText("req v=1 op=add_portal address=10.77.0.2\n", user));
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(StatusOf(*refused), kNotAuthorised);
+  EXPECT_EQ((*refused)[0].Get("error"), "not authorised");
+  EXPECT_EQ(StatusOf(Ask("req v=1 op=portals\n")), kOk);
+  EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=targets\n", user))), kOk);
+  EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=scsi session=1-1 lun=0\n", user))),
+            kNotAuthorised);
+  EXPECT_TRUE(core_.Portals().empty());  // nothing was done for the refused request
+}
+
 TEST_F(ControlHandlerTest, PortalLoginSessionsAndLogoutOverTheWire) {
   ASSERT_EQ(StatusOf(Ask("req v=1 op=add_portal address=10.77.0.2 socket=3260\n")), kOk);
   const auto targets = Ask("req v=1 op=targets\n");
