@@ -76,6 +76,26 @@ inline constexpr const char* kClearPersistentDevices = "clear_persistent_devices
 inline constexpr const char* kRememberVolume = "remember_volume";
 inline constexpr const char* kForgetVolume = "forget_volume";
 inline constexpr const char* kVolumes = "volumes";
+// The disk layer's privileged storage steps, done for the wizard on the
+// service's own LUN files (tools/iscsid/storageops.h).
+inline constexpr const char* kStorageDisks = "storage_disks";
+inline constexpr const char* kDiskInfo = "disk_info";
+inline constexpr const char* kDiskRead = "disk_read";
+inline constexpr const char* kDiskWrite = "disk_write";
+inline constexpr const char* kDiskFlush = "disk_flush";
+inline constexpr const char* kAttachLoop = "attach_loop";
+inline constexpr const char* kDetachLoop = "detach_loop";
+inline constexpr const char* kLoopBehind = "loop_behind";
+inline constexpr const char* kDiskBehind = "disk_behind";
+inline constexpr const char* kDiskInUse = "disk_in_use";
+inline constexpr const char* kMountPointsOnDisk = "mount_points_on_disk";
+inline constexpr const char* kProbeFs = "probe_fs";
+inline constexpr const char* kFormatNtfs = "format_ntfs";
+inline constexpr const char* kMountNtfs = "mount_ntfs";
+inline constexpr const char* kUnmount = "unmount";
 }  // namespace op
+
+// Largest block one disk_read or disk_write moves.
+inline constexpr std::uint32_t kMaxDiskTransfer = 1u << 20;
 
 }  // namespace sp::iscsictl

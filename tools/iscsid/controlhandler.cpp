@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "tools/iscsid/storageops.h"
+
 namespace sp::iscsid {
 
 using namespace iscsictl;
@@ -265,7 +267,7 @@ bool IsReadOnlyOperation(std::string_view op) {
   for (const auto& name : kReadOnly) {
     if (name == op) return true;
   }
-  return false;
+  return StorageOps::IsReadOnly(op);
 }
 
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
@@ -330,6 +332,7 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   const std::string op = request[0].Get("op");
   if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
+  if (StorageOps::Handles(op)) return storage_ ? storage_->Handle(op, request, caller) : Reply(kNotSupported);
   const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);
   return it->second(core_, request);

@@ -33,6 +33,7 @@
 //                                 (the volume now mounted at the letter)
 //   forget_volume letter
 //   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
+//   storage_disks, disk_*, attach_loop, ... the disk layer's steps: see storageops.h
 #include <functional>
 #include <string>
 #include <string_view>
@@ -55,11 +56,16 @@ bool IsReadOnlyOperation(std::string_view op);
 // everything, everyone else only what reads.
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller);
 
+class StorageOps;
+
 class ControlHandler {
  public:
   // Without a keeper the volume operations are not supported.
   explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority)
       : core_(core), volumes_(volumes), authority_(std::move(authority)) {}
+
+  // Takes on the storage operations; without, they are not supported.
+  void SetStorage(StorageOps* storage) { storage_ = storage; }
 
   // `caller` defaults to root: requests made inside the service.
   ControlMessage Handle(const ControlMessage& request, const Caller& caller = {});
@@ -74,6 +80,7 @@ class ControlHandler {
   InitiatorCore& core_;
   VolumeKeeper* volumes_;
   Authority authority_;
+  StorageOps* storage_ = nullptr;
 };
 
 }  // namespace sp::iscsid

@@ -31,6 +31,7 @@
 #include "tools/iscsid/lunfilesystem.h"
 #include "tools/iscsid/options.h"
 #include "tools/iscsid/statestore.h"
+#include "tools/iscsid/storageops.h"
 #include "tools/iscsid/transport.h"
 #include "tools/iscsid/volumekeeper.h"
 #include "version.h"
@@ -169,6 +170,8 @@ int Serve(const Options& options) {
   VolumeKeeper volumes(core, options.driveRoot);
   volumes.Start();
   ControlHandler handler(core, &volumes);
+  StorageOps storage(options.mountPoint, options.driveRoot);
+  handler.SetStorage(&storage);
   ControlServer server(options.socketPath,
                        [&](std::string_view text, const Caller& caller) { return handler.HandleText(text, caller); });
   if (!server.Start(&error)) {
