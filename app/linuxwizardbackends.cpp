@@ -31,7 +31,6 @@ std::vector<std::string> InitiatorArgs(const LinuxWizardBackends::Options& o) {
 LinuxFinalSetup::Paths FinalPaths(const LinuxWizardBackends::Options& o) {
   LinuxFinalSetup::Paths paths;
   paths.initiatorSocket = o.initiatorSocket;
-  paths.lunFolder = o.lunFolder;
   paths.driveRoot = o.driveRoot;
   paths.rememberedConnections = o.rememberedConnections;
   paths.opener = o.opener;

@@ -18,14 +18,16 @@ LinuxDesktopShell::Options DesktopOptions(const LinuxFinalSetup::Paths& paths) {
 }  // namespace
 
 LinuxFinalSetup::LinuxFinalSetup(INetDockAgent& agent, const Paths& paths)
-    : disks_(Or(paths.lunFolder, iscsictl::kDefaultMountPoint)),
+    : storageLink_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket)),
+      disks_(storageLink_),
       letters_(paths.driveRoot),
-      volumeControl_(letters_),
+      volumeControl_(storageLink_),
       volumes_(letters_, volumeControl_, disks_),
       enumerator_(volumes_),
       initiator_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket), disks_, enumerator_),
       volumeMemory_(Or(paths.initiatorSocket, iscsictl::kDefaultSocket)),
       interpreter_(initiator_, enumerator_, report_),
+      formatter_(storageLink_),
       preparation_(disks_, letters_, volumeControl_, formatter_),
       // The share's letter is cleared under the same root the volumes use.
       connections_(paths.driveRoot, paths.rememberedConnections.empty() ? DefaultRememberedConnectionsPath()

@@ -1,7 +1,8 @@
 #pragma once
 // The Linux backends of the final setup, built once for the program: the
 // iSCSI interpreter over our initiator service, the run's one disk
-// preparation over the LUN files, loop devices, ntfs-3g and mkntfs, the
+// preparation (the service partitions, attaches loop devices, formats and
+// mounts for it: the wizard runs as the desktop user), the
 // share mapping over the network connections and the share-mapping agent,
 // and the desktop shell, with the drive letters and remembered connections
 // they clear letters with (the disk page offers letters from the same):
@@ -18,17 +19,17 @@
 #include "hoststorage/diskprep/diskpreparation.h"
 #include "hoststorage/iscsicli/iscsiinterpreter.h"
 #include "hoststorage/sharemap/sharemapping.h"
-#include "platform/linux/linuxblockdevices.h"
 #include "platform/linux/linuxdesktopshell.h"
 #include "platform/linux/linuxdriveletters.h"
 #include "platform/linux/linuxiscsiinitiator.h"
 #include "platform/linux/linuxnetconnections.h"
 #include "platform/linux/linuxnetuse.h"
-#include "platform/linux/linuxvolumecontrol.h"
 #include "platform/linux/linuxvolumeenumerator.h"
 #include "platform/linux/linuxvolumememory.h"
 #include "platform/linux/linuxvolumes.h"
-#include "platform/linux/mkntfsformatter.h"
+#include "platform/linux/serviceblockdevices.h"
+#include "platform/linux/servicestoragelink.h"
+#include "platform/linux/servicevolumecontrol.h"
 #include "platform/netdockagent.h"
 
 namespace sp {
@@ -37,7 +38,6 @@ class LinuxFinalSetup {
  public:
   struct Paths {
     std::string initiatorSocket;  // empty: the service's default control socket
-    std::string lunFolder;        // empty: the service's default LUN folder
     std::string driveRoot = kDriveMountRoot;
     // The agent's list of remembered connections; empty: the agent's default.
     std::string rememberedConnections;
@@ -58,18 +58,21 @@ class LinuxFinalSetup {
   IDriveLetters& Letters() { return letters_; }
   INetConnections& Connections() { return connections_; }
   IVolumeMemory& VolumeMemory() { return volumeMemory_; }
+  // Why the service last refused a storage step (0: it did not).
+  ServiceStorageLink& StorageLink() { return storageLink_; }
 
  private:
-  LinuxBlockDevices disks_;
+  ServiceStorageLink storageLink_;
+  ServiceBlockDevices disks_;
   LinuxDriveLetters letters_;
-  LinuxVolumeControl volumeControl_;
+  ServiceVolumeControl volumeControl_;
   LinuxVolumes volumes_;
   LinuxVolumeEnumerator enumerator_;
   LinuxIscsiInitiator initiator_;
   LinuxVolumeMemory volumeMemory_;
   DiscardingStream report_;  // the wizard has no console for the interpreter's report
   IscsiInterpreter interpreter_;
-  MkntfsFormatter formatter_;
+  ServiceNtfsFormatter formatter_;
   DiskPreparation preparation_;
   LinuxNetConnections connections_;
   LinuxNetUse netUse_;

@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -19,6 +20,19 @@ using Clock = std::chrono::steady_clock;
 int LeftMs(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for `events` in slices short enough to notice a stop soon; 0 on
+// time-out, -2 on a stop.
+int PollUntil(int fd, short events, Clock::time_point deadline, const std::stop_token& stop) {
+  constexpr int kSliceMs = 50;
+  for (;;) {
+    if (stop.stop_requested()) return -2;
+    const int left = LeftMs(deadline);
+    pollfd p{fd, events, 0};
+    const int ready = poll(&p, 1, stop.stop_possible() ? std::min(left, kSliceMs) : left);
+    if (ready != 0 || left <= kSliceMs || !stop.stop_possible()) return ready;
+  }
 }
 
 void Set(IscsiControlClient::Error* error, IscsiControlClient::Error value) {
@@ -63,6 +77,11 @@ bool IscsiControlClient::Connect(Error* error) {
 }
 
 std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& request, int timeoutMs, Error* error) {
+  return Call(request, timeoutMs, std::stop_token{}, error);
+}
+
+std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& request, int timeoutMs,
+                                                       std::stop_token stop, Error* error) {
   Set(error, Error::kNone);
   // One connection per call: nothing stale to trip over, and a call that
   // fails leaves nothing behind for the next.
@@ -77,8 +96,9 @@ std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& req
   const std::string frame = FrameControlMessage(request);
   std::size_t sent = 0;
   while (sent < frame.size()) {
-    pollfd p{fd_, POLLOUT, 0};
-    if (poll(&p, 1, LeftMs(deadline)) <= 0) return fail(Error::kTimedOut);
+    const int ready = PollUntil(fd_, POLLOUT, deadline, stop);
+    if (ready == -2) return fail(Error::kStopped);
+    if (ready <= 0) return fail(Error::kTimedOut);
     const ssize_t n = send(fd_, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return fail(Error::kBroken);
@@ -91,8 +111,8 @@ std::optional<ControlMessage> IscsiControlClient::Call(const ControlMessage& req
     const auto next = reader.Next(body);
     if (next == ControlFrameReader::Result::kFrame) break;
     if (next == ControlFrameReader::Result::kError) return fail(Error::kBroken);
-    pollfd p{fd_, POLLIN, 0};
-    const int ready = poll(&p, 1, LeftMs(deadline));
+    const int ready = PollUntil(fd_, POLLIN, deadline, stop);
+    if (ready == -2) return fail(Error::kStopped);
     if (ready == 0) return fail(Error::kTimedOut);
     const ssize_t n = ready < 0 ? -1 : recv(fd_, buffer, sizeof buffer, 0);
     if (n < 0 && errno == EINTR) continue;

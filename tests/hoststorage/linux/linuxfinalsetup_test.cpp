@@ -16,7 +16,6 @@ TEST(LinuxFinalSetup, FailsCleanlyWithoutTheInitiatorService) {
   FakeNetDockAgent agent;
   LinuxFinalSetup::Paths paths;
   paths.initiatorSocket = "/nonexistent/setuppilot/control.sock";
-  paths.lunFolder = "/nonexistent/setuppilot/disks";
   paths.driveRoot = "/nonexistent/setuppilot/mnt";
   LinuxFinalSetup setup(agent, paths);
 
