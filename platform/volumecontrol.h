@@ -18,6 +18,13 @@ struct LoopSetup {
 
 // What a volume holds, in the probe's own words: type "ntfs", "vfat", "ext4"
 // ...; version where the probe tells one (e.g. "FAT32").
+// Why whoever does the steps for this process would not do them.
+enum class StorageRefusal {
+  kNone,
+  kNotAuthorised,    // this user may not change the PC's disks (refused or cancelled)
+  kSetupInProgress,  // another user is setting up an appliance on this PC
+};
+
 struct FileSystemProbe {
   std::string type;
   std::string version;
@@ -54,6 +61,11 @@ class IVolumeControl {
   // Unmounts what is mounted at the letter and waits until its device is
   // released; false when nothing was mounted or the unmount failed.
   virtual bool Unmount(char letter, std::stop_token stop = {}) = 0;
+
+  // Whether a step since the last ClearRefusal failed because it was not
+  // allowed. Where this process does the steps itself, never.
+  virtual StorageRefusal Refusal() { return StorageRefusal::kNone; }
+  virtual void ClearRefusal() {}
 };
 
 }  // namespace sp

@@ -113,6 +113,11 @@ class DiskPreparation {
   // is unmounted and every loop device it attached is detached.
   void ReleaseOwnVolumes();
 
+  // Whether the steps since the last ClearRefusal were refused for this
+  // user (see IVolumeControl::Refusal).
+  StorageRefusal Refusal() { return volumes_.Refusal(); }
+  void ClearRefusal() { volumes_.ClearRefusal(); }
+
   // The volume device behind a letter; empty when nothing is mounted there.
   std::string DeviceBehindLetter(char16_t letter);
 

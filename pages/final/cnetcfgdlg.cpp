@@ -43,6 +43,8 @@ constexpr int kTextReasonNoDisk = 306;
 constexpr int kTextReasonNotPrepared = 307;
 constexpr int kTextReasonNoLetter = 308;
 constexpr int kTextReasonLetterTaken = 309;
+constexpr int kTextReasonNotAuthorised = 314;
+constexpr int kTextReasonSetupInProgress = 315;
 constexpr int kTextIscsiReady = 310;
 constexpr int kTextApplianceSilent = 311;
 constexpr int kTextApplianceRestarted = 312;
@@ -369,6 +371,10 @@ std::string CNetcfgDlg::AttachReason(AttachFailure why) const {
       return at == std::string::npos ? text
                                      : text.substr(0, at) + FieldText(state_.iscsiDriveLetter) + text.substr(at + 2);
     }
+    case AttachFailure::kNotAuthorised:
+      return host_.Text(kTextReasonNotAuthorised);
+    case AttachFailure::kSetupInProgress:
+      return host_.Text(kTextReasonSetupInProgress);
     case AttachFailure::kNotPrepared:
     case AttachFailure::kNone:
       break;

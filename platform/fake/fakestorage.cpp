@@ -117,7 +117,7 @@ std::string FakeStorage::AttachLoop(const std::string& backingFile, std::uint64_
                                     std::stop_token stop) {
   std::lock_guard lock(mutex_);
   auto d = disks_.find(backingFile);
-  if (stop.stop_requested() || attachFails || d == disks_.end() || offset > d->second.size) return {};
+  if (stop.stop_requested() || attachFails || Refused() || d == disks_.end() || offset > d->second.size) return {};
   if (size == 0 || size > d->second.size - offset) size = d->second.size - offset;
   const std::string device = "/dev/loop" + std::to_string(nextLoop_++);
   volumes_[device] = Volume{backingFile, offset, size, true};
@@ -188,7 +188,9 @@ bool FakeStorage::MountNtfs(const std::string& device, char letter, std::stop_to
   std::optional<FileSystemProbe> fs = ProbeFileSystem(device);
   std::lock_guard lock(mutex_);
   Record(std::string("mount ") + device + " " + upper);
-  if (!upper || stop.stop_requested() || mountFails || mounts_.count(upper) || !fs || fs->type != "ntfs") return false;
+  if (!upper || stop.stop_requested() || mountFails || Refused() || mounts_.count(upper) || !fs || fs->type != "ntfs") {
+    return false;
+  }
   for (const auto& [l, mounted] : mounts_) {
     if (mounted == device) return false;  // ntfs-3g holds its device exclusively
   }
@@ -203,6 +205,22 @@ bool FakeStorage::Unmount(char letter, std::stop_token stop) {
   if (stop.stop_requested() || unmountFails || !mounts_.count(upper)) return false;
   mounts_.erase(upper);
   return true;
+}
+
+bool FakeStorage::Refused() {
+  if (refuse == StorageRefusal::kNone) return false;
+  refused_ = refuse;
+  return true;
+}
+
+StorageRefusal FakeStorage::Refusal() {
+  std::lock_guard lock(mutex_);
+  return refused_;
+}
+
+void FakeStorage::ClearRefusal() {
+  std::lock_guard lock(mutex_);
+  refused_ = StorageRefusal::kNone;
 }
 
 bool FakeStorage::Format(const std::string& device, const NtfsFormatOptions& options,

@@ -54,6 +54,9 @@ class FakeStorage : public IBlockDevices, public IDriveLetters, public IVolumeCo
   std::atomic<bool> mountFails{false};
   std::atomic<bool> unmountFails{false};
   std::atomic<FormatOutcome> formatOutcome{FormatOutcome::Succeed};
+  // Attaching and mounting fail as not allowed for this user, and
+  // Refusal() says so, as a refusing service would have them.
+  std::atomic<StorageRefusal> refuse{StorageRefusal::kNone};
 
   // --- Observation ---
   std::vector<std::string> Log();
@@ -82,12 +85,17 @@ class FakeStorage : public IBlockDevices, public IDriveLetters, public IVolumeCo
   std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) override;
   bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) override;
   bool Unmount(char letter, std::stop_token stop = {}) override;
+  StorageRefusal Refusal() override;
+  void ClearRefusal() override;
   // INtfsFormatter
   bool Format(const std::string& device, const NtfsFormatOptions& options, const std::function<void(int)>& progress,
               std::stop_token stop) override;
 
  private:
   friend class FakeBlockDevice;
+  bool Refused();  // under the lock
+
+  StorageRefusal refused_ = StorageRefusal::kNone;
   struct Disk {
     std::uint64_t size = 0;
     std::uint32_t sectorSize = 512;

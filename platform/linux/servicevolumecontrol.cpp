@@ -81,6 +81,17 @@ bool ServiceVolumeControl::Unmount(char letter, std::stop_token stop) {
   return link_.Ask(StorageRequest(op::kUnmount).Set("letter", LetterText(letter)), kMountMs, stop).has_value();
 }
 
+StorageRefusal ServiceVolumeControl::Refusal() {
+  switch (link_.Refusal()) {
+    case kNotAuthorised:
+      return StorageRefusal::kNotAuthorised;
+    case kSetupInProgress:
+      return StorageRefusal::kSetupInProgress;
+    default:
+      return StorageRefusal::kNone;
+  }
+}
+
 bool ServiceNtfsFormatter::Format(const std::string& device, const NtfsFormatOptions& options,
                                   const std::function<void(int)>& progress, std::stop_token stop) {
   if (progress) progress(0);

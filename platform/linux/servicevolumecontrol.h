@@ -27,6 +27,9 @@ class ServiceVolumeControl : public IVolumeControl {
   std::optional<FileSystemProbe> ProbeFileSystem(const std::string& device, std::stop_token stop = {}) override;
   bool MountNtfs(const std::string& device, char letter, std::stop_token stop = {}) override;
   bool Unmount(char letter, std::stop_token stop = {}) override;
+  // The link's: block device writes through it count too.
+  StorageRefusal Refusal() override;
+  void ClearRefusal() override { link_.ClearRefusal(); }
 
   // The service's own tools take up to a minute (mount, umount); its
   // answer is awaited a little longer.

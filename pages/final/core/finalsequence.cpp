@@ -67,6 +67,10 @@ const char* FailureName(AttachFailure why) {
       return "no drive letter was chosen";
     case AttachFailure::kLetterTaken:
       return "the chosen letter holds another volume";
+    case AttachFailure::kNotAuthorised:
+      return "changing the PC's disks was not authorised";
+    case AttachFailure::kSetupInProgress:
+      return "another user is setting up an appliance on this PC";
   }
   return "?";
 }

@@ -38,7 +38,8 @@ AttachOutcome FailedCall(IscsiStatus status, AttachFailure otherwise) {
 }  // namespace
 
 bool AttachFailureIsLasting(AttachFailure why) {
-  return why == AttachFailure::kNoLetter || why == AttachFailure::kLetterTaken;
+  return why == AttachFailure::kNoLetter || why == AttachFailure::kLetterTaken ||
+         why == AttachFailure::kNotAuthorised || why == AttachFailure::kSetupInProgress;
 }
 
 std::string IscsiAttach::AddTargetPortalLine(const std::string& portalAddress) {
@@ -52,7 +53,14 @@ std::string IscsiAttach::LoginTargetLine(const std::string& targetName) {
 }
 
 AttachOutcome IscsiAttach::Run(WizardState& state, ISetupWait& wait, const std::function<void(int)>& bar) {
-  const AttachOutcome outcome = Attach(state, wait, bar);
+  disks_.ClearRefusal();
+  AttachOutcome outcome = Attach(state, wait, bar);
+  // A disk step that was not allowed is the reason, whatever it broke.
+  if (outcome.result == AttachResult::kFailed) {
+    const StorageRefusal refusal = disks_.Refusal();
+    if (refusal == StorageRefusal::kNotAuthorised) outcome.why = AttachFailure::kNotAuthorised;
+    if (refusal == StorageRefusal::kSetupInProgress) outcome.why = AttachFailure::kSetupInProgress;
+  }
   if (outcome.result == AttachResult::kAttached) {
     disks_.KeepOwnVolumes();
     return outcome;

@@ -43,13 +43,15 @@ enum class AttachResult {
 // Why an attach failed, as the summary tells it.
 enum class AttachFailure {
   kNone,
-  kInitiatorDown,  // the initiator service did not answer
-  kPortal,         // the appliance's portal could not be added
-  kLogin,          // the target did not take the login
-  kNoDisk,         // the session brought no disk of the appliance
-  kNotPrepared,    // the disk could not be partitioned, formatted or mounted
-  kNoLetter,       // no drive letter was chosen (none was free)
-  kLetterTaken,    // the chosen letter holds a volume that is not ours
+  kInitiatorDown,    // the initiator service did not answer
+  kPortal,           // the appliance's portal could not be added
+  kLogin,            // the target did not take the login
+  kNoDisk,           // the session brought no disk of the appliance
+  kNotPrepared,      // the disk could not be partitioned, formatted or mounted
+  kNoLetter,         // no drive letter was chosen (none was free)
+  kLetterTaken,      // the chosen letter holds a volume that is not ours
+  kNotAuthorised,    // this user was not allowed to change the PC's disks
+  kSetupInProgress,  // another user is setting up an appliance on this PC
 };
 
 // Another attempt may help with these, not with a letter problem.

@@ -157,6 +157,17 @@ TEST_F(IscsiAttachTest, ChosenLetterHeldByALocalVolumeFailsAndLeavesBothAlone) {
   EXPECT_TRUE(memory.remembered.empty()) << "the local volume is not ours to bring back";
 }
 
+TEST_F(IscsiAttachTest, DiskStepsNotAllowedForThisUserSayWhy) {
+  AddLun();
+  storage.refuse = StorageRefusal::kSetupInProgress;
+  const AttachOutcome busy = Attach();
+  EXPECT_EQ(busy.why, AttachFailure::kSetupInProgress);
+  EXPECT_TRUE(AttachFailureIsLasting(busy.why)) << "trying again will not help";
+  ExpectTakenBack();
+  storage.refuse = StorageRefusal::kNone;
+  EXPECT_EQ(Attach().result, AttachResult::kAttached) << "a refusal of the last run does not stick";
+}
+
 TEST_F(IscsiAttachTest, WithoutAChosenLetterNothingStays) {
   AddLun();
   CopyBounded(state.iscsiDriveLetter, "");
