@@ -2,6 +2,8 @@
 // operation's field reading run over them. Whatever arrives, each frame gets
 // a reply that decodes again and starts with "rsp". The bookkeeping behind
 // it has no network (discovery and logins fail at once), so runs stay fast.
+// The storage operations check their fields against a LUN folder and a
+// drive root that do not exist, so nothing they could name is ever touched.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,11 +12,13 @@
 #include "platform/linux/iscsicontrolmessage.h"
 #include "tests/tools/iscsid/iscsidfakes.h"
 #include "tools/iscsid/controlhandler.h"
+#include "tools/iscsid/storageops.h"
 
 namespace {
 
 struct Service {
   Service() : core(transport, publisher, nullptr, Settings()), handler(core) {
+    handler.SetStorage(&storage);
     transport.AddPortal("10.77.0.2:3260", {"iqn.t:1"});
     auto disk = std::make_shared<sp::iscsid::testing::FakeScsiTarget>();
     disk->AddDisk(1, {64, 512, "KORVA"});
@@ -30,6 +34,7 @@ struct Service {
   sp::iscsid::testing::RecordingPublisher publisher;
   sp::iscsid::InitiatorCore core;
   sp::iscsid::ControlHandler handler;
+  sp::iscsid::StorageOps storage{"/nonexistent/setuppilot-fuzz/disks", "/nonexistent/setuppilot-fuzz/drives"};
 };
 
 }  // namespace
