@@ -1,6 +1,8 @@
-// The same contract for the storage platform layer's fake and its Linux
-// backends (the latter on real loop devices, ntfs-3g mounts and mkntfs; root
-// only, skipped otherwise).
+// The same contract for the storage platform layer's fake, its Linux
+// backends (on real loop devices, ntfs-3g mounts and mkntfs; root only,
+// skipped otherwise) and the clients that have the initiator service do the
+// same steps (over its real control socket and storage operations, served
+// in this process).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,8 +15,14 @@
 #include "platform/linux/linuxvolumecontrol.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/linux/mkntfsformatter.h"
+#include "platform/linux/serviceblockdevices.h"
+#include "platform/linux/servicevolumecontrol.h"
 #include "platform/linux/storagetools.h"
 #include "tests/support/storagesandbox.h"
+#include "tests/tools/iscsid/iscsidfakes.h"
+#include "tools/iscsid/controlhandler.h"
+#include "tools/iscsid/controlserver.h"
+#include "tools/iscsid/storageops.h"
 
 namespace sp {
 namespace {
@@ -87,6 +95,54 @@ class LinuxWorld : public World {
   MkntfsFormatter formatter_;
 };
 
+class ServiceWorld : public World {
+ public:
+  ServiceWorld()
+      : socket_(sandbox_.lunDir() + "/../control.sock"),
+        core_(transport_, publisher_, nullptr, iscsid::CoreSettings{}),
+        handler_(core_),
+        storage_(sandbox_.lunDir(), sandbox_.mountRoot()),
+        server_(socket_, [this](std::string_view text,
+                                const iscsid::Caller& caller) { return handler_.HandleText(text, caller); }),
+        link_(socket_),
+        disks_(link_),
+        letters_(sandbox_.mountRoot()),
+        volumes_(link_),
+        formatter_(link_) {
+    handler_.SetStorage(&storage_);
+    started_ = server_.Start(&error_);
+  }
+  std::string Unavailable() override {
+    std::string why = storagetest::RealDevicesUnavailable();
+    if (why.empty() && !sandbox_.xattrsWork()) why = "the temporary folder keeps no user attributes";
+    return why.empty() && !started_ ? error_ : why;
+  }
+  std::string AddLun(const std::string& name, std::uint64_t size, const std::vector<std::uint8_t>& inq) override {
+    return sandbox_.AddLun(name, size, inq);
+  }
+  IBlockDevices& disks() override { return disks_; }
+  IDriveLetters& letters() override { return letters_; }
+  IVolumeControl& volumes() override { return volumes_; }
+  INtfsFormatter& formatter() override { return formatter_; }
+  bool real() const override { return true; }
+
+ private:
+  storagetest::Sandbox sandbox_;
+  std::string socket_, error_;
+  iscsid::testing::FakeTransport transport_;
+  iscsid::testing::RecordingPublisher publisher_;
+  iscsid::InitiatorCore core_;
+  iscsid::ControlHandler handler_;
+  iscsid::StorageOps storage_;
+  iscsid::ControlServer server_;
+  bool started_ = false;
+  ServiceStorageLink link_;
+  ServiceBlockDevices disks_;
+  LinuxDriveLetters letters_;
+  ServiceVolumeControl volumes_;
+  ServiceNtfsFormatter formatter_;
+};
+
 template <typename W>
 class StorageBackendTest : public ::testing::Test {
  protected:
@@ -97,7 +153,7 @@ class StorageBackendTest : public ::testing::Test {
   W world;
 };
 
-using Worlds = ::testing::Types<FakeWorld, LinuxWorld>;
+using Worlds = ::testing::Types<FakeWorld, LinuxWorld, ServiceWorld>;
 TYPED_TEST_SUITE(StorageBackendTest, Worlds);
 
 TYPED_TEST(StorageBackendTest, LunFilesAreDrivesAfterTheSystemDisksWithTheirInquiryData) {
