@@ -101,6 +101,8 @@ bool StorageOps::IsReadOnly(std::string_view op) {
 ControlMessage StorageOps::Handle(std::string_view op, const ControlMessage& request, const Caller& caller) {
   const Op* handler = Find(op);
   if (!handler || request.empty()) return StorageReply(kUnknownOperation);
+  if (IsReadOnly(op)) return (this->**handler)(request[0], caller);
+  std::lock_guard lock(changes_);
   return (this->**handler)(request[0], caller);
 }
 

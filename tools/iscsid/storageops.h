@@ -10,7 +10,8 @@
 // parts that is no symbolic link and resolves into that folder); a loop
 // device counts only when it stands on such a file; a letter is a-z and
 // its folder <drive root>/<letter>. Whatever breaks those rules is answered
-// with kInvalidParameter and an error text saying which.
+// with kInvalidParameter and an error text saying which. The operations are
+// called from several connections' threads at once.
 //
 // Operations and their fields (see controlhandler.h for the message form):
 //   storage_disks                 -> disk path=... (the LUN files, name order)
@@ -34,6 +35,7 @@
 //                                 may name another owner (root without one:
 //                                 no owner options)
 //   unmount letter                (only an NTFS mount on a loop of ours)
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +94,10 @@ class StorageOps {
   LinuxDriveLetters letters_;
   LinuxVolumeControl control_;
   MkntfsFormatter formatter_;
+  // Steps that change something run one at a time, so that a check made
+  // before one (the letter is free, the volume is not mounted) still holds
+  // when it runs; requests arrive on a thread per connection.
+  std::mutex changes_;
 };
 
 }  // namespace sp::iscsid
