@@ -272,6 +272,21 @@ TEST_F(FinalPageTest, SummaryRowsForBothNasOnlyAndIscsiOnly) {
   Save("final-summary-iscsi");
 }
 
+TEST_F(FinalPageTest, DiskStepsNotAllowedAreTheVolumesReason) {
+  FillRecord(600, 400);
+  storage_.refuse = StorageRefusal::kNotAuthorised;
+  StartAndShow();
+  CNetcfgDlg* page = Page();
+  ASSERT_TRUE(WaitUntil([&] { return page->CurrentLayout() == CNetcfgDlg::Layout::Summary; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return !page->WorkerRunning(); }));
+  Settle(30);
+  EXPECT_EQ(Shown(page->Label(1114)), u"iSCSI volume: not attached (you were not allowed to change this PC's disks)");
+  EXPECT_LE(page->Label(1114)->TextBottom(), page->Label(1114)->height());
+  Save("final-summary-notauthorised");
+  Wizard().close();
+  ASSERT_TRUE(WaitUntil([&] { return !finishedCodes_.empty(); }));
+}
+
 TEST_F(FinalPageTest, NoAgentEndsWithTheFailureText) {
   FillRecord(600, 400);
   agent_.present = false;
