@@ -156,7 +156,21 @@ TEST_F(StorageOpsTest, LoopDevicesCountOnlyOverOurLunFiles) {
   const auto reply = storage_.Handle(op::kMountNtfs, {other}, Caller{1, 1000, 1000});
   EXPECT_EQ(reply[0].Get("error"), "only root may name another owner");
   EXPECT_EQ(StatusOf(Ask(op::kFormatNtfs, {{"device", ours}, {"cluster_size", "3000"}})), kInvalidParameter);
-  EXPECT_EQ(StatusOf(Ask(op::kProbeFs, {{"device", ours}})), kOk);
+  EXPECT_TRUE(Ask(op::kProbeFs, {{"device", ours}})[0].Get("type").empty());
+
+  // Formatted and mounted for the owner root names; then the volume cannot
+  // be formatted under its files, and only an NTFS mount of ours goes.
+  ASSERT_EQ(StatusOf(Ask(op::kFormatNtfs, {{"device", ours}, {"hidden_sectors", "2048"}})), kOk);
+  EXPECT_EQ(Ask(op::kProbeFs, {{"device", ours}})[0].Get("type"), "ntfs");
+  ASSERT_EQ(
+      StatusOf(Ask(op::kMountNtfs, {{"device", ours}, {"letter", "Q"}, {"owner_uid", "1234"}, {"owner_gid", "4321"}})),
+      kOk);
+  struct stat st {};
+  EXPECT_EQ(stat((dir_ + "/drives/q").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 1234u);
+  EXPECT_EQ(st.st_gid, 4321u);
+  EXPECT_EQ(StatusOf(Ask(op::kFormatNtfs, {{"device", ours}})), kInvalidParameter);
+  EXPECT_EQ(StatusOf(Ask(op::kUnmount, {{"letter", "q"}})), kOk);
   EXPECT_TRUE(control.LoopBehind(foreign)) << "the foreign loop is still there";
 
   EXPECT_EQ(StatusOf(Ask(op::kDetachLoop, {{"device", ours}})), kOk);
