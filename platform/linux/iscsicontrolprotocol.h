@@ -76,6 +76,10 @@ inline constexpr const char* kClearPersistentDevices = "clear_persistent_devices
 inline constexpr const char* kRememberVolume = "remember_volume";
 inline constexpr const char* kForgetVolume = "forget_volume";
 inline constexpr const char* kVolumes = "volumes";
+// The share as the caller's drive (tools/iscsid/shareops.h).
+inline constexpr const char* kMountShare = "mount_share";
+inline constexpr const char* kUnmountShare = "unmount_share";
+inline constexpr const char* kDrivePoint = "drive_point";
 }  // namespace op
 
 }  // namespace sp::iscsictl

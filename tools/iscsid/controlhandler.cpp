@@ -268,6 +268,8 @@ bool IsReadOnlyOperation(std::string_view op) {
   return false;
 }
 
+bool IsSelfAuthorisingOperation(std::string_view op) { return IsShareOperation(op); }
+
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
   if (caller.uid == 0 || caller.uid == geteuid() || IsReadOnlyOperation(op)) return kOk;
   return kNotAuthorised;
@@ -328,7 +330,10 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
   const std::string op = request[0].Get("op");
-  if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  if (!IsSelfAuthorisingOperation(op)) {
+    if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  }
+  if (IsShareOperation(op)) return Reply(shares_ ? shares_->Handle(op, request[0], caller, authority_) : kNotSupported);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);
