@@ -293,11 +293,14 @@ std::uint32_t ShareOps::Handle(std::string_view op, const ControlRecord& r, cons
              (!ValidShareName(wanted.host, kMaxHostName) || !ValidShareName(wanted.share, kMaxShareName))) {
     return kInvalidParameter;
   }
-  std::lock_guard lock(mutex_);
-  // Putting back what this uid had is its own business; all else is asked.
+  std::unique_lock lock(mutex_);
+  // Putting back what this uid had is its own business; all else is asked,
+  // without holding up other callers while the person answers.
   const bool onRecord = OnRecord(wanted, op != op::kUnmountShare);
   if (!onRecord) {
+    lock.unlock();
     if (const std::uint32_t allowed = ask(op, caller); allowed != kOk) return allowed;
+    lock.lock();
   }
   if (mount) return MountShare(r, caller);
   if (op == op::kUnmountShare) return UnmountShare(r, caller);
