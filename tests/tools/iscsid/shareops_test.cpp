@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/linux/linuxnetuse.h"
 #include "tests/tools/iscsid/iscsidfakes.h"
 #include "tools/iscsid/controlhandler.h"
+#include "tools/iscsid/controlserver.h"
 
 namespace sp::iscsid {
 namespace {
@@ -199,6 +202,34 @@ TEST_F(ShareOpsTest, DrivePointOnlyForAFreeEmptyFolder) {
   EXPECT_NE(Ask("drive_point letter=w host=h share=s", alice_), kOk);
   ASSERT_EQ(stat((dir_ / "elsewhere").c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 0u);
+}
+
+// The wizard's side as a user who is not root: the CIFS mount the service
+// made for them is taken away by the service, over the real socket.
+TEST_F(ShareOpsTest, UserUnmountsTheirCifsDriveThroughTheService) {
+  if (geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+  const Caller nobody{0, 65534, 65534};
+  ASSERT_EQ(Ask("mount_share address=10.77.0.2 share=Volume1 letter=y", nobody), kOk);
+  const std::string socket = (dir_ / "control.sock").string();
+  ControlServer server(socket, [&](std::string_view text, const Caller& c) { return handler_.HandleText(text, c); });
+  ASSERT_TRUE(server.Start(nullptr));
+  const MountEntry top{Point('y'), "cifs", "//10.77.0.2/Volume1", "/"};
+  system_.busy = true;
+  const auto asNobody = [&](bool detach) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(99);
+      _exit(UnmountNetworkDrive(Point('y'), 'y', top, detach, false, socket, 5000));
+    }
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(asNobody(false), EBUSY);
+  EXPECT_EQ(asNobody(true), 0);
+  EXPECT_TRUE(system_.mounts.empty());
+  EXPECT_EQ(asked_, 1) << "their own drive: nobody else is asked";
+  EXPECT_EQ(shares_.Records().size(), 1u) << "kept for the next log-in";
+  server.Stop();
 }
 
 TEST(ShareRecordsTest, TextRoundTripAndDamage) {
