@@ -30,7 +30,9 @@ bool IsNetworkMount(const MountEntry& entry) {
 }
 
 std::string RemoteOfMount(const MountEntry& entry) {
-  if (entry.fsType == "fuse.smbnetfs") {
+  // A bind out of an smbnetfs tree names the share by its subtree; an
+  // smbnetfs of one share (root "/") by its source, as CIFS does.
+  if (entry.fsType == "fuse.smbnetfs" && entry.root != "/") {
     if (entry.root.size() < 2 || entry.root[0] != '/') return {};
     return RemoteFromSlashes(std::string_view(entry.root).substr(1));
   }

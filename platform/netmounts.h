@@ -15,8 +15,8 @@ const MountEntry* TopMountAt(const std::vector<MountEntry>& mounts, std::string_
 bool IsNetworkMount(const MountEntry& entry);
 
 // The share path "\\host\share" of a network mount: from a CIFS source
-// "//host/share", or from the subtree "/host/share" of a bind out of an
-// smbnetfs tree. Empty when it cannot be told.
+// "//host/share" (also an smbnetfs of one share), or from the subtree
+// "/host/share" of a bind out of an smbnetfs tree. Empty when it cannot be told.
 std::string RemoteOfMount(const MountEntry& entry);
 
 // Whether /proc/filesystems (its text) lists file system `name`.

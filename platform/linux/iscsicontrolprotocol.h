@@ -93,6 +93,10 @@ inline constexpr const char* kProbeFs = "probe_fs";
 inline constexpr const char* kFormatNtfs = "format_ntfs";
 inline constexpr const char* kMountNtfs = "mount_ntfs";
 inline constexpr const char* kUnmount = "unmount";
+// The share as the caller's drive (tools/iscsid/shareops.h).
+inline constexpr const char* kMountShare = "mount_share";
+inline constexpr const char* kUnmountShare = "unmount_share";
+inline constexpr const char* kDrivePoint = "drive_point";
 }  // namespace op
 
 // Largest block one disk_read or disk_write moves.

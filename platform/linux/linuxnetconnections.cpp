@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/linux/linuxnetuse.h"
 #include "platform/netmounts.h"
 
 namespace sp {
@@ -18,8 +19,12 @@ std::string ReadMountInfo(const std::string& path) {
   return text.str();
 }
 
-LinuxNetConnections::LinuxNetConnections(std::string mountRoot, std::string rememberedPath, std::string mountInfoPath)
-    : mountRoot_(std::move(mountRoot)), store_(std::move(rememberedPath)), mountInfoPath_(std::move(mountInfoPath)) {}
+LinuxNetConnections::LinuxNetConnections(std::string mountRoot, std::string rememberedPath, std::string mountInfoPath,
+                                         std::string serviceSocket)
+    : mountRoot_(std::move(mountRoot)),
+      store_(std::move(rememberedPath)),
+      mountInfoPath_(std::move(mountInfoPath)),
+      serviceSocket_(std::move(serviceSocket)) {}
 
 std::string LinuxNetConnections::MountPointOf(char letter) const {
   // The mount table spells paths with symbolic links resolved.
@@ -58,15 +63,12 @@ int LinuxNetConnections::CancelConnection(std::string_view drive, bool updatePro
     const auto mounts = ParseMountInfo(ReadMountInfo(mountInfoPath_));
     const MountEntry* top = TopMountAt(mounts, point);
     if (!top || !IsNetworkMount(*top)) break;
-    if (umount2(point.c_str(), 0) == 0) {
+    const int err = UnmountNetworkDrive(point, letter, *top, force, updateProfile, serviceSocket_);
+    if (err == 0) {
       dropped = true;
       continue;
     }
-    if (errno == EBUSY && force && umount2(point.c_str(), MNT_DETACH) == 0) {
-      dropped = true;
-      continue;
-    }
-    result = errno == EBUSY ? kNetErrorOpenFiles : kNetErrorAccessDenied;
+    result = err == EBUSY ? kNetErrorOpenFiles : kNetErrorAccessDenied;
     break;
   }
   // With open files and no force nothing changes, not even the profile.

@@ -4,6 +4,7 @@
 // should be.
 #include <string>
 
+#include "platform/linux/iscsicontrolprotocol.h"
 #include "platform/linux/rememberedconnectionstore.h"
 #include "platform/netconnections.h"
 
@@ -13,7 +14,8 @@ class LinuxNetConnections : public INetConnections {
  public:
   explicit LinuxNetConnections(std::string mountRoot = kNetDriveMountRoot,
                                std::string rememberedPath = DefaultRememberedConnectionsPath(),
-                               std::string mountInfoPath = "/proc/self/mountinfo");
+                               std::string mountInfoPath = "/proc/self/mountinfo",
+                               std::string serviceSocket = iscsictl::kDefaultSocket);
 
   int GetConnection(std::string_view drive, std::string* remote) override;
   int CancelConnection(std::string_view drive, bool updateProfile, bool force) override;
@@ -24,6 +26,7 @@ class LinuxNetConnections : public INetConnections {
   std::string mountRoot_;
   RememberedConnectionStore store_;
   std::string mountInfoPath_;
+  std::string serviceSocket_;  // unmounts for a user who is not root (linuxnetuse.h)
 };
 
 // The mount table as text ("" when it cannot be read).

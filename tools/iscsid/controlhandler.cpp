@@ -270,6 +270,8 @@ bool IsReadOnlyOperation(std::string_view op) {
   return StorageOps::IsReadOnly(op);
 }
 
+bool IsSelfAuthorisingOperation(std::string_view op) { return IsShareOperation(op); }
+
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
   if (caller.uid == 0 || caller.uid == geteuid() || IsReadOnlyOperation(op)) return kOk;
   return kNotAuthorised;
@@ -330,7 +332,10 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
   const std::string op = request[0].Get("op");
-  if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  if (!IsSelfAuthorisingOperation(op)) {
+    if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  }
+  if (IsShareOperation(op)) return Reply(shares_ ? shares_->Handle(op, request[0], caller, authority_) : kNotSupported);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   if (StorageOps::Handles(op)) return storage_ ? storage_->Handle(op, request, caller) : Reply(kNotSupported);
   const auto it = Handlers().find(op);

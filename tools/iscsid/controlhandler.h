@@ -34,6 +34,7 @@
 //   forget_volume letter
 //   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
 //   storage_disks, disk_*, attach_loop, ... the disk layer's steps: see storageops.h
+//   mount_share | unmount_share | drive_point   (fields in shareops.h)
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,7 @@
 #include "platform/linux/iscsicontrolmessage.h"
 #include "tools/iscsid/caller.h"
 #include "tools/iscsid/initiatorcore.h"
+#include "tools/iscsid/shareops.h"
 #include "tools/iscsid/volumekeeper.h"
 
 namespace sp::iscsid {
@@ -51,6 +53,10 @@ using Authority = std::function<std::uint32_t(std::string_view op, const Caller&
 
 // Operations that only read the service's bookkeeping: anyone may ask.
 bool IsReadOnlyOperation(std::string_view op);
+
+// Operations whose handler asks the authority itself, only when the
+// request is not one the caller may make on its own (see shareops.h).
+bool IsSelfAuthorisingOperation(std::string_view op);
 
 // Without a policy service to ask: root and the service's own user may do
 // everything, everyone else only what reads.
@@ -74,6 +80,9 @@ class ControlHandler {
 
   static const char* StatusText(std::uint32_t status);
 
+  // The share operations (shareops.h); without them they are not supported.
+  void SetShareOps(ShareOps* shares) { shares_ = shares; }
+
  private:
   ControlMessage HandleVolumes(const std::string& op, const ControlRecord& request);
 
@@ -81,6 +90,7 @@ class ControlHandler {
   VolumeKeeper* volumes_;
   Authority authority_;
   StorageOps* storage_ = nullptr;
+  ShareOps* shares_ = nullptr;
 };
 
 }  // namespace sp::iscsid

@@ -172,6 +172,11 @@ int Serve(const Options& options) {
   ControlHandler handler(core, &volumes);
   StorageOps storage(options.mountPoint, options.driveRoot);
   handler.SetStorage(&storage);
+  // Who has which share mapped lives beside the rest of the state.
+  LinuxShareSystem shareSystem;
+  ShareOps shares(shareSystem, options.driveRoot,
+                  (std::filesystem::path(options.stateFile).parent_path() / "shares").string());
+  handler.SetShareOps(&shares);
   ControlServer server(options.socketPath,
                        [&](std::string_view text, const Caller& caller) { return handler.HandleText(text, caller); });
   if (!server.Start(&error)) {

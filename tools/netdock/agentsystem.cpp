@@ -9,6 +9,8 @@
 
 #include <cerrno>
 
+#include "platform/linux/iscsicontrolclient.h"
+
 namespace sp::netdock {
 
 NetToolResult LinuxAgentSystem::RunTool(const std::vector<std::string>& argv, int timeoutMs,
@@ -59,6 +61,14 @@ std::string LinuxAgentSystem::ResolveDns(const std::string& host) {
   const bool ok = inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr;
   freeaddrinfo(found);
   return ok ? text : std::string();
+}
+
+std::uint32_t LinuxAgentSystem::AskService(const ControlRecord& request) {
+  IscsiControlClient client(serviceSocket_);
+  // A mount of an unreachable server may take mount.cifs its whole time.
+  const auto reply = client.Call({request}, 40000);
+  return reply ? static_cast<std::uint32_t>((*reply)[0].GetU64Or("status", iscsictl::kInternal))
+               : iscsictl::kNotSupported;
 }
 
 }  // namespace sp::netdock

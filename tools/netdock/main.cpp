@@ -2,7 +2,11 @@
 // request of the setup wizard (and of anything else of the same user) and
 // brings remembered mappings back when it starts.
 //
-//   netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore] [--verbose]
+//   netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--service-socket PATH]
+//           [--no-restore] [--verbose]
+//
+// As root it mounts itself; as anyone else it has the root service
+// (setuppilot-iscsid, at its control socket) mount for it.
 //
 // Messages go to standard error, and to syslog (facility user) when that is
 // not a terminal (started by a unit, the session or the wizard).
@@ -43,7 +47,8 @@ std::string HomeDir() {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--no-restore] [--verbose]\n");
+               "usage: netdock [--socket PATH] [--mount-root DIR] [--smbnetfs-dir DIR] [--service-socket PATH]\n"
+               "               [--no-restore] [--verbose]\n");
   return 2;
 }
 
@@ -52,6 +57,7 @@ int Usage() {
 int main(int argc, char** argv) {
   std::string socketPath = sp::NetDockSocketPath();
   std::string smbnetfsDir;
+  std::string serviceSocket = sp::iscsictl::kDefaultSocket;
   sp::netdock::MounterOptions options;
   bool restore = true;
   bool verbose = false;
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
       options.mountRoot = argv[++i];
     else if (arg == "--smbnetfs-dir" && hasValue)
       smbnetfsDir = argv[++i];
+    else if (arg == "--service-socket" && hasValue)
+      serviceSocket = argv[++i];
     else if (arg == "--no-restore")
       restore = false;
     else if (arg == "--verbose")
@@ -94,8 +102,9 @@ int main(int argc, char** argv) {
   options.uid = getuid();
   options.gid = getgid();
   options.allowOther = geteuid() == 0;
+  options.viaService = geteuid() != 0;
 
-  sp::netdock::LinuxAgentSystem system;
+  sp::netdock::LinuxAgentSystem system(serviceSocket);
   sp::netdock::SmbShareMounter mounter(system, options);
   sp::netdock::NetDockServer server(mounter, socketPath);
   std::string why;

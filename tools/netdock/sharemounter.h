@@ -8,6 +8,13 @@
 // <tree>/<address>/<share> onto the letter's mount point. Both ways connect
 // as guest. Once a failed mount.cifs leaves the kernel without CIFS, it is
 // not asked again.
+//
+// An agent that runs as the user (not root) cannot mount CIFS nor bind, nor
+// make folders at the drive root: it asks the root service to mount the
+// share for it (mount_share), and else has the service hand it the letter's
+// empty folder (drive_point) and mounts an smbnetfs of the one share there
+// itself. Unmapping is the service's unmount_share for a CIFS mount and
+// fusermount3 for its own.
 #include <sys/types.h>
 #include <string>
 #include <vector>
@@ -15,6 +22,7 @@
 #include "platform/linux/rememberedconnectionstore.h"
 #include "platform/netconnections.h"
 #include "platform/netdockprotocol.h"
+#include "platform/storagetooloutput.h"
 #include "tools/netdock/agentsystem.h"
 #include "tools/netdock/hostresolver.h"
 #include "tools/netdock/smbnetfsinstance.h"
@@ -43,6 +51,8 @@ struct MounterOptions {
   // Mounts reachable by other users (an agent running as root mounts for
   // the person at the desktop).
   bool allowOther = false;
+  // Mount through the root service (an agent that is not root).
+  bool viaService = false;
 };
 
 // The mount.cifs command line for the share at `address`, as guest, its
@@ -68,6 +78,8 @@ class SmbShareMounter : public IShareMounter {
   bool MountCifs(const std::string& address, const NetShareTarget& target, const std::string& point);
   bool MountFromTree(const std::string& address, const NetShareTarget& target, const std::string& point);
   std::string PointOf(char letter) const;
+  bool UnmountLayer(char letter, const MountEntry& top);
+  std::uint32_t AskService(const char* op, const NetShareTarget& target, const std::string& address = {});
 
   IAgentSystem& system_;
   MounterOptions options_;

@@ -39,6 +39,18 @@ std::vector<std::string> SmbnetfsCommand(const std::string& treeDir, const std::
   return {"smbnetfs", treeDir, "-o", options};
 }
 
+std::vector<std::string> SmbnetfsShareCommand(const std::string& point, const std::string& configPath,
+                                              const std::string& address, const std::string& share, uid_t uid,
+                                              gid_t gid) {
+  // FUSE's subdir module shows <tree>/<address>/<share> as the mount's root;
+  // the source names the share, as a CIFS mount's does. Everything in it is
+  // shown as the user's (smbnetfs gives the share's own folder to root).
+  const std::string remote = "/" + address + "/" + share;
+  return {"smbnetfs", point, "-o",
+          "config=" + configPath + ",big_writes,max_write=131072,max_read=131072,modules=subdir,subdir=" + remote +
+              ",fsname=/" + remote + ",subtype=smbnetfs,uid=" + std::to_string(uid) + ",gid=" + std::to_string(gid)};
+}
+
 SmbnetfsInstance::SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
                                    std::string mountInfoPath, bool allowOther)
     : system_(system),
@@ -65,6 +77,22 @@ bool SmbnetfsInstance::WriteConfig() {
   const bool ok = write(fd, kConfig, size) == static_cast<ssize_t>(size);
   close(fd);
   return ok;
+}
+
+bool SmbnetfsInstance::MountShareAt(const std::string& point, const std::string& address, const std::string& share,
+                                    uid_t uid, gid_t gid) {
+  if (home_.empty() || !WriteConfig()) {
+    DaemonLog(LogLevel::kError, "cannot write %s", configPath().c_str());
+    return false;
+  }
+  const NetToolResult r = system_.RunTool(SmbnetfsShareCommand(point, configPath(), address, share, uid, gid),
+                                          kStartTimeoutMs, {"HOME=" + home_});
+  const MountEntry* top = TopMountAt(ParseMountInfo(system_.ReadText(mountInfoPath_)), Canonical(point));
+  if (!r.started || r.exitCode != 0 || !top || top->fsType != kFuseType) {
+    DaemonLog(LogLevel::kError, "smbnetfs for %s did not start (%s)", point.c_str(), r.output.c_str());
+    return false;
+  }
+  return true;
 }
 
 std::string SmbnetfsInstance::Ensure() {

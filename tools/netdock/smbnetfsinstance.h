@@ -7,6 +7,8 @@
 // when there is none: guest access, no network browsing (only hosts asked
 // for by address), short timeouts. An existing file is left as the user made
 // it.
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -21,6 +23,12 @@ namespace sp::netdock {
 // on a person's behalf.
 std::vector<std::string> SmbnetfsCommand(const std::string& treeDir, const std::string& configPath, bool allowOther);
 
+// The command line of an smbnetfs that shows one share at `point` (for an
+// agent that runs as the user and so cannot bind a share out of its tree).
+std::vector<std::string> SmbnetfsShareCommand(const std::string& point, const std::string& configPath,
+                                              const std::string& address, const std::string& share, uid_t uid,
+                                              gid_t gid);
+
 class SmbnetfsInstance {
  public:
   SmbnetfsInstance(IAgentSystem& system, std::string treeDir, std::string home,
@@ -29,6 +37,11 @@ class SmbnetfsInstance {
   // The tree's directory with a live smbnetfs on it; "" when none can be
   // had. A dead instance (its process gone, the mount left) is cleared first.
   std::string Ensure();
+
+  // Mounts the share alone at `point` (a folder of the user's). True when
+  // the mount is there.
+  bool MountShareAt(const std::string& point, const std::string& address, const std::string& share, uid_t uid,
+                    gid_t gid);
 
   std::string configPath() const { return home_ + "/.smb/smbnetfs.conf"; }
   const std::string& treeDir() const { return treeDir_; }

@@ -58,13 +58,19 @@ class FakeAgentSystem : public IAgentSystem {
         r.exitCode = 1;
         return r;
       }
-      treeDir = argv[1];
       smbnetfsAlive = true;
-      mounts.push_back({argv[1], "fuse.smbnetfs", "smbnetfs", "/"});
+      // One share (subdir=/address/share) or the whole tree.
+      const std::size_t subdir = argv[3].find("subdir=/");
+      if (subdir == std::string::npos) treeDir = argv[1];
+      const std::string share =
+          subdir == std::string::npos ? "" : argv[3].substr(subdir + 7, argv[3].find(',', subdir) - subdir - 7);
+      mounts.push_back({argv[1], "fuse.smbnetfs", share.empty() ? "smbnetfs" : "/" + share, "/"});
     } else if (argv[0] == "mount.cifs") {
       kernelHasCifs = kernelHasCifs || cifsModule;
       r.exitCode = kernelHasCifs ? cifsExit : 32;
       if (r.exitCode == 0) mounts.push_back({argv[2], "cifs", argv[1], "/"});
+    } else if (argv[0] == "fusermount3") {
+      r.exitCode = Unmount(argv.back(), argv[2] == "-z") == 0 ? 0 : 1;
     }
     return r;
   }
@@ -104,13 +110,30 @@ class FakeAgentSystem : public IAgentSystem {
     if (!treeDir.empty() && path.compare(0, treeDir.size() + 1, treeDir + "/") == 0) {
       inTree = path.substr(treeDir.size());
     } else if (const MountEntry* top = TopMountAt(mounts, path); top && top->fsType == "fuse.smbnetfs") {
-      inTree = top->root;
+      inTree = top->root == "/" ? top->source.substr(1) : top->root;
     } else {
       return true;
     }
     if (!smbnetfsAlive) return false;
     const std::string server = inTree.substr(1, inTree.find('/', 1) - 1);
     return reachable.count(server) > 0;
+  }
+
+  // The root service, for an agent that is not root: mounts CIFS where the
+  // kernel has it, hands over drive folders, and takes its CIFS mounts away.
+  std::string serviceRoot;
+  std::vector<ControlRecord> serviceRequests;
+  std::uint32_t AskService(const ControlRecord& request) override {
+    serviceRequests.push_back(request);
+    const std::string op = request.Get("op"), point = serviceRoot + "/" + request.Get("letter");
+    if (op == iscsictl::op::kMountShare) {
+      if (!kernelHasCifs) return iscsictl::kConnectionFailed;
+      mounts.push_back({point, "cifs", "//" + request.Get("address") + "/" + request.Get("share"), "/"});
+    } else if (op == iscsictl::op::kUnmountShare) {
+      const MountEntry* top = TopMountAt(mounts, point);
+      if (top && top->fsType == "cifs") Unmount(point, true);
+    }
+    return iscsictl::kOk;
   }
 
   std::string ResolveDns(const std::string& host) override {

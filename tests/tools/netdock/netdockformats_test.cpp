@@ -159,6 +159,8 @@ TEST(NetMountTable, FindsNetworkMountsAndTheirShares) {
   EXPECT_EQ(RemoteOfMount(*z), "\\\\10.77.0.2\\Volume1");
   // The tree itself is a network mount but names no share.
   EXPECT_EQ(RemoteOfMount(*TopMountAt(mounts, "/tmp/ndtry/smbnet")), "");
+  // A user's smbnetfs of one share names it in its source.
+  EXPECT_EQ(RemoteOfMount({"/m/y", "fuse.smbnetfs", "//10.77.0.2/Volume1", "/"}), "\\\\10.77.0.2\\Volume1");
   EXPECT_EQ(RemoteOfMount(*TopMountAt(mounts, "/tmp/ndtry/mnt/x")), "\\\\STORAGE1\\Volume1");
   // A blank in a host name is unescaped, and such a host is no share path.
   const MountEntry* y = TopMountAt(mounts, "/tmp/ndtry/mnt/y");

@@ -192,6 +192,44 @@ TEST_F(ShareMounterTest, RestoreBringsBackWhatCanBeReached) {
   EXPECT_EQ(Store().Load().size(), 4u);  // the unavailable ones stay remembered
 }
 
+TEST_F(ShareMounterTest, AsTheUserTheServiceMountsOrHandsOverTheFolder) {
+  options_.viaService = true;
+  sys_.serviceRoot = options_.mountRoot;
+  sys_.kernelHasCifs = true;
+  SmbShareMounter mounter(sys_, options_);
+  ASSERT_TRUE(mounter.Map(Target('Y', "VBX-207")));
+  ASSERT_EQ(sys_.serviceRequests.size(), 1u);
+  const ControlRecord& mount = sys_.serviceRequests[0];
+  EXPECT_EQ(mount.fields(), (std::vector<std::pair<std::string, std::string>>{{"v", "1"},
+                                                                              {"op", "mount_share"},
+                                                                              {"letter", "y"},
+                                                                              {"share", "Volume1"},
+                                                                              {"host", "VBX-207"},
+                                                                              {"address", "10.77.0.2"}}));
+  EXPECT_EQ(sys_.Count("mount.cifs"), 0);
+  ASSERT_TRUE(mounter.Unmap('Y'));
+  EXPECT_TRUE(sys_.PointsUnder(Point('Y')).empty());
+  EXPECT_EQ(sys_.serviceRequests.back().Get("forget"), "1");
+
+  // Without kernel CIFS: the service's folder, the user's own smbnetfs of
+  // the one share there, and fusermount3 to take it away.
+  sys_.kernelHasCifs = false;
+  sys_.serviceRequests.clear();
+  ASSERT_TRUE(mounter.Map(Target('Y', "VBX-207")));
+  ASSERT_EQ(sys_.serviceRequests.size(), 2u);
+  EXPECT_EQ(sys_.serviceRequests[1].Get("op"), "drive_point");
+  EXPECT_EQ(sys_.PointsUnder(Point('Y')), (std::vector<std::string>{"fuse.smbnetfs / " + Point('Y')}));
+  EXPECT_NE(sys_.tools.back().argv[3].find(",modules=subdir,subdir=/10.77.0.2/Volume1,"), std::string::npos);
+  EXPECT_EQ(sys_.Count("smbnetfs"), 1) << "no tree of every server";
+  ASSERT_TRUE(mounter.Map(Target('X', "VBX-207")));
+  EXPECT_EQ(sys_.serviceRequests.size(), 3u) << "CIFS is not asked for again";
+  sys_.busy.insert(Point('Y'));
+  ASSERT_TRUE(mounter.Unmap('Y'));
+  EXPECT_EQ(sys_.tools.back().argv, (std::vector<std::string>{"fusermount3", "-u", "-z", Point('Y')}));
+  EXPECT_TRUE(sys_.PointsUnder(Point('Y')).empty());
+  EXPECT_EQ(sys_.PointsUnder(Point('X')).size(), 1u);
+}
+
 TEST_F(ShareMounterTest, ExistingUserConfigurationIsKeptButMadePrivate) {
   fs::create_directories(options_.home + "/.smb");
   const std::string conf = options_.home + "/.smb/smbnetfs.conf";
