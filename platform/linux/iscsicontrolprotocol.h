@@ -76,6 +76,8 @@ inline constexpr const char* kClearPersistentDevices = "clear_persistent_devices
 inline constexpr const char* kRememberVolume = "remember_volume";
 inline constexpr const char* kForgetVolume = "forget_volume";
 inline constexpr const char* kVolumes = "volumes";
+inline constexpr const char* kBeginSetup = "begin_setup";
+inline constexpr const char* kEndSetup = "end_setup";
 }  // namespace op
 
 }  // namespace sp::iscsictl

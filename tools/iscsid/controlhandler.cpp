@@ -268,6 +268,12 @@ bool IsReadOnlyOperation(std::string_view op) {
   return false;
 }
 
+bool IsSelfAuthorisingOperation(std::string_view) {
+  // A handler listed here must call the Authority itself for everything but
+  // what it can prove the caller already owns.
+  return false;
+}
+
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
   if (caller.uid == 0 || caller.uid == geteuid() || IsReadOnlyOperation(op)) return kOk;
   return kNotAuthorised;
@@ -328,7 +334,14 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
   const std::string op = request[0].Get("op");
-  if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  if (op == op::kBeginSetup && lease_.begin) return Reply(lease_.begin(caller));
+  // Giving up a lease needs no permission (there may be none to give up).
+  if (op == op::kEndSetup) return Reply(lease_.end ? lease_.end(caller) : kOk);
+  if (!IsSelfAuthorisingOperation(op)) {
+    if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
+  }
+  // Without a lease, asking for one is only a question of being allowed.
+  if (op == op::kBeginSetup) return Reply(kOk);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);

@@ -33,6 +33,15 @@
 //                                 (the volume now mounted at the letter)
 //   forget_volume letter
 //   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
+//   begin_setup                   the calling process holds the setup lease: asks the
+//                                 person (polkit) once, then its privileged requests pass
+//   end_setup                     gives the lease up (the service also drops it when the
+//                                 holder's process ends)
+//
+// Every request passes the gate (the Authority) first, except the
+// self-authorising operations: their handlers decide for themselves, e.g. a
+// share mount that only restores what the calling user already has, and ask
+// the Authority only when it is more than that.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -51,6 +60,17 @@ using Authority = std::function<std::uint32_t(std::string_view op, const Caller&
 // Operations that only read the service's bookkeeping: anyone may ask.
 bool IsReadOnlyOperation(std::string_view op);
 
+// Operations the gate lets through because their handler asks the
+// Authority itself when it needs to (none yet).
+bool IsSelfAuthorisingOperation(std::string_view op);
+
+// The setup lease's operations, when the service keeps one. Without them
+// begin_setup and end_setup are answered by the Authority alone.
+struct LeaseOperations {
+  std::function<std::uint32_t(const Caller&)> begin;
+  std::function<std::uint32_t(const Caller&)> end;
+};
+
 // Without a policy service to ask: root and the service's own user may do
 // everything, everyone else only what reads.
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller);
@@ -58,8 +78,9 @@ std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller);
 class ControlHandler {
  public:
   // Without a keeper the volume operations are not supported.
-  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority)
-      : core_(core), volumes_(volumes), authority_(std::move(authority)) {}
+  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority,
+                          LeaseOperations lease = {})
+      : core_(core), volumes_(volumes), authority_(std::move(authority)), lease_(std::move(lease)) {}
 
   // `caller` defaults to root: requests made inside the service.
   ControlMessage Handle(const ControlMessage& request, const Caller& caller = {});
@@ -74,6 +95,7 @@ class ControlHandler {
   InitiatorCore& core_;
   VolumeKeeper* volumes_;
   Authority authority_;
+  LeaseOperations lease_;
 };
 
 }  // namespace sp::iscsid
