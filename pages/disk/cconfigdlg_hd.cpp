@@ -1,8 +1,12 @@
 #include "pages/disk/cconfigdlg_hd.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
@@ -12,6 +16,7 @@
 #include "hoststorage/presence/initiatorpresence.h"
 #include "pages/disk/core/driveletterlists.h"
 #include "pages/disk/core/setuprecord.h"
+#include "platform/initiatorservice.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
@@ -226,7 +231,8 @@ void CConfigDlg_HD::OnNext() {
       to = 4;
       break;
     case 4:
-      if (!ConfirmErase()) break;  // Cancel: the appliance and its data stay as they are
+      if (!ConfirmErase()) break;          // Cancel: the appliance and its data stay as they are
+      if (!HoldsSetupPermission()) break;  // nothing changed; the message said why
       WriteConfirmedChoice();
       to = kDoneSubStep;
       break;
@@ -259,6 +265,39 @@ bool CConfigDlg_HD::PassesInitiatorGate() {
       return false;
     case InitiatorGateResult::StillAbsent:
       break;
+  }
+  return false;
+}
+
+bool CConfigDlg_HD::HoldsSetupPermission() {
+  IInitiatorService* service = services_.initiatorService;
+  if (!service) return true;
+  // The person may be typing a password into the desktop's own dialog for
+  // minutes: the window keeps drawing meanwhile.
+  std::atomic<bool> done = false;
+  SetupPermission answer = SetupPermission::NoService;
+  std::thread ask([&] {
+    answer = service->BeginSetup();
+    done = true;
+  });
+  QEventLoop wait;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, &wait, [&] {
+    if (done) wait.quit();
+  });
+  poll.start(30);
+  if (!done) wait.exec(QEventLoop::ExcludeUserInputEvents);
+  ask.join();
+  switch (answer) {
+    case SetupPermission::Granted:
+    case SetupPermission::NoService:  // nothing to ask; the attach reports what fails later
+      return true;
+    case SetupPermission::Refused:
+      host_.MessageBox().Show(Text(kMsgSetupRefused), MessageButtons::Ok, MessageIcon::Error);
+      return false;
+    case SetupPermission::OtherUserSetup:
+      host_.MessageBox().Show(Text(kMsgOtherUserSetup), MessageButtons::Ok, MessageIcon::Error);
+      return false;
   }
   return false;
 }

@@ -62,4 +62,31 @@ bool LinuxInitiatorService::Start() {
   return IsRunning();
 }
 
+SetupPermission LinuxInitiatorService::BeginSetup() {
+  IscsiControlClient client(socket_);
+  const auto reply = client.Call({IscsiControlClient::Request(iscsictl::op::kBeginSetup)}, kSetupTimeoutMs);
+  if (!reply) return SetupPermission::NoService;
+  switch ((*reply)[0].GetU64Or("status", iscsictl::kBadRequest)) {
+    case iscsictl::kOk:
+      holdsSetup_ = true;
+      return SetupPermission::Granted;
+    case iscsictl::kUnknownOperation:
+      return SetupPermission::Granted;
+    case iscsictl::kSetupInProgress:
+      return SetupPermission::OtherUserSetup;
+    case iscsictl::kNotAuthorised:
+    default:
+      return SetupPermission::Refused;
+  }
+}
+
+void LinuxInitiatorService::EndSetup() {
+  if (!holdsSetup_) return;
+  holdsSetup_ = false;
+  IscsiControlClient client(socket_);
+  client.Call({IscsiControlClient::Request(iscsictl::op::kEndSetup)}, 3000);
+}
+
+LinuxInitiatorService::~LinuxInitiatorService() { EndSetup(); }
+
 }  // namespace sp

@@ -21,13 +21,21 @@ class LinuxInitiatorService : public IInitiatorService {
   bool IsInstalled() override;
   bool IsRunning() override;
   bool Start() override;
+  // begin_setup; a service without a setup lease (older) grants it.
+  SetupPermission BeginSetup() override;
+  void EndSetup() override;
+  // Gives a held setup back (the service would notice the end anyway).
+  ~LinuxInitiatorService() override;
 
   static constexpr int kStartTimeoutMs = 30000;
+  // The service waits up to five minutes for the person's password.
+  static constexpr int kSetupTimeoutMs = 6 * 60 * 1000;
 
  private:
   std::string program_;
   std::string socket_;
   std::vector<std::string> extraArgs_;
+  bool holdsSetup_ = false;
 };
 
 }  // namespace sp
