@@ -16,6 +16,7 @@
 
 #include "platform/linux/iscsicontrolclient.h"
 #include "platform/linux/iscsicontrolprotocol.h"
+#include "platform/linux/linuxinitiatorservice.h"
 #include "tests/net/harness/policybus.h"
 #include "tests/net/harness/runcommand.h"
 #include "tests/net/harness/spawnedprocess.h"
@@ -27,6 +28,8 @@ namespace fs = std::filesystem;
 using namespace iscsictl;
 
 constexpr char kAllowed[] = "sp-polkit", kAllowedToo[] = "sp-polkit2";
+// Commands for a UserProcess: the wizard's BeginSetup, and the wizard's end.
+constexpr char kWizardBegin[] = "wizard_begin", kWizardEnd[] = "wizard_end";
 
 // A process of `user` that makes control requests on command, so that one
 // process can hold the lease across several of them.
@@ -43,10 +46,19 @@ class UserProcess {
     close(fromChild_[0]);
     if (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 || setresuid(uid, uid, uid) != 0) _exit(1);
     IscsiControlClient client(socket);
+    std::optional<LinuxInitiatorService> wizard;  // the wizard's side of the lease
     char name[64];
     for (ssize_t n; (n = read(toChild_[0], name, sizeof name - 1)) > 0;) {
       name[n] = 0;
       if (std::string(name) == "exit") break;  // other users' processes hold our pipe open too
+      if (std::string(name) == kWizardBegin || std::string(name) == kWizardEnd) {
+        if (!wizard) wizard.emplace(SP_ISCSID_PATH, socket);
+        int answer = 0;
+        if (std::string(name) == kWizardBegin) answer = static_cast<int>(wizard->BeginSetup());
+        if (std::string(name) == kWizardEnd) wizard.reset();
+        if (write(fromChild_[1], &answer, sizeof answer) != sizeof answer) _exit(1);
+        continue;
+      }
       ControlRecord request = IscsiControlClient::Request(name);
       if (std::string(name) == op::kSetNodeName) request.Set("name", "iqn.2024-01.org.setuppilot:" + user);
       const auto reply = client.Call({request}, 60000);
@@ -162,6 +174,17 @@ TEST_F(PolkitNetTest, OneSetupAtATimeUntilItsProcessEnds) {
   EXPECT_EQ(second.Ask(op::kBeginSetup), kOk);
   EXPECT_EQ(second.Ask(op::kSetNodeName), kOk);
   EXPECT_EQ(NodeName(), "iqn.2024-01.org.setuppilot:sp-polkit2");
+}
+
+TEST_F(PolkitNetTest, TheWizardsAnswersAndItsEndGivesTheLeaseBack) {
+  UserProcess nobody("nobody", socket_);
+  UserProcess first(kAllowed, socket_);
+  UserProcess second(kAllowedToo, socket_);
+  EXPECT_EQ(nobody.Ask(kWizardBegin), static_cast<int>(SetupPermission::Refused));
+  EXPECT_EQ(first.Ask(kWizardBegin), static_cast<int>(SetupPermission::Granted));
+  EXPECT_EQ(second.Ask(kWizardBegin), static_cast<int>(SetupPermission::OtherUserSetup));
+  first.Ask(kWizardEnd);  // the wizard ends; its process stays
+  EXPECT_EQ(second.Ask(kWizardBegin), static_cast<int>(SetupPermission::Granted));
 }
 
 }  // namespace
