@@ -66,7 +66,8 @@ desktop-file-validate "$work/root/usr/share/applications/org.setuppilot.SetupPil
 desktop-file-validate "$work/root/etc/xdg/autostart/setuppilot-netdock.desktop" || bad "autostart entry"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.setuppilot.SetupPilot.metainfo.xml" >/dev/null ||
   bad "AppStream data"
-xmllint --noout "$work/root/usr/share/polkit-1/actions/org.setuppilot.policy" || bad "polkit policy"
+xmllint --noout --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$work/root/usr/share/polkit-1/actions/org.setuppilot.policy" ||
+  bad "polkit policy"
 grep -qF '>/usr/sbin/setuppilot-iscsid</annotate>' "$work/root/usr/share/polkit-1/actions/org.setuppilot.policy" ||
   bad "polkit policy does not name the installed service"
 grep -qx "ExecStart=/usr/sbin/setuppilot-iscsid" "$work/root/usr/lib/systemd/system/setuppilot-iscsid.service" ||

@@ -53,8 +53,10 @@ PolkitAnswer RunPkcheck(const LeaseHolder& subject, bool interactive) {
   if (answer == PolkitAnswer::kUnavailable) {
     std::string output = result.output.substr(0, 300);
     while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-    LogAt(LogLevel::kWarning, "pkcheck %s (exit %d): %s", result.started ? "failed" : "could not be started",
-          result.exitCode, output.c_str());
+    // Why, once; every time only in debug messages.
+    static std::atomic<bool> told{false};
+    LogAt(told.exchange(true) ? LogLevel::kDebug : LogLevel::kWarning, "pkcheck %s (exit %d): %s",
+          result.started ? "failed" : "could not be started", result.exitCode, output.c_str());
   }
   return answer;
 }
