@@ -97,7 +97,11 @@ class PolkitNetTest : public ::testing::Test {
   void SetUp() override {
     if (geteuid() != 0) GTEST_SKIP() << "needs root (polkitd, mount namespaces, the service's FUSE folder)";
     for (const char* user : {kAllowed, kAllowedToo}) {
-      if (!getpwnam(user)) ASSERT_EQ(RunCommand({"useradd", "-M", "-r", "-s", "/usr/sbin/nologin", user}), 0);
+      // Another test may hold the password file's lock for a moment.
+      for (int attempt = 0; attempt < 5 && !getpwnam(user); ++attempt) {
+        if (RunCommand({"useradd", "-M", "-r", "-s", "/usr/sbin/nologin", user}) != 0) sleep(1);
+      }
+      ASSERT_TRUE(getpwnam(user)) << "cannot create the test user " << user;
     }
     std::string why;
     bus_ = PolicyBus::Start(PolicyBus::AllowOnly("org.setuppilot.", {kAllowed, kAllowedToo}), {SP_POLICY_FILE}, &why);
