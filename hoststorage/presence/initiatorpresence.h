@@ -75,11 +75,18 @@ class InitiatorPresence {
 
   const std::string& InstallerPath() const { return installerPath_; }
 
+  // Runs the service's start, which may wait minutes for the person's
+  // password, e.g. off the UI thread while the window keeps drawing.
+  // Default: called right here.
+  using Waiter = std::function<bool(const std::function<bool()>& start)>;
+  void SetWaiter(Waiter waiter) { waiter_ = std::move(waiter); }
+
  private:
   IInitiatorService& service_;
   IProcessLauncher& launcher_;
   IMessageBox& messageBox_;
   std::string installerPath_;
+  Waiter waiter_;
 };
 
 // The appliance's web address "http://%s" from the wide device IP text of

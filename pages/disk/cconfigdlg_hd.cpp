@@ -26,6 +26,28 @@ namespace sp {
 
 namespace {
 
+// Runs `work` on a thread of its own while the window keeps drawing (user
+// input waits): the service may be waiting for the person to type a
+// password into the desktop's own dialog, for minutes.
+template <typename Work>
+auto WhileDrawing(Work work) {
+  std::atomic<bool> done = false;
+  decltype(work()) result{};
+  std::thread worker([&] {
+    result = work();
+    done = true;
+  });
+  QEventLoop wait;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &wait, [&] {
+    if (done) wait.quit();
+  });
+  poll.start(30);
+  if (!done) wait.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  return result;
+}
+
 constexpr QRect kAdvancedRect(108, 414, 104, 39);
 constexpr QRect kFinishRect(449, 413, 104, 39);
 constexpr QRect kDiskListRect(36, 77, 490, 66);
@@ -255,6 +277,7 @@ bool CConfigDlg_HD::PassesInitiatorGate() {
   if (!s.initiatorService || !s.launcher) return false;
   InitiatorPresence presence(*s.initiatorService, *s.launcher, host_.MessageBox(),
                              InitiatorInstallerPath(host_.ProgramFolder()));
+  presence.SetWaiter([](const std::function<bool()>& start) { return WhileDrawing(start); });
   switch (presence.RunGate(Text(kIdsInitiatorMissing))) {
     case InitiatorGateResult::Present:
       return true;
@@ -272,22 +295,7 @@ bool CConfigDlg_HD::PassesInitiatorGate() {
 bool CConfigDlg_HD::HoldsSetupPermission() {
   IInitiatorService* service = services_.initiatorService;
   if (!service) return true;
-  // The person may be typing a password into the desktop's own dialog for
-  // minutes: the window keeps drawing meanwhile.
-  std::atomic<bool> done = false;
-  SetupPermission answer = SetupPermission::NoService;
-  std::thread ask([&] {
-    answer = service->BeginSetup();
-    done = true;
-  });
-  QEventLoop wait;
-  QTimer poll;
-  connect(&poll, &QTimer::timeout, &wait, [&] {
-    if (done) wait.quit();
-  });
-  poll.start(30);
-  if (!done) wait.exec(QEventLoop::ExcludeUserInputEvents);
-  ask.join();
+  const SetupPermission answer = WhileDrawing([service] { return service->BeginSetup(); });
   switch (answer) {
     case SetupPermission::Granted:
     case SetupPermission::NoService:  // nothing to ask; the attach reports what fails later
