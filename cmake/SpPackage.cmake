@@ -18,8 +18,9 @@ set(CPACK_STRIP_FILES ON)
 # SMB name lookups and smbnetfs for the share.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ntfs-3g, fuse3, mount, util-linux, smbnetfs, samba-common-bin")
 # The share through the kernel where it has CIFS; root rights for the
-# service's installer; the desktop's opener for drives and web pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cifs-utils, pkexec | policykit-1, xdg-utils")
+# service's installer and its start (pkexec), the service's permission
+# checks (pkcheck, in polkitd); the desktop's opener for drives and web pages.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cifs-utils, polkitd, pkexec | policykit-1, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/prerm
     ${PROJECT_SOURCE_DIR}/dist/debian/postrm)

@@ -42,6 +42,7 @@ done <<'PATHS'
 /usr/share/man/man1/setuppilot.1
 /usr/share/man/man1/netdock.1
 /usr/share/man/man8/setuppilot-iscsid.8
+/usr/share/polkit-1/actions/org.setuppilot.policy
 /usr/lib/systemd/system/setuppilot-iscsid.service
 /usr/lib/systemd/user/setuppilot-netdock.service
 /etc/xdg/autostart/setuppilot-netdock.desktop
@@ -65,6 +66,10 @@ desktop-file-validate "$work/root/usr/share/applications/org.setuppilot.SetupPil
 desktop-file-validate "$work/root/etc/xdg/autostart/setuppilot-netdock.desktop" || bad "autostart entry"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.setuppilot.SetupPilot.metainfo.xml" >/dev/null ||
   bad "AppStream data"
+xmllint --noout --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$work/root/usr/share/polkit-1/actions/org.setuppilot.policy" ||
+  bad "polkit policy"
+grep -qF '>/usr/sbin/setuppilot-iscsid</annotate>' "$work/root/usr/share/polkit-1/actions/org.setuppilot.policy" ||
+  bad "polkit policy does not name the installed service"
 grep -qx "ExecStart=/usr/sbin/setuppilot-iscsid" "$work/root/usr/lib/systemd/system/setuppilot-iscsid.service" ||
   bad "service unit does not start the installed program"
 for size in 16 24 32 48 64 128 256; do

@@ -46,7 +46,8 @@ InitiatorPresence::InitiatorPresence(IInitiatorService& service, IProcessLaunche
 bool InitiatorPresence::CheckInitiator() {
   if (!service_.IsInstalled()) return false;
   if (service_.IsRunning()) return true;
-  return service_.Start();
+  const auto start = [this] { return service_.Start(); };
+  return waiter_ ? waiter_(start) : start();
 }
 
 std::vector<std::string> InitiatorPresence::InstallerCommand() {

@@ -5,9 +5,10 @@
 //
 // The initiator here is our service setuppilot-iscsid. Present means
 // installed and answering; a service that is installed but stopped is started
-// on the spot. There is no service manager to mark it for automatic start:
-// the wizard starts it whenever it finds it stopped, and the installer script
-// starts it right after installing it.
+// on the spot (through systemd or pkexec, which ask for the administrator's
+// password; see LinuxInitiatorService): the wizard starts it whenever it
+// finds it stopped, and the installer script starts it right after
+// installing it.
 //
 // The installer is the script install-iscsi-initiator.sh in the program's
 // resource folder. It needs root: it runs through pkexec unless the wizard
@@ -74,11 +75,18 @@ class InitiatorPresence {
 
   const std::string& InstallerPath() const { return installerPath_; }
 
+  // Runs the service's start, which may wait minutes for the person's
+  // password, e.g. off the UI thread while the window keeps drawing.
+  // Default: called right here.
+  using Waiter = std::function<bool(const std::function<bool()>& start)>;
+  void SetWaiter(Waiter waiter) { waiter_ = std::move(waiter); }
+
  private:
   IInitiatorService& service_;
   IProcessLauncher& launcher_;
   IMessageBox& messageBox_;
   std::string installerPath_;
+  Waiter waiter_;
 };
 
 // The appliance's web address "http://%s" from the wide device IP text of

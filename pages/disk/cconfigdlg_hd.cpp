@@ -1,8 +1,12 @@
 #include "pages/disk/cconfigdlg_hd.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "base/text.h"
 #include "devicelink/idevicelink.h"
@@ -12,6 +16,7 @@
 #include "hoststorage/presence/initiatorpresence.h"
 #include "pages/disk/core/driveletterlists.h"
 #include "pages/disk/core/setuprecord.h"
+#include "platform/initiatorservice.h"
 #include "uikit/cbitcombobox.h"
 #include "uikit/ccolorlist.h"
 #include "uikit/cmyslidercontrol.h"
@@ -20,6 +25,28 @@
 namespace sp {
 
 namespace {
+
+// Runs `work` on a thread of its own while the window keeps drawing (user
+// input waits): the service may be waiting for the person to type a
+// password into the desktop's own dialog, for minutes.
+template <typename Work>
+auto WhileDrawing(Work work) {
+  std::atomic<bool> done = false;
+  decltype(work()) result{};
+  std::thread worker([&] {
+    result = work();
+    done = true;
+  });
+  QEventLoop wait;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &wait, [&] {
+    if (done) wait.quit();
+  });
+  poll.start(30);
+  if (!done) wait.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  return result;
+}
 
 constexpr QRect kAdvancedRect(108, 414, 104, 39);
 constexpr QRect kFinishRect(449, 413, 104, 39);
@@ -226,7 +253,8 @@ void CConfigDlg_HD::OnNext() {
       to = 4;
       break;
     case 4:
-      if (!ConfirmErase()) break;  // Cancel: the appliance and its data stay as they are
+      if (!ConfirmErase()) break;          // Cancel: the appliance and its data stay as they are
+      if (!HoldsSetupPermission()) break;  // nothing changed; the message said why
       WriteConfirmedChoice();
       to = kDoneSubStep;
       break;
@@ -249,6 +277,7 @@ bool CConfigDlg_HD::PassesInitiatorGate() {
   if (!s.initiatorService || !s.launcher) return false;
   InitiatorPresence presence(*s.initiatorService, *s.launcher, host_.MessageBox(),
                              InitiatorInstallerPath(host_.ProgramFolder()));
+  presence.SetWaiter([](const std::function<bool()>& start) { return WhileDrawing(start); });
   switch (presence.RunGate(Text(kIdsInitiatorMissing))) {
     case InitiatorGateResult::Present:
       return true;
@@ -259,6 +288,24 @@ bool CConfigDlg_HD::PassesInitiatorGate() {
       return false;
     case InitiatorGateResult::StillAbsent:
       break;
+  }
+  return false;
+}
+
+bool CConfigDlg_HD::HoldsSetupPermission() {
+  IInitiatorService* service = services_.initiatorService;
+  if (!service) return true;
+  const SetupPermission answer = WhileDrawing([service] { return service->BeginSetup(); });
+  switch (answer) {
+    case SetupPermission::Granted:
+    case SetupPermission::NoService:  // nothing to ask; the attach reports what fails later
+      return true;
+    case SetupPermission::Refused:
+      host_.MessageBox().Show(Text(kMsgSetupRefused), MessageButtons::Ok, MessageIcon::Error);
+      return false;
+    case SetupPermission::OtherUserSetup:
+      host_.MessageBox().Show(Text(kMsgOtherUserSetup), MessageButtons::Ok, MessageIcon::Error);
+      return false;
   }
   return false;
 }

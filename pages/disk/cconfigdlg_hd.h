@@ -68,6 +68,10 @@ class CConfigDlg_HD : public TStackedPage {
 
  public:
   static constexpr int kBackId = diskpage::kBack;
+  // "Setting up the drives on this PC needs an administrator's permission ..."
+  static constexpr int kMsgSetupRefused = 360;
+  // "Another user on this PC is setting up an appliance. ..."
+  static constexpr int kMsgOtherUserSetup = 361;
   static constexpr int kNextId = diskpage::kNext;
   static constexpr int kCancelId = diskpage::kCancel;
   static constexpr int kAdvancedId = diskpage::kAdvanced;
@@ -154,6 +158,9 @@ class CConfigDlg_HD : public TStackedPage {
   void HandOver();
   void ReleaseDisks();
   bool PassesInitiatorGate();
+  // Asks the service for this run's permission to change the PC; a refusal
+  // is told and keeps the page where it is.
+  bool HoldsSetupPermission();
   void EnableNavigation(bool enabled);
   void MoveFocusInRow();
   void FocusFirstInRow();

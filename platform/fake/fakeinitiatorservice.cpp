@@ -10,4 +10,11 @@ bool FakeInitiatorService::Start() {
   return running;
 }
 
+SetupPermission FakeInitiatorService::BeginSetup() {
+  ++setupRequests;
+  if (!IsRunning()) return SetupPermission::NoService;
+  holdsSetup = setupAnswer == SetupPermission::Granted;
+  return setupAnswer;
+}
+
 }  // namespace sp

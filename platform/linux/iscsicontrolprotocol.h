@@ -97,6 +97,8 @@ inline constexpr const char* kUnmount = "unmount";
 inline constexpr const char* kMountShare = "mount_share";
 inline constexpr const char* kUnmountShare = "unmount_share";
 inline constexpr const char* kDrivePoint = "drive_point";
+inline constexpr const char* kBeginSetup = "begin_setup";
+inline constexpr const char* kEndSetup = "end_setup";
 }  // namespace op
 
 // Largest block one disk_read or disk_write moves.

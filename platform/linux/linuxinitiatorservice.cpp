@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/linux/iscsicontrolclient.h"
+#include "platform/linux/toolrunner.h"
 
 extern char** environ;
 
@@ -28,11 +29,34 @@ bool LinuxInitiatorService::IsRunning() {
   return reply && (*reply)[0].GetU64Or("status", 1) == iscsictl::kOk;
 }
 
+std::vector<std::string> InitiatorStartCommand(const std::string& program, const std::string& socket,
+                                               const std::vector<std::string>& extraArgs, bool root, bool systemd) {
+  if (!root && systemd && socket == iscsictl::kDefaultSocket && extraArgs.empty()) {
+    return {"systemctl", "start", "setuppilot-iscsid.service"};
+  }
+  std::vector<std::string> argv;
+  if (!root) argv.push_back("pkexec");
+  argv.insert(argv.end(), {program, "--socket", socket});
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+  return argv;
+}
+
 bool LinuxInitiatorService::Start() {
   if (IsRunning()) return true;
   if (!IsInstalled()) return false;
-  std::vector<std::string> args = {program_, "--socket", socket_};
-  args.insert(args.end(), extraArgs_.begin(), extraArgs_.end());
+  const bool root = geteuid() == 0;
+  const std::vector<std::string> argv =
+      InitiatorStartCommand(program_, socket_, extraArgs_, root, access("/run/systemd/system", F_OK) == 0);
+  if (root) return SpawnAndWait(argv) && IsRunning();
+  // systemctl and pkexec return once the service serves (or failed).
+  static constexpr std::string_view kTools[] = {"systemctl", "pkexec"};
+  ToolRunOptions options;
+  options.timeoutMs = kAskedStartTimeoutMs;
+  const ToolResult result = RunAllowedTool(kTools, argv, options);
+  return result.started && result.exitCode == 0 && IsRunning();
+}
+
+bool LinuxInitiatorService::SpawnAndWait(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -59,7 +83,34 @@ bool LinuxInitiatorService::Start() {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  return IsRunning();
+  return true;
 }
+
+SetupPermission LinuxInitiatorService::BeginSetup() {
+  IscsiControlClient client(socket_);
+  const auto reply = client.Call({IscsiControlClient::Request(iscsictl::op::kBeginSetup)}, kSetupTimeoutMs);
+  if (!reply) return SetupPermission::NoService;
+  switch ((*reply)[0].GetU64Or("status", iscsictl::kBadRequest)) {
+    case iscsictl::kOk:
+      holdsSetup_ = true;
+      return SetupPermission::Granted;
+    case iscsictl::kUnknownOperation:
+      return SetupPermission::Granted;
+    case iscsictl::kSetupInProgress:
+      return SetupPermission::OtherUserSetup;
+    case iscsictl::kNotAuthorised:
+    default:
+      return SetupPermission::Refused;
+  }
+}
+
+void LinuxInitiatorService::EndSetup() {
+  if (!holdsSetup_) return;
+  holdsSetup_ = false;
+  IscsiControlClient client(socket_);
+  client.Call({IscsiControlClient::Request(iscsictl::op::kEndSetup)}, 3000);
+}
+
+LinuxInitiatorService::~LinuxInitiatorService() { EndSetup(); }
 
 }  // namespace sp

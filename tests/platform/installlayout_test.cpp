@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/linux/installlayout.h"
+#include "platform/linux/linuxinitiatorservice.h"
 
 namespace sp {
 namespace {
@@ -55,6 +56,19 @@ TEST_F(InstallLayoutTest, BuildTreeInstalledTreeAndNeither) {
 TEST(RunningProgramFolderTest, IsTheFolderOfThisTest) {
   const std::string dir = RunningProgramFolder();
   EXPECT_TRUE(fs::exists(fs::path(dir) / "platform_tests")) << dir;
+}
+
+// The service runs as root: the desktop user's wizard has it started by
+// systemd's unit when the unit can start it as asked, else by pkexec.
+TEST(InitiatorStartCommand, ByTheWizardsRights) {
+  const std::string program = "/usr/sbin/setuppilot-iscsid", socket = iscsictl::kDefaultSocket;
+  using Argv = std::vector<std::string>;
+  EXPECT_EQ(InitiatorStartCommand(program, socket, {}, false, true),
+            (Argv{"systemctl", "start", "setuppilot-iscsid.service"}));
+  EXPECT_EQ(InitiatorStartCommand(program, socket, {}, false, false), (Argv{"pkexec", program, "--socket", socket}));
+  EXPECT_EQ(InitiatorStartCommand(program, "/tmp/s", {"--mount", "/tmp/d"}, false, true),
+            (Argv{"pkexec", program, "--socket", "/tmp/s", "--mount", "/tmp/d"}));
+  EXPECT_EQ(InitiatorStartCommand(program, socket, {}, true, true), (Argv{program, "--socket", socket}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -270,7 +272,11 @@ bool IsReadOnlyOperation(std::string_view op) {
   return StorageOps::IsReadOnly(op);
 }
 
-bool IsSelfAuthorisingOperation(std::string_view op) { return IsShareOperation(op); }
+bool IsSelfAuthorisingOperation(std::string_view op) {
+  // A handler listed here must call authority_ itself for everything but
+  // what it can prove the caller already owns.
+  return IsShareOperation(op);
+}
 
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller) {
   if (caller.uid == 0 || caller.uid == geteuid() || IsReadOnlyOperation(op)) return kOk;
@@ -332,9 +338,14 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (!version) return Reply(kBadRequest);
   if (*version != kVersion) return Reply(kBadVersion);
   const std::string op = request[0].Get("op");
+  if (op == op::kBeginSetup && lease_.begin) return Reply(lease_.begin(caller));
+  // Giving up a lease needs no permission (there may be none to give up).
+  if (op == op::kEndSetup) return Reply(lease_.end ? lease_.end(caller) : kOk);
   if (!IsSelfAuthorisingOperation(op)) {
     if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
   }
+  // Without a lease, asking for one is only a question of being allowed.
+  if (op == op::kBeginSetup) return Reply(kOk);
   if (IsShareOperation(op)) return Reply(shares_ ? shares_->Handle(op, request[0], caller, authority_) : kNotSupported);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   if (StorageOps::Handles(op)) return storage_ ? storage_->Handle(op, request, caller) : Reply(kNotSupported);

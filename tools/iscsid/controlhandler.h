@@ -35,6 +35,15 @@
 //   volumes                       -> volume target target_lun offset size fs letter owner_uid owner_gid
 //   storage_disks, disk_*, attach_loop, ... the disk layer's steps: see storageops.h
 //   mount_share | unmount_share | drive_point   (fields in shareops.h)
+//   begin_setup                   the calling process holds the setup lease: asks the
+//                                 person (polkit) once, then its privileged requests pass
+//   end_setup                     gives the lease up (the service also drops it when the
+//                                 holder's process ends)
+//
+// Every request passes the gate (the Authority) first, except the
+// self-authorising operations: their handlers decide for themselves, e.g. a
+// share mount that only restores what the calling user already has, and ask
+// the Authority only when it is more than that.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -58,6 +67,13 @@ bool IsReadOnlyOperation(std::string_view op);
 // request is not one the caller may make on its own (see shareops.h).
 bool IsSelfAuthorisingOperation(std::string_view op);
 
+// The setup lease's operations, when the service keeps one. Without them
+// begin_setup and end_setup are answered by the Authority alone.
+struct LeaseOperations {
+  std::function<std::uint32_t(const Caller&)> begin;
+  std::function<std::uint32_t(const Caller&)> end;
+};
+
 // Without a policy service to ask: root and the service's own user may do
 // everything, everyone else only what reads.
 std::uint32_t OwnUserAuthority(std::string_view op, const Caller& caller);
@@ -67,8 +83,9 @@ class StorageOps;
 class ControlHandler {
  public:
   // Without a keeper the volume operations are not supported.
-  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority)
-      : core_(core), volumes_(volumes), authority_(std::move(authority)) {}
+  explicit ControlHandler(InitiatorCore& core, VolumeKeeper* volumes = nullptr, Authority authority = OwnUserAuthority,
+                          LeaseOperations lease = {})
+      : core_(core), volumes_(volumes), authority_(std::move(authority)), lease_(std::move(lease)) {}
 
   // Takes on the storage operations; without, they are not supported.
   void SetStorage(StorageOps* storage) { storage_ = storage; }
@@ -91,6 +108,7 @@ class ControlHandler {
   Authority authority_;
   StorageOps* storage_ = nullptr;
   ShareOps* shares_ = nullptr;
+  LeaseOperations lease_;
 };
 
 }  // namespace sp::iscsid

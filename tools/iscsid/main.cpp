@@ -30,6 +30,8 @@
 #include "tools/iscsid/log.h"
 #include "tools/iscsid/lunfilesystem.h"
 #include "tools/iscsid/options.h"
+#include "tools/iscsid/policyauthority.h"
+#include "tools/iscsid/setuplease.h"
 #include "tools/iscsid/statestore.h"
 #include "tools/iscsid/storageops.h"
 #include "tools/iscsid/transport.h"
@@ -169,7 +171,16 @@ int Serve(const Options& options) {
   core.Restore(state);
   VolumeKeeper volumes(core, options.driveRoot);
   volumes.Start();
-  ControlHandler handler(core, &volumes);
+  SetupLease lease;
+  PolicyAuthority policy(lease);
+  Authority authority = OwnUserAuthority;
+  LeaseOperations leaseOps;
+  if (options.polkit) {
+    authority = [&](std::string_view op, const Caller& caller) { return policy.Check(op, caller); };
+    leaseOps.begin = [&](const Caller& caller) { return policy.BeginSetup(caller); };
+    leaseOps.end = [&](const Caller& caller) { return policy.EndSetup(caller); };
+  }
+  ControlHandler handler(core, &volumes, std::move(authority), std::move(leaseOps));
   StorageOps storage(options.mountPoint, options.driveRoot);
   handler.SetStorage(&storage);
   // Who has which share mapped lives beside the rest of the state.

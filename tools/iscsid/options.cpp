@@ -34,6 +34,8 @@ const char* UsageText() {
          "  --retry-interval SEC   pause between logins to a lost target (default 2)\n"
          "  --nop-interval SEC     keep-alive interval on an idle session (default 5)\n"
          "  --verbose              log debug messages too\n"
+         "  --no-polkit            do not ask polkit: only root and the service's user may\n"
+         "                         change the PC, no setup lease\n"
          "  --status               exit 0 when a service answers on the socket, else 1\n"
          "  --version, --help\n";
 }
@@ -85,6 +87,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     const std::string& arg = args[i];
     if (arg == "--foreground") {
       o.foreground = true;
+    } else if (arg == "--no-polkit") {
+      o.polkit = false;
     } else if (arg == "--verbose") {
       o.verbose = true;
     } else if (arg == "--help" || arg == "-h") {

@@ -10,6 +10,7 @@ namespace sp::iscsid {
 struct Options {
   bool foreground = false;
   bool verbose = false;  // debug messages too
+  bool polkit = true;    // false: only root and the service's user may change the PC
   std::string socketPath;
   std::string mountPoint;
   std::string stateFile;

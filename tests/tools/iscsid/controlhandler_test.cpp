@@ -64,6 +64,11 @@ TEST_F(ControlHandlerTest, OtherUsersMayOnlyReadWithoutAPolicyService) {
   EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=scsi session=1-1 lun=0\n", user))),
             kNotAuthorised);
   EXPECT_TRUE(core_.Portals().empty());  // nothing was done for the refused request
+  // Without a lease, asking for one is a question of being allowed; giving
+  // one up is always fine.
+  EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=begin_setup\n", user))), kNotAuthorised);
+  EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=end_setup\n", user))), kOk);
+  EXPECT_EQ(StatusOf(Ask("req v=1 op=begin_setup\n")), kOk);
 }
 
 TEST_F(ControlHandlerTest, PortalLoginSessionsAndLogoutOverTheWire) {

@@ -128,6 +128,36 @@ TEST_F(DiskPageChoices, GateOffersTheInstallerWhenTheInitiatorIsMissing) {
   EXPECT_FALSE(Ended());
 }
 
+TEST_F(DiskPageChoices, LeavingNeedsTheServicesPermissionAndARefusalChangesNothing) {
+  StartWith(1);
+  CConfigDlg_HD& page = EnterDiskPage();
+  Click(page.ServiceRadio(ServiceType::IscsiOnly));
+  NextTo(4);
+  ASSERT_EQ(initiator_.setupRequests, 0);
+  const std::pair<SetupPermission, std::string> refusals[] = {
+      {SetupPermission::Refused,
+       "Setting up the drives on this PC needs an administrator's permission, which was not given. Nothing has "
+       "been changed."},
+      {SetupPermission::OtherUserSetup,
+       "Another user on this PC is setting up an appliance. Try again when they have finished."}};
+  for (const auto& [answer, text] : refusals) {
+    initiator_.setupAnswer = answer;
+    Next();
+    ASSERT_EQ(messages_.shown.size(), static_cast<std::size_t>(initiator_.setupRequests));
+    EXPECT_EQ(messages_.shown.back().text, text);
+    EXPECT_EQ(messages_.shown.back().buttons, MessageButtons::Ok);
+    EXPECT_EQ(Wizard().CurrentPageId(), kPageDisk);
+    EXPECT_EQ(page.CurrentSubStep(), 4);
+    EXPECT_TRUE(page.NextButton()->isEnabled());
+    EXPECT_EQ(FieldText(State().iscsiDriveLetter), "");  // the choice is not taken
+  }
+  initiator_.setupAnswer = SetupPermission::Granted;
+  Next();
+  EXPECT_EQ(Wizard().CurrentPageId(), kPageFinal);
+  EXPECT_TRUE(initiator_.holdsSetup);
+  EXPECT_EQ(messages_.shown.size(), 2u);
+}
+
 TEST_F(DiskPageChoices, FormatOfAnApplianceSetUpBeforeWaitsForAnExplicitOk) {
   StartWith(1);
   const ApplianceMemory memory(net().scratchDir() + "/state/setuppilot/appliances");

@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 #include <iostream>
 
+#include "framework/qtmessagebox.h"
 #include "tests/net/pages/disk/diskpagefixture.h"
 
 namespace sp::test {
@@ -104,6 +106,36 @@ TEST_F(DiskPageScreenshots, NoDisk) {
   EnterDiskPage();
   const QImage shot = Save("disk-0-nodisk");
   EXPECT_GT(Drawn(shot, InPage(QRect(45, 200, 400, 60))), 0.01);
+}
+
+// The refusal as the person sees it: the real message box over the page.
+TEST_F(DiskPageScreenshots, SetupRefused) {
+  StartWith(1);
+  initiator_.setupAnswer = SetupPermission::Refused;
+  CConfigDlg_HD& page = EnterDiskPage();
+  Click(page.ServiceRadio(ServiceType::IscsiOnly));
+  NextTo(4);
+  Next();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  QImage box;
+  QTimer::singleShot(300, [&] {
+    if (QWidget* shown = QApplication::activeModalWidget()) {
+      box = shown->grab().toImage();
+      shown->close();
+    }
+  });
+  QtMessageBox().Show(messages_.shown[0].text, messages_.shown[0].buttons, messages_.shown[0].icon, "");
+  ASSERT_FALSE(box.isNull());
+  EXPECT_GT(box.width(), 200);
+  QImage shot = GrabWindow(Wizard());
+  QPainter painter(&shot);
+  painter.drawImage((shot.width() - box.width()) / 2, (shot.height() - box.height()) / 2, box);
+  painter.end();
+  const QByteArray dir = qgetenv("SP_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) {
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    EXPECT_TRUE(shot.save(QString::fromLocal8Bit(dir) + "/disk-setup-refused.png", "PNG"));
+  }
 }
 
 }  // namespace
