@@ -35,7 +35,8 @@ class DeviceLink : public IDeviceLink {
       : addresses_(addresses), dispatchOne_(std::move(dispatchOne)), sources_(sources) {}
 
   // For each local address in list order: a socket on port 7778 (see
-  // BroadcastSocket), the request broadcast once, then 30 polls of 100 ms;
+  // BroadcastSocket), the request broadcast once (and sent by unicast to
+  // the appliance's address when it was found there), then 30 polls of 100 ms;
   // the first datagram that passes IsReplyTo (and, for a discovered
   // appliance, comes from its address) wins: the reply area gets its bytes
   // from offset 22 on and its length is returned. 0 when no address yields a
@@ -47,6 +48,10 @@ class DeviceLink : public IDeviceLink {
   bool ProbeDeviceAddress(const char* ipText) override;
   bool HasUsableAdapter() override;
   void ApplianceMoved(const char* mac, const char* ipText) override;
+  // Without `sources` the answer is still noted for DiscoveryAddressAnswered,
+  // but later exchanges only broadcast.
+  void SetDiscoveryAddress(std::uint32_t address) override { discoveryAddress_ = address; }
+  bool DiscoveryAddressAnswered() const override { return discoveryAddressAnswered_; }
 
   // Waits `ms` while dispatching this link's UI events (see PumpUiEvents).
   void PumpUiEvents(int ms) const { sp::PumpUiEvents(ms, dispatchOne_); }
@@ -59,6 +64,8 @@ class DeviceLink : public IDeviceLink {
   ILocalAddresses& addresses_;
   UiEventDispatcher dispatchOne_;
   ApplianceSources* sources_;
+  std::uint32_t discoveryAddress_ = 0;
+  bool discoveryAddressAnswered_ = false;
 };
 
 }  // namespace sp
