@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "devicelink/pumpuievents.h"
+#include "framework/core/awaitoffthread.h"
 #include "hoststorage/iscsi/targetprobe.h"
 #include "pages/disk/core/setuprecord.h"
 #include "platform/linux/installlayout.h"
@@ -89,8 +91,14 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   disk.initiatorService = &initiatorService_;
   disk.launcher = &launcher_;
   disk.desktop = &finalSetup_.Desktop();
+  // A portal that does not answer holds the probe for the connect
+  // timeout: ask on a worker so the window stays painted meanwhile (the
+  // disk page has disabled its buttons for the question).
   disk.holdsVolumes = [this](const WizardState& state) {
-    return ApplianceOffersTarget(finalSetup_.Initiator(), state.deviceIpAddress, state.targetMac);
+    const std::string address = state.deviceIpAddress;
+    const std::string mac = state.targetMac;
+    return AwaitOffThread<bool>([&] { return ApplianceOffersTarget(finalSetup_.Initiator(), address, mac); },
+                                [](int ms) { PumpUiEvents(ms, [] { QCoreApplication::processEvents(); }); });
   };
   FinalPageServices& finalPage = services_.finalPage;
   finalPage.link = &workerLink_;
