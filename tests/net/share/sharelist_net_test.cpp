@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "devtools/vbx207-sim/smbvolume.h"
+#include "framework/core/awaitoffthread.h"
 #include "platform/linux/smbsharelist.h"
 #include "tests/net/harness/networktest.h"
 
@@ -46,6 +47,24 @@ TEST_F(ShareListNetTest, TheVolumeIsNamedWhereSmbdServesItAndNothingWhereNoServe
   }
   ASSERT_TRUE(shares) << "smbd never listed its shares";
   EXPECT_TRUE(HasShare(*shares, "Volume1"));
+}
+
+// The question before erasing waits on a worker: while smbclient hangs on
+// an address where no host answers, the waiting thread keeps turning.
+TEST_F(ShareListNetTest, WaitingForAnAddressWithNoHostKeepsTheCallerTurning) {
+  int turns = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const bool holds = RunInNamespace(net().pc(), [&] {
+    return AwaitOffThread<bool>([] { return ListDiskShares("10.77.0.9", 10000).has_value(); },
+                                [&](int ms) {
+                                  ++turns;
+                                  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                                });
+  });
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_FALSE(holds);
+  ASSERT_GT(seconds, 1.0) << "the address was not black-holed: nothing to show";
+  EXPECT_GT(turns, static_cast<int>(seconds * 1000 / kAwaitPumpMs / 2)) << seconds << " s";
 }
 
 }  // namespace
