@@ -5,10 +5,10 @@
 // from the address it was moved to when its new network identity was
 // committed). A host that answers for someone else's MAC text is ignored.
 //
-// An appliance that answered the request sent straight to the address the
-// person typed (it may sit behind a router that keeps broadcasts in) is
-// also asked at its address by unicast in every later exchange; that lasts
-// while it moves, and through later discoveries that find it again there.
+// An appliance that only the request sent straight to the address the
+// person typed reached (it sits behind a router that keeps broadcasts in)
+// is also asked at its address by unicast in every later exchange; that
+// lasts while it moves, and through later discoveries that find it again.
 //
 // Shared by the UI thread's link and the final setup worker's link, so it
 // locks. An appliance that was never discovered is not pinned.

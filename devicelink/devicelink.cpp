@@ -83,12 +83,29 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
   if (sources_) sources_->Forget();
   discoveryAddressAnswered_ = false;
   std::string found;
+  DiscoveryRound(list, request, addresses, 0, found);
+  // The typed address is asked by unicast only when no answer came from it
+  // by broadcast: an appliance that broadcasts reach would otherwise get
+  // every later command twice.
+  const bool unicast = discoveryAddress_ != 0 && !discoveryAddressAnswered_;
+  if (unicast) DiscoveryRound(list, request, addresses, discoveryAddress_, found);
+  std::string asked = "discovery from " + std::to_string(addresses.size()) + " local address(es)";
+  if (unicast) asked += ", then by unicast to " + AddressText(discoveryAddress_);
+  RecordSetupStep(asked, found.empty() ? std::string("no appliance answered") : "answered:" + found);
+}
+
+void DeviceLink::DiscoveryRound(IDeviceList& list, const std::vector<std::uint8_t>& request,
+                                const std::vector<LocalAddress>& addresses, std::uint32_t unicastTo,
+                                std::string& found) {
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
     if (!socket.Open(address, kDevicePort)) continue;
-    socket.SendBroadcast(request.data(), request.size());
-    if (discoveryAddress_ != 0) socket.SendTo(request.data(), request.size(), discoveryAddress_);
+    if (unicastTo == 0) {
+      socket.SendBroadcast(request.data(), request.size());
+    } else {
+      socket.SendTo(request.data(), request.size(), unicastTo);
+    }
     for (int poll = 0; poll < kDiscoveryPolls; ++poll) {
       std::uint32_t source = 0;
       for (int n = 0; n < kDatagramsPerPoll; ++n) {
@@ -98,19 +115,15 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
             AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
         if (!added) continue;
         const std::string mac = Utf16ToUtf8(list.MacText(list.RowCount() - 1));
-        // An appliance answering from the typed address is asked there
-        // from now on, whichever way its answer came.
-        const bool direct = discoveryAddress_ != 0 && source == discoveryAddress_;
-        discoveryAddressAnswered_ = discoveryAddressAnswered_ || direct;
-        if (sources_) sources_->Discovered(mac, source, direct);
+        discoveryAddressAnswered_ =
+            discoveryAddressAnswered_ || (discoveryAddress_ != 0 && source == discoveryAddress_);
+        // Reached only by unicast: asked there in every later exchange.
+        if (sources_) sources_->Discovered(mac, source, unicastTo != 0 && source == unicastTo);
         found += " " + mac;
       }
       PumpUiEvents(kDiscoveryPollMs);
     }
   }
-  std::string asked = "discovery from " + std::to_string(addresses.size()) + " local address(es)";
-  if (discoveryAddress_ != 0) asked += " and by unicast to " + AddressText(discoveryAddress_);
-  RecordSetupStep(asked, found.empty() ? std::string("no appliance answered") : "answered:" + found);
 }
 
 bool DeviceLink::ProbeDeviceAddress(const char* ipText) {

@@ -7,6 +7,10 @@
 // calls QCoreApplication::processEvents), so the window stays painted while
 // an exchange waits; a worker passes none and the waits only sleep. Sockets
 // are made in the calling thread's network namespace.
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "devicelink/appliancesources.h"
 #include "devicelink/idevicelink.h"
 #include "devicelink/pumpuievents.h"
@@ -48,8 +52,10 @@ class DeviceLink : public IDeviceLink {
   bool ProbeDeviceAddress(const char* ipText) override;
   bool HasUsableAdapter() override;
   void ApplianceMoved(const char* mac, const char* ipText) override;
-  // Without `sources` the answer is still noted for DiscoveryAddressAnswered,
-  // but later exchanges only broadcast.
+  // Discovery broadcasts first; when nothing answered from the address, it
+  // then sends there by unicast from every local address. Without `sources`
+  // the answer is still noted for DiscoveryAddressAnswered, but later
+  // exchanges only broadcast.
   void SetDiscoveryAddress(std::uint32_t address) override { discoveryAddress_ = address; }
   bool DiscoveryAddressAnswered() const override { return discoveryAddressAnswered_; }
 
@@ -60,6 +66,12 @@ class DeviceLink : public IDeviceLink {
   // The exchange itself; SendDeviceCommand adds it to the setup report.
   int Exchange(const char* targetMac, std::uint8_t command, const std::uint8_t* payload, std::size_t payloadLength,
                std::uint8_t* replyArea);
+
+  // One request from every local address (broadcast, or by unicast to
+  // `unicastTo` when not 0) and its 50 polls, adding rows to `list` and the
+  // answering MAC texts to `found`.
+  void DiscoveryRound(IDeviceList& list, const std::vector<std::uint8_t>& request,
+                      const std::vector<LocalAddress>& addresses, std::uint32_t unicastTo, std::string& found);
 
   ILocalAddresses& addresses_;
   UiEventDispatcher dispatchOne_;

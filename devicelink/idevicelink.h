@@ -41,10 +41,10 @@ class IDeviceLink : public IDeviceExchange {
   virtual bool HasUsableAdapter() = 0;
 
   // Every later discovery also sends its request to `address` (IPv4,
-  // network byte order) by unicast, for an appliance that broadcasts do not
-  // reach; an appliance answering from there is asked at that address in
-  // every later exchange too. 0: broadcast only. Links that only broadcast
-  // ignore it.
+  // network byte order) by unicast when nothing answered from there by
+  // broadcast, for an appliance that broadcasts do not reach; one found
+  // that way is asked at that address in every later exchange too. 0:
+  // broadcast only. Links that only broadcast ignore it.
   virtual void SetDiscoveryAddress(std::uint32_t address) { (void)address; }
   // Whether an appliance answered the last discovery from that address.
   virtual bool DiscoveryAddressAnswered() const { return false; }

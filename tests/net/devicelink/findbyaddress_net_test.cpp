@@ -95,5 +95,36 @@ TEST_F(FindByAddressNetTest, BroadcastMissesItTheTypedAddressFindsItAndExchanges
   EXPECT_EQ(sim_->Appliance(mac)["counts"]["7"], 1);
 }
 
+// On the PC's own link broadcast reaches the appliance: typing its address
+// must not make it get every command twice.
+class TypedOnLinkNetTest : public DeviceLinkNetTest {};
+
+TEST_F(TypedOnLinkNetTest, AnApplianceThatBroadcastReachesIsNotAlsoAskedByUnicast) {
+  sim_ = StartSimulator(net(), {});
+  ASSERT_NE(sim_, nullptr);
+  LinuxLocalAddresses addresses;
+  ApplianceSources sources;
+  DeviceLink link(addresses, {}, &sources);
+  link.SetDiscoveryAddress(ParseApplianceAddress(kVbxAddress).address);
+  const std::string mac = SimulatorMac(0);
+  const int rows = RunInNamespace(net().pc(), [&] {
+    DeviceRowModel found;
+    link.DiscoverDevices(found);
+    return found.RowCount();
+  });
+  ASSERT_EQ(rows, 1);
+  EXPECT_TRUE(link.DiscoveryAddressAnswered());
+  EXPECT_FALSE(sources.Direct(mac));
+  EXPECT_EQ(sim_->Appliance(mac)["counts"]["0"], 1) << "the unicast round was not needed";
+  const std::uint8_t code = RunInNamespace(net().pc(), [&] {
+    std::array<std::uint8_t, kReplyAreaSize> area{};
+    const Bytes payload = LoginPayload("");
+    link.SendDeviceCommand(mac.c_str(), kCmdLoginCheck, payload.data(), payload.size(), area.data());
+    return area[0];
+  });
+  EXPECT_EQ(code, kReplyAccepted);
+  EXPECT_EQ(sim_->Appliance(mac)["counts"]["7"], 1);
+}
+
 }  // namespace
 }  // namespace sp::nettest
