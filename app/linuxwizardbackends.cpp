@@ -2,14 +2,20 @@
 
 #include <QCoreApplication>
 
+#include "devicelink/pumpuievents.h"
+#include "framework/core/awaitoffthread.h"
 #include "hoststorage/iscsi/targetprobe.h"
 #include "pages/disk/core/setuprecord.h"
 #include "platform/linux/installlayout.h"
 #include "platform/linux/rememberedconnectionstore.h"
+#include "platform/linux/smbsharelist.h"
 
 namespace sp {
 
 namespace {
+
+// Bound of the share listing: smbclient's own connect timeout is longer.
+constexpr int kShareListTimeoutMs = 8000;
 
 LinuxWizardBackends::Options Completed(LinuxWizardBackends::Options o) {
   if (o.agentSocket.empty()) o.agentSocket = NetDockSocketPath();
@@ -88,8 +94,19 @@ LinuxWizardBackends::LinuxWizardBackends(ILanguageControl& language, Options opt
   disk.initiatorService = &initiatorService_;
   disk.launcher = &launcher_;
   disk.desktop = &finalSetup_.Desktop();
+  // It holds volumes when it offers its iSCSI target or serves its share.
+  // A portal that does not answer holds the probe for the connect
+  // timeout: ask on a worker so the window stays painted meanwhile (the
+  // disk page has disabled its buttons for the question).
   disk.holdsVolumes = [this](const WizardState& state) {
-    return ApplianceOffersTarget(finalSetup_.Initiator(), state.deviceIpAddress, state.targetMac);
+    const std::string address = state.deviceIpAddress;
+    const std::string mac = state.targetMac;
+    const auto holds = [&] {
+      if (ApplianceOffersTarget(finalSetup_.Initiator(), address, mac)) return true;
+      const auto shares = ListDiskShares(address, kShareListTimeoutMs);
+      return shares && HasShare(*shares, kApplianceShareName);
+    };
+    return AwaitOffThread<bool>(holds, [](int ms) { PumpUiEvents(ms, [] { QCoreApplication::processEvents(); }); });
   };
   FinalPageServices& finalPage = services_.finalPage;
   finalPage.link = &workerLink_;

@@ -19,16 +19,16 @@ void ApplianceSources::Forget() {
   sources_.clear();
 }
 
-void ApplianceSources::Discovered(std::string_view mac, std::uint32_t source) {
+void ApplianceSources::Discovered(std::string_view mac, std::uint32_t source, bool direct) {
   std::lock_guard lock(mutex_);
-  sources_.emplace(Key(mac), source);
+  sources_.emplace(Key(mac), Source{source, direct});
 }
 
 bool ApplianceSources::Moved(std::string_view mac, std::string_view ipText) {
   in_addr address{};
   if (inet_pton(AF_INET, std::string(ipText).c_str(), &address) != 1) return false;
   std::lock_guard lock(mutex_);
-  sources_[Key(mac)] = address.s_addr;
+  sources_[Key(mac)].address = address.s_addr;
   return true;
 }
 
@@ -36,7 +36,14 @@ std::optional<std::uint32_t> ApplianceSources::Expected(std::string_view mac) co
   std::lock_guard lock(mutex_);
   const auto it = sources_.find(Key(mac));
   if (it == sources_.end()) return std::nullopt;
-  return it->second;
+  return it->second.address;
+}
+
+std::optional<std::uint32_t> ApplianceSources::Direct(std::string_view mac) const {
+  std::lock_guard lock(mutex_);
+  const auto it = sources_.find(Key(mac));
+  if (it == sources_.end() || !it->second.direct) return std::nullopt;
+  return it->second.address;
 }
 
 }  // namespace sp

@@ -34,11 +34,15 @@ bool BroadcastSocket::Open(const LocalAddress& address, std::uint16_t port) {
 }
 
 bool BroadcastSocket::SendBroadcast(const std::uint8_t* data, std::size_t length) {
+  return SendTo(data, length, htonl(INADDR_BROADCAST));
+}
+
+bool BroadcastSocket::SendTo(const std::uint8_t* data, std::size_t length, std::uint32_t destination) {
   if (fd_ < 0) return false;
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port_);
-  to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+  to.sin_addr.s_addr = destination;
   iovec iov{const_cast<std::uint8_t*>(data), length};
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
   msghdr msg{};

@@ -31,6 +31,11 @@ class BroadcastSocket {
   // Sends `data` to 255.255.255.255:port from the address. A failure is not
   // reported to the caller (the exchange then simply waits), only returned.
   bool SendBroadcast(const std::uint8_t* data, std::size_t length);
+  // Sends `data` to `destination` (network byte order), port as above, from
+  // the address: an appliance behind a router is asked this way, since no
+  // router passes the broadcast on. The reply comes back to the address
+  // and is received like any other.
+  bool SendTo(const std::uint8_t* data, std::size_t length, std::uint32_t destination);
 
   // Takes the next waiting datagram, without waiting, into `buffer` (cleared
   // first). Returns its true length, which exceeds `size` when it was cut, or

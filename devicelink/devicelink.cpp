@@ -21,6 +21,13 @@ namespace {
 // flowing and a reply is seen soon after it arrives.
 constexpr int kProbeStepMs = 10;
 
+std::string AddressText(std::uint32_t address) {
+  char text[INET_ADDRSTRLEN] = {};
+  in_addr a{};
+  a.s_addr = address;
+  return inet_ntop(AF_INET, &a, text, sizeof text) ? text : "?";
+}
+
 bool Addresses(ILocalAddresses& source, std::vector<LocalAddress>& out) { return source.List(out) && !out.empty(); }
 
 }  // namespace
@@ -40,11 +47,14 @@ int DeviceLink::Exchange(const char* targetMac, std::uint8_t command, const std:
   if (!Addresses(addresses_, addresses)) return 0;
   const std::optional<std::uint32_t> expected =
       sources_ && targetMac ? sources_->Expected(targetMac) : std::optional<std::uint32_t>();
+  const std::optional<std::uint32_t> direct =
+      sources_ && targetMac ? sources_->Direct(targetMac) : std::optional<std::uint32_t>();
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
     if (!socket.Open(address, kDevicePort)) continue;
     socket.SendBroadcast(request.data(), request.size());
+    if (direct) socket.SendTo(request.data(), request.size(), *direct);
     for (int poll = 0; poll < kExchangePolls; ++poll) {
       // What waits is looked at now (the own broadcast usually comes
       // first), so a reply is not held back by a poll step; but only so
@@ -71,12 +81,31 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
   std::vector<LocalAddress> addresses;
   if (!Addresses(addresses_, addresses)) return;
   if (sources_) sources_->Forget();
+  discoveryAddressAnswered_ = false;
   std::string found;
+  DiscoveryRound(list, request, addresses, 0, found);
+  // The typed address is asked by unicast only when no answer came from it
+  // by broadcast: an appliance that broadcasts reach would otherwise get
+  // every later command twice.
+  const bool unicast = discoveryAddress_ != 0 && !discoveryAddressAnswered_;
+  if (unicast) DiscoveryRound(list, request, addresses, discoveryAddress_, found);
+  std::string asked = "discovery from " + std::to_string(addresses.size()) + " local address(es)";
+  if (unicast) asked += ", then by unicast to " + AddressText(discoveryAddress_);
+  RecordSetupStep(asked, found.empty() ? std::string("no appliance answered") : "answered:" + found);
+}
+
+void DeviceLink::DiscoveryRound(IDeviceList& list, const std::vector<std::uint8_t>& request,
+                                const std::vector<LocalAddress>& addresses, std::uint32_t unicastTo,
+                                std::string& found) {
   std::vector<std::uint8_t> buffer(kReceiveBufferSize);
   for (const LocalAddress& address : addresses) {
     BroadcastSocket socket;
     if (!socket.Open(address, kDevicePort)) continue;
-    socket.SendBroadcast(request.data(), request.size());
+    if (unicastTo == 0) {
+      socket.SendBroadcast(request.data(), request.size());
+    } else {
+      socket.SendTo(request.data(), request.size(), unicastTo);
+    }
     for (int poll = 0; poll < kDiscoveryPolls; ++poll) {
       std::uint32_t source = 0;
       for (int n = 0; n < kDatagramsPerPoll; ++n) {
@@ -84,14 +113,17 @@ void DeviceLink::DiscoverDevices(IDeviceList& list) {
         if (length < 0) break;
         const bool added =
             AddDiscoveryReply(list, request.data(), request.size(), buffer.data(), static_cast<std::size_t>(length));
-        if (added && sources_) sources_->Discovered(Utf16ToUtf8(list.MacText(list.RowCount() - 1)), source);
-        if (added) found += " " + Utf16ToUtf8(list.MacText(list.RowCount() - 1));
+        if (!added) continue;
+        const std::string mac = Utf16ToUtf8(list.MacText(list.RowCount() - 1));
+        discoveryAddressAnswered_ =
+            discoveryAddressAnswered_ || (discoveryAddress_ != 0 && source == discoveryAddress_);
+        // Reached only by unicast: asked there in every later exchange.
+        if (sources_) sources_->Discovered(mac, source, unicastTo != 0 && source == unicastTo);
+        found += " " + mac;
       }
       PumpUiEvents(kDiscoveryPollMs);
     }
   }
-  RecordSetupStep("discovery from " + std::to_string(addresses.size()) + " local address(es)",
-                  found.empty() ? std::string("no appliance answered") : "answered:" + found);
 }
 
 bool DeviceLink::ProbeDeviceAddress(const char* ipText) {

@@ -3,6 +3,7 @@
 // exchange, discovery, the echo probe at a new address and the check for a
 // usable network adapter. Pages hold an IDeviceLink; the real one is
 // DeviceLink (devicelink.h), tests give fakes.
+#include <cstdint>
 #include <string>
 
 #include "devicelink/ideviceexchange.h"
@@ -38,6 +39,15 @@ class IDeviceLink : public IDeviceExchange {
   // Whether some local address other than 127.0.0.1 can hold UDP port 7778
   // the way the exchange does. Does not wait and dispatches no events.
   virtual bool HasUsableAdapter() = 0;
+
+  // Every later discovery also sends its request to `address` (IPv4,
+  // network byte order) by unicast when nothing answered from there by
+  // broadcast, for an appliance that broadcasts do not reach; one found
+  // that way is asked at that address in every later exchange too. 0:
+  // broadcast only. Links that only broadcast ignore it.
+  virtual void SetDiscoveryAddress(std::uint32_t address) { (void)address; }
+  // Whether an appliance answered the last discovery from that address.
+  virtual bool DiscoveryAddressAnswered() const { return false; }
 
   // The appliance `mac` was told to move to `ipText` and committed it: its
   // replies come from there from now on. Links that do not pin appliances

@@ -39,6 +39,7 @@ bool LoadConfigFile(const std::string& path, SimConfig* config, std::string* err
 
 const char* SimUsage() {
   return "usage: vbx207-sim [--control PATH] [--config FILE] [--interface NAME] [--manage-addresses]\n"
+         "                  [--unicast-replies]\n"
          "                  [--appliance key=value,...]... [--count N] [--verbose]\n"
          "  appliance keys: mac ip name netmask gateway workgroup description password disks speed\n";
 }
@@ -91,6 +92,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, SimConfig* config, b
       return true;
     } else if (arg == "--manage-addresses") {
       config->manageAddresses = true;
+    } else if (arg == "--unicast-replies") {
+      config->unicastReplies = true;
     } else if (arg == "--verbose") {
       config->verbose = true;
     } else if (!hasValue) {

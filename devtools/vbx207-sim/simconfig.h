@@ -24,6 +24,9 @@ const char* SimUsage();
 //                         description, password, disks (0, 1 or 2), speed
 //                         (format progress, percent per second)
 //   --count N             N more appliances with default settings
+//   --unicast-replies     answer by unicast to the requester only (as an
+//                         appliance behind a router is reached), never
+//                         by broadcast
 //   --verbose             also log datagrams that are ignored
 // Without --appliance, --count or a configuration, one default appliance.
 // Returns false with a message in *error; *help is set for --help.

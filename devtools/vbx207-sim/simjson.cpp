@@ -139,6 +139,10 @@ bool ConfigFromJson(const json& j, SimConfig* c, std::string* error) {
     if (!j["manage_addresses"].is_boolean()) return Bad(error, "manage_addresses: expected true or false");
     c->manageAddresses = j["manage_addresses"].get<bool>();
   }
+  if (j.contains("unicast_replies")) {
+    if (!j["unicast_replies"].is_boolean()) return Bad(error, "unicast_replies: expected true or false");
+    c->unicastReplies = j["unicast_replies"].get<bool>();
+  }
   if (j.contains("appliances")) {
     if (!j["appliances"].is_array()) return Bad(error, "appliances: expected a list");
     for (const auto& e : j["appliances"]) {

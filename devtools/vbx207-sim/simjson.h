@@ -20,7 +20,7 @@ bool FromJson(const nlohmann::json& j, Fault* out, std::string* error);
 bool FromJson(const nlohmann::json& j, ApplianceConfig* out, std::string* error);
 bool FromJson(const nlohmann::json& j, std::vector<DiskSpec>* out, std::string* error);
 
-// A whole configuration: {"interface", "manage_addresses", "control",
+// A whole configuration: {"interface", "manage_addresses", "unicast_replies", "control",
 // "appliances": [{identity fields, "password", "disks", "progress_per_second",
 // "faults"}]}. Appliance i starts from DefaultAppliance(i).
 bool ConfigFromJson(const nlohmann::json& j, SimConfig* out, std::string* error);

@@ -88,10 +88,22 @@ bool SimNetwork::Receive(std::vector<std::uint8_t>& buffer, std::string* sourceI
 }
 
 bool SimNetwork::SendBroadcast(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp) {
+  return Send(datagram, sourceIp, htonl(INADDR_BROADCAST));
+}
+
+bool SimNetwork::SendTo(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp,
+                        const std::string& destinationIp) {
+  in_addr to{};
+  if (inet_pton(AF_INET, destinationIp.c_str(), &to) != 1) return false;
+  return Send(datagram, sourceIp, to.s_addr);
+}
+
+bool SimNetwork::Send(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp,
+                      std::uint32_t destination) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port_);
-  to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+  to.sin_addr.s_addr = destination;
   iovec iov{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
   msghdr msg{};

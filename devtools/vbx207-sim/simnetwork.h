@@ -29,6 +29,9 @@ class SimNetwork {
   // address is not on this machine (the simulator was told not to manage
   // addresses) the kernel's choice of source is used instead.
   bool SendBroadcast(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp);
+  // The same by unicast to `destinationIp` (dotted decimal); false when it
+  // is no address.
+  bool SendTo(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp, const std::string& destinationIp);
 
   // Address management through `ip` (run with an argument vector).
   // KeepAddressesOnRemoval makes removing one address leave the others of
@@ -45,6 +48,8 @@ class SimNetwork {
   const std::string& interface() const { return interface_; }
 
  private:
+  bool Send(const std::vector<std::uint8_t>& datagram, const std::string& sourceIp, std::uint32_t destination);
+
   int fd_ = -1;
   std::uint16_t port_ = 0;
   std::string interface_;

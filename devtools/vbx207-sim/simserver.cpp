@@ -143,17 +143,20 @@ void SimServer::OnDatagrams(Clock::time_point now) {
     }
     for (std::size_t i = 0; i < dispatch.reactions.size(); ++i) {
       Log("from %s: %s", source.c_str(), dispatch.reactions[i].log.c_str());
-      Schedule(dispatch.reactions[i], now);
+      Schedule(dispatch.reactions[i], now, source);
     }
   }
 }
 
-void SimServer::Schedule(Reaction& reaction, Clock::time_point now) {
+void SimServer::Schedule(Reaction& reaction, Clock::time_point now, const std::string& requester) {
   int last = 0;
   for (auto& send : reaction.sends) {
     last = std::max(last, send.delayMs);
-    auto action = [this, send] {
-      if (!network_.SendBroadcast(send.datagram, send.sourceIp)) {
+    const std::string to = config_.unicastReplies ? requester : std::string();
+    auto action = [this, send, to] {
+      const bool sent = to.empty() ? network_.SendBroadcast(send.datagram, send.sourceIp)
+                                   : network_.SendTo(send.datagram, send.sourceIp, to);
+      if (!sent) {
         Log("send from %s failed: %s", send.sourceIp.c_str(), std::strerror(errno));
       }
     };

@@ -35,7 +35,8 @@ class SimServer {
   bool OpenControl();
   void Loop();
   void OnDatagrams(Clock::time_point now);
-  void Schedule(Reaction& reaction, Clock::time_point now);
+  // `requester`: where the request came from, for unicast replies.
+  void Schedule(Reaction& reaction, Clock::time_point now, const std::string& requester);
   void ApplyMove(const AddressMove& move);
   void AcceptClient();
   bool ServeClient(Client& client, Clock::time_point now);

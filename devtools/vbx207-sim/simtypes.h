@@ -83,6 +83,9 @@ struct SimConfig {
   std::string controlPath;       // Unix socket for tests; empty: none
   std::string interface;         // empty: the one holding the first appliance's address
   bool manageAddresses = false;  // add the appliances' addresses and move them on commit
+  // Replies go by unicast to the requester's address only, never broadcast:
+  // an appliance behind a router that passes no broadcast either way.
+  bool unicastReplies = false;
   bool verbose = false;
   std::vector<ApplianceConfig> appliances;
 };

@@ -23,7 +23,11 @@ namespace {
 constexpr char kBackgroundList[] = "cbackground.jpg|0|0|255|0,";
 constexpr QRect kRefreshRect(108, 413, 104, 39);
 constexpr QRect kIdentifyRect(449, 30, 104, 39);
-constexpr QRect kDeviceListRect(36, 77, 490, 231);
+// The list leaves a row under it for finding an appliance by its address.
+constexpr QRect kDeviceListRect(36, 72, 490, 219);
+constexpr QRect kFindAddressRect(196, 295, 150, 22);
+constexpr QRect kFindRect(356, 293, 90, 26);
+constexpr int kTextFind = 351;
 constexpr int kIdentityTextMaxChars = 19;  // 20-byte record fields with their NUL
 
 struct EditPlace {
@@ -98,6 +102,9 @@ void CConfigDlg_Basic::MakeControls() {
   connect(cancel_, &QPushButton::clicked, this, [this] { OnCancel(); });
   connect(refresh_, &QPushButton::clicked, this, [this] { OnRefresh(); });
   connect(identify_, &QPushButton::clicked, this, [this] { OnIdentify(); });
+  find_ = MakeImageButton(this, kCtlFind, kFindRect, QString::fromStdString(host_.Text(kTextFind)), folder,
+                          "btn-cancel.png");
+  connect(find_, &QPushButton::clicked, this, [this] { OnFindByAddress(); });
 
   for (int i = 0; i < kLabelCount; ++i)
     labels_[i] = MakeLabel(this, i == kLabelCount - 1 ? kTitleId : kFirstLabelId + i);
@@ -124,6 +131,9 @@ void CConfigDlg_Basic::MakeControls() {
     field->setObjectName(QString::number(id));
     field->SetFieldFont(FieldFont());
   }
+  auto* findField = new CIpAddressCtrl(this);
+  findField->setObjectName(QString::number(kCtlFindAddress));
+  findField->SetFieldFont(FieldFont());
   for (int id : kListIds) {
     auto* combo = new CBitComboBox(this);
     combo->setObjectName(QString::number(id));
@@ -154,6 +164,8 @@ void CConfigDlg_Basic::PositionControls() {
   list_->setGeometry(kDeviceListRect);
   for (const EditPlace& e : kEdits) Edit(e.id)->setGeometry(e.rect);
   for (const auto& [id, rect] : kAddressFields) AddressField(id)->setGeometry(rect);
+  AddressField(kCtlFindAddress)->setGeometry(kFindAddressRect);
+  find_->move(kFindRect.topLeft());
   CheckBox(kCtlDaylightSaving)->setGeometry(kDaylightSavingBox);
   CheckBox(kCtlTimeServer)->setGeometry(kTimeServerBox);
   // The time lists change places between the two time sub-steps; showing
@@ -208,7 +220,7 @@ void CConfigDlg_Basic::ShowSubStep(int k) {
 }
 
 void CConfigDlg_Basic::EnableButtons(bool on) {
-  for (CHoverButtonEx* b : {back_, next_, cancel_, refresh_, identify_}) b->setEnabled(on);
+  for (CHoverButtonEx* b : {back_, next_, cancel_, refresh_, identify_, find_}) b->setEnabled(on);
 }
 
 void CConfigDlg_Basic::RestoreButtons() {
@@ -304,6 +316,13 @@ bool CConfigDlg_Basic::eventFilter(QObject* watched, QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     const bool focusKey = key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter;
     if (focusKey && (w == this || isAncestorOf(w))) {
+      // Enter in the address field, or on its button, finds; Tab walks on.
+      const int focused = FocusedStepControl();
+      const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+      if (enter && subStep_ == kStepSelectDevice && (focused == kCtlFindAddress || focused == kCtlFind)) {
+        OnFindByAddress();
+        return true;
+      }
       HandleFocusKey();
       return true;  // swallowed whether or not the focus moved
     }

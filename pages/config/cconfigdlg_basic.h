@@ -102,6 +102,10 @@ class CConfigDlg_Basic : public TStackedPage {
   void OnCancel();
   void OnRefresh();
   void OnIdentify();
+  // Find by address: discovery, from now on, also asks the typed address
+  // by unicast (the appliance may sit behind a router); tells the person
+  // when the text is no address or nothing answered there.
+  void OnFindByAddress();
 
   int CurrentSubStep() const { return subStep_; }
   const TimeStepMemory& TimeMemory() const { return timeMemory_; }
@@ -116,6 +120,8 @@ class CConfigDlg_Basic : public TStackedPage {
   CHoverButtonEx* CancelButton() const { return cancel_; }
   CHoverButtonEx* RefreshButton() const { return refresh_; }
   CHoverButtonEx* IdentifyButton() const { return identify_; }
+  CHoverButtonEx* FindButton() const { return find_; }
+  CIpAddressCtrl* FindAddressField() const { return AddressField(kCtlFindAddress); }
   CDeviceListCtrl* DeviceList() const { return list_; }
   // What the checks after an empty discovery found, drawn over the empty
   // list; hidden while the list has rows.
@@ -164,6 +170,9 @@ class CConfigDlg_Basic : public TStackedPage {
   void WriteTitle(int textId);
   void WriteTexts(int k);
   void WriteDeviceTexts();
+  // After a discovery that also asked the typed address: the row of the
+  // appliance that answered there gets the focus.
+  void FocusFoundRow(const std::string& address);
   void WriteLoginTexts();
   void WritePasswordTexts();
   void WriteZoneTexts();
@@ -213,6 +222,7 @@ class CConfigDlg_Basic : public TStackedPage {
   CHoverButtonEx* cancel_ = nullptr;
   CHoverButtonEx* refresh_ = nullptr;
   CHoverButtonEx* identify_ = nullptr;
+  CHoverButtonEx* find_ = nullptr;
   CDeviceListCtrl* list_ = nullptr;
   std::array<CHTMLStatic*, kLabelCount> labels_{};
   CHTMLStatic* diagnosis_ = nullptr;

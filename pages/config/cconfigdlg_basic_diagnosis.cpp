@@ -78,7 +78,7 @@ void CConfigDlg_Basic::ShowDiagnosis() {
   const int frame = list_->frameWidth();
   const int top = frame + list_->horizontalHeader()->sizeHint().height();
   const QRect area(frame, top, list_->width() - 2 * frame, list_->height() - top - frame);
-  PlaceLabel(diagnosis_, area.adjusted(4, 4, -4, -4), std::move(markup), true);
+  PlaceLabel(diagnosis_, area.adjusted(4, 2, -4, -2), std::move(markup), true);
   diagnosis_->raise();
 }
 

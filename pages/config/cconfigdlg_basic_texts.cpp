@@ -72,7 +72,8 @@ std::u16string BoldNote(const std::string& t) { return MarkupText(kBoldTextForma
 
 void CConfigDlg_Basic::WriteDeviceTexts() {
   WriteTitle(293);
-  PlaceText(0, QRect(40, 310, 420, 100), Note(host_.Text(169)));
+  PlaceText(0, QRect(40, 323, 420, 88), Note(host_.Text(169)));
+  PlaceText(1, QRect(36, 289, 160, 24), Field(host_.Text(350)));
 }
 
 void CConfigDlg_Basic::WriteLoginTexts() {

@@ -47,6 +47,9 @@ enum ConfigControl : int {
   kCtlTimeServer = 1117,
   kCtlDeviceList = 1123,
   kCtlRefresh = 1124,
+  // Find by address: an appliance that broadcasts do not reach.
+  kCtlFindAddress = 1125,
+  kCtlFind = 1126,
 };
 
 inline constexpr int kStepControlColumns = 11;
@@ -54,7 +57,7 @@ using StepControlRow = std::array<int, kStepControlColumns>;
 
 // Row k: the controls of sub-step k; places after the last id hold 0.
 inline constexpr std::array<StepControlRow, kConfigStepCount> kStepControls = {{
-    {kCtlDeviceList},
+    {kCtlDeviceList, kCtlFindAddress, kCtlFind},
     {kCtlLoginPassword},
     {kCtlNewPassword, kCtlConfirmPassword},
     {kCtlList1104, kCtlList1105, kCtlDaylightSaving, kCtlList1107, kCtlList1108, kCtlList1109, kCtlList1110,

@@ -208,11 +208,12 @@ TEST(SimConfigTest, CommandLineBuildsAppliances) {
   bool help = false;
   std::string error;
   ASSERT_TRUE(ParseCommandLine({"--control", "/tmp/s", "--appliance", "name=Lab,ip=10.77.0.9,disks=1,password=pw",
-                                "--count", "2", "--manage-addresses"},
+                                "--count", "2", "--manage-addresses", "--unicast-replies"},
                                &c, &help, &error))
       << error;
   EXPECT_EQ(c.controlPath, "/tmp/s");
   EXPECT_TRUE(c.manageAddresses);
+  EXPECT_TRUE(c.unicastReplies);
   ASSERT_EQ(c.appliances.size(), 3u);
   EXPECT_EQ(c.appliances[0].identity.name, "Lab");
   EXPECT_EQ(c.appliances[0].identity.ip, "10.77.0.9");
@@ -228,19 +229,21 @@ TEST(SimConfigTest, CommandLineBuildsAppliances) {
   SimConfig e;
   ASSERT_TRUE(ParseCommandLine({}, &e, &help, &error));
   EXPECT_EQ(e.appliances.size(), 1u);
+  EXPECT_FALSE(e.unicastReplies);  // broadcast replies unless asked
 }
 
 TEST(SimConfigTest, JsonConfigurationWithDisksAndFaults) {
   SimConfig c;
   std::string error;
   const auto j = nlohmann::json::parse(R"({
-    "manage_addresses": true,
+    "manage_addresses": true, "unicast_replies": true,
     "appliances": [
       {"name": "A", "disks": [{"manufacturer": "M", "model": "X", "serial": "S", "bay": "1", "capacity_mb": 2048}],
        "faults": [{"kind": "refuse", "command": 7, "code": 9}], "progress_per_second": 2.5},
       {"mac": "02:00:00:00:00:99"}
     ]})");
   ASSERT_TRUE(ConfigFromJson(j, &c, &error)) << error;
+  EXPECT_TRUE(c.unicastReplies);
   ASSERT_EQ(c.appliances.size(), 2u);
   EXPECT_EQ(c.appliances[0].disks.at(0).bay, '1');
   EXPECT_EQ(c.appliances[0].disks.at(0).capacityMb, 2048u);

@@ -45,10 +45,20 @@ class ScriptedLink : public IDeviceLink {
   // Rows discovery appends, in order: name, IP address, MAC text.
   std::vector<std::array<std::u16string, 3>> rows;
   int discoveries = 0;
+  // Rows that answer only when discovery also asks `hiddenAddress`.
+  std::vector<std::array<std::u16string, 3>> hiddenRows;
+  std::uint32_t hiddenAddress = 0;
+  std::uint32_t discoveryAddress = 0;
+  bool answeredThere = false;
   void DiscoverDevices(IDeviceList& list) override {
     ++discoveries;
     for (const auto& r : rows) list.AppendRow(r[0], r[1], r[2]);
+    answeredThere = discoveryAddress != 0 && discoveryAddress == hiddenAddress;
+    if (answeredThere)
+      for (const auto& r : hiddenRows) list.AppendRow(r[0], r[1], r[2]);
   }
+  void SetDiscoveryAddress(std::uint32_t address) override { discoveryAddress = address; }
+  bool DiscoveryAddressAnswered() const override { return answeredThere; }
   bool ProbeDeviceAddress(const char* ipText) override {
     probes.push_back(ipText);
     if (probeAnswers.empty()) return true;
