@@ -52,6 +52,13 @@ inside() {
     mount --bind "$TMPDIR/smb" "$work/smb"
   fi
   chmod 700 "$XDG_RUNTIME_DIR"
+  # FUSE for the user's own mounts (the share without a kernel client):
+  # desktops open /dev/fuse to everyone; where this machine does not, a
+  # node that does covers it inside this run only.
+  if [[ $(stat -c %a /dev/fuse) != 666 ]]; then
+    mknod -m 666 "$work/dev-fuse" c 10 229
+    mount --bind "$work/dev-fuse" /dev/fuse
+  fi
   # The user's own places: the wizard and the agent run as them.
   chmod 755 "$work"
   chown "$demo_user:" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/user-tmp"
