@@ -133,7 +133,8 @@ polkit.addRule(function(action, subject) {
   if (action.id.indexOf("org.setuppilot.") == 0 && subject.user == "$demo_user") return polkit.Result.YES;
 });
 RULES
-  policybus_start "$work/policybus" "$work/setuppilot.rules" "$root/dist/org.setuppilot.policy"
+  sed "s|@SP_ISCSID_FULL_PATH@|$bin/setuppilot-iscsid|" "$root/dist/org.setuppilot.policy.in" >"$work/org.setuppilot.policy"
+  policybus_start "$work/policybus" "$work/setuppilot.rules" "$work/org.setuppilot.policy"
   say "private system bus and polkit daemon: $demo_user may set up drives"
 
   setsid "$netns" run pc "$bin/setuppilot-iscsid" --foreground --state "$work/iscsi/state" \
