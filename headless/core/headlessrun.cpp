@@ -1,0 +1,276 @@
+#include "headless/core/headlessrun.h"
+
+#include "base/text.h"
+#include "devicelink/devicerowmodel.h"
+#include "pages/config/core/adminpassword.h"
+#include "pages/config/core/configactions.h"
+#include "pages/disk/core/diskinventory.h"
+#include "pages/disk/core/driveletterlists.h"
+#include "pages/final/core/stoptokenwait.h"
+#include "resource/languagemodule.h"
+#include "setupreport/setupreport.h"
+
+namespace sp {
+
+namespace {
+
+constexpr int kSteps = 9;
+constexpr int kDiscoveryRounds = 3;
+
+// Each step's line: "[n/9] What it does... done".
+class StepPrinter {
+ public:
+  explicit StepPrinter(std::ostream& out) : out_(out) {}
+  void Begin(int step, const std::string& what) {
+    out_ << "[" << step << "/" << kSteps << "] " << what << "... " << std::flush;
+    RecordSetupStep("answers: " + what);
+  }
+  void Done(const std::string& note = "done") { out_ << note << "\n" << std::flush; }
+  int Fail(const std::string& why, int code) {
+    out_ << "failed\n  " << why << "\n" << std::flush;
+    RecordSetupStep("answers: failed: " + why);
+    return code;
+  }
+  std::ostream& out() { return out_; }
+
+ private:
+  std::ostream& out_;
+};
+
+// The final sequence's progress as terminal lines: the format's progress in
+// steps of ten, then where the PC's steps stand.
+class TerminalSink : public IFinalPageSink {
+ public:
+  TerminalSink(StepPrinter& print, const WizardState& state, const Answers& answers)
+      : print_(print), state_(state), answers_(answers) {}
+  void SetProgress(int position) override;
+  void SetLayerList(std::string_view) override {}
+  void SetFinishEnabled(bool) override {}
+  void ShowFinish() override {}
+  void SetWaitingForAppliance(bool waiting) override {
+    if (waiting && !formatDone_) print_.out() << "\n      waiting for the appliance to start formatting" << std::flush;
+  }
+  void PostOutcome(const FinalReport& report) override { report_ = report; }
+  const FinalReport& report() const { return report_; }
+
+ private:
+  StepPrinter& print_;
+  const WizardState& state_;
+  const Answers& answers_;
+  FinalReport report_;
+  int shownTens_ = -1;
+  bool formatDone_ = false, attachShown_ = false;
+};
+
+void TerminalSink::SetProgress(int position) {
+  if (position < 78) {
+    if (position / 10 != shownTens_) {
+      shownTens_ = position / 10;
+      print_.out() << "\n      progress " << position << "%" << std::flush;
+    }
+    return;
+  }
+  if (!formatDone_) {
+    formatDone_ = true;
+    print_.out() << "\n";
+    print_.Done();
+    if (answers_.iscsiLetter)
+      print_.Begin(8, std::string("Attaching the iSCSI volume at ") + answers_.iscsiLetter + ":");
+  }
+  if (position >= 89 && !attachShown_) {
+    attachShown_ = true;
+    if (answers_.iscsiLetter) {
+      // A volume at its letter leaves the command line that opens it.
+      print_.Done(FieldText(state_.explorerCommandLine).size() > 9 ? "done" : "failed");
+    }
+    if (answers_.nasLetter) print_.Begin(9, std::string("Mapping the NAS share at ") + answers_.nasLetter + ":");
+  }
+  if (position == 100 && answers_.nasLetter) print_.Done(state_.nasMapped ? "done" : "failed");
+}
+
+const char* AttachWhy(AttachFailure why) {
+  switch (why) {
+    case AttachFailure::kInitiatorDown:
+      return "the iSCSI initiator service did not answer";
+    case AttachFailure::kPortal:
+      return "the appliance's portal could not be added";
+    case AttachFailure::kLogin:
+      return "the target did not take the login";
+    case AttachFailure::kNoDisk:
+      return "the session brought no disk";
+    case AttachFailure::kNotPrepared:
+      return "the disk could not be partitioned, formatted or mounted";
+    case AttachFailure::kNoLetter:
+      return "no drive letter was chosen";
+    case AttachFailure::kLetterTaken:
+      return "the chosen letter holds another volume";
+    case AttachFailure::kNone:
+      break;
+  }
+  return "unknown";
+}
+
+bool FindAppliance(const Answers& a, HeadlessServices& s, WizardState& state, std::stop_token stop) {
+  for (int round = 0; round < kDiscoveryRounds && !stop.stop_requested(); ++round) {
+    DeviceRowModel rows;
+    s.link->DiscoverDevices(rows);
+    for (const DeviceRow& row : rows.rows()) {
+      const std::string mac = Utf16ToUtf8(row.mac), name = Utf16ToUtf8(row.name);
+      std::string lower = mac;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (a.applianceMac.empty() ? name == a.applianceName : lower == a.applianceMac) {
+        CopyBounded(state.targetMac, mac);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+int DeviceSettings(const Answers& a, HeadlessServices& s, WizardState& state, StepPrinter& p) {
+  p.Begin(2, "Logging in");
+  if (!CheckLogin(*s.link, state.targetMac, a.loginPassword))
+    return p.Fail(LoadText(nullptr, kMsgIncorrectPassword), kExitLoginRefused);
+  p.Done();
+
+  p.Begin(3, "Setting the admin password");
+  if (!SetAdminPassword(*s.link, state, a.newPassword))
+    return p.Fail(LoadText(nullptr, kMsgSetPasswordFailed), kExitSettingRefused);
+  p.Done();
+
+  p.Begin(4, "Setting the time zone and clock");
+  TimeSettings time;
+  ApplyZoneStep(time, a.zone);
+  CopyBounded(state.deviceTime, LoadText(nullptr, TimeZoneTextId(a.zone.zone)));
+  ClockChoice clock;
+  clock.useServer = !a.clockFromPc;
+  clock.serverHost = a.timeServer;
+  if (a.clockFromPc && s.localTime) {
+    const std::array<int, 6> t = s.localTime();
+    const ClockIndices i = IndicesForLocalTime(t[0], t[1], t[2], t[3], t[4], t[5]);
+    clock.month = i.month, clock.day = i.day, clock.year = i.year;
+    clock.hour = i.hour, clock.minute = i.minute, clock.second = i.second;
+  }
+  ApplyClockStep(time, clock);
+  IdentityFields current;
+  if (!SendTimeSettings(*s.link, state.targetMac, time) || !ReadIdentity(*s.link, state, &current))
+    return p.Fail(LoadText(nullptr, kMsgChangeSettingFailed), kExitSettingRefused);
+  p.Done();
+
+  p.Begin(5, "Setting the network identity");
+  const IdentityFields wanted = IdentityFor(a, current);
+  std::vector<LocalAddress> own;
+  if (s.addresses) s.addresses->List(own);
+  if (const auto problem = CheckIdentity(a, wanted, own)) return p.Fail(problem->message, kExitSettingRefused);
+  switch (ApplyNetworkIdentity(*s.link, s.interpreter, state, wanted)) {
+    case NetworkOutcome::kApplied:
+      break;
+    case NetworkOutcome::kRecordRefused:
+      return p.Fail(LoadText(nullptr, kMsgChangeSettingFailed), kExitSettingRefused);
+    case NetworkOutcome::kSilentAtAddress:
+      return p.Fail("the appliance does not answer at " + wanted.ip, kExitSettingRefused);
+  }
+  p.Done(wanted.name + " at " + wanted.ip);
+  return kExitDone;
+}
+
+int DiskProfileStep(const Answers& a, HeadlessServices& s, WizardState& state, StepPrinter& p) {
+  p.Begin(6, "Reading the disks");
+  const DiskInventory disks = QueryDisks(*s.link, state.targetMac);
+  if (disks.diskCount == 0) return p.Fail("the appliance reports no disk", kExitSettingRefused);
+  if (a.level == DiskLevel::Raid1 && disks.diskCount < 2)
+    return p.Fail("RAID 1 needs two disks; the appliance has one", kExitSettingRefused);
+  if (s.holdsVolumes && !a.eraseExisting && s.holdsVolumes(state))
+    return p.Fail("the appliance holds volumes already; set disk.erase_existing = true to format it anyway",
+                  kExitSettingRefused);
+  const DiskProfile profile = ComputeDiskProfile(disks, a.service, a.level, a.nasPercent);
+  ApplyProfileSummary(profile, state);
+  ApplyProfileChoice(profile, state);
+  if (a.nasLetter) CopyBounded(state.nasDriveLetter, std::string(1, a.nasLetter) + ":");
+  if (a.iscsiLetter) CopyBounded(state.iscsiDriveLetter, std::string(1, a.iscsiLetter) + ":");
+  p.Done(std::to_string(disks.diskCount) + " disk(s); NAS " + std::to_string(state.nasSizeGb) + " GB, iSCSI " +
+         std::to_string(state.iscsiSizeGb) + " GB");
+  return kExitDone;
+}
+
+int FinalSteps(const Answers& a, HeadlessServices& s, WizardState& state, StepPrinter& p, std::stop_token stop) {
+  StopTokenWait wait(stop, s.pausePercent);
+  IscsiAttach attach(*s.interpreter, *s.diskPreparation, *s.shareMapping, s.volumeMemory);
+  FinalSequence sequence(*s.link, *s.interpreter, attach, *s.shareMapping, *s.desktopShell, s.pollLimits);
+  sequence.SetBookmarks(s.bookmarks);
+  TerminalSink sink(p, state, a);
+  p.Begin(7, "Formatting the disks");
+  if (sequence.Run(state, wait, sink) == FinalOutcome::kStopped) return kExitInterrupted;
+  const FinalReport& r = sink.report();
+  if (!r.formatted || r.appliance != ApplianceTrouble::kNone) {
+    return p.Fail(r.appliance == ApplianceTrouble::kRestarted ? "the appliance started again: its format was cut off"
+                                                              : "the appliance stopped answering during the format",
+                  kExitFormatFailed);
+  }
+  if (r.iscsiAsked && r.iscsi.result != AttachResult::kAttached) {
+    p.out() << "  the iSCSI volume is not attached: " << AttachWhy(r.iscsi.why) << "\n";
+    return kExitAttachFailed;
+  }
+  if (r.nasAsked && !r.nasMapped) {
+    p.out() << "  the NAS share is not mapped: the share-mapping agent did not take it\n";
+    return kExitShareFailed;
+  }
+  return kExitDone;
+}
+
+}  // namespace
+
+int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServices& s, std::ostream& out,
+                     std::stop_token stop) {
+  StepPrinter p(out);
+  RecordSetupStep("answers: setup from " + fileName);
+  // What the file asks of this PC is checked before the appliance is touched.
+  std::vector<LocalAddress> own;
+  if (s.addresses) s.addresses->List(own);
+  if (a.ip) {
+    if (const auto problem = CheckIdentity(a, IdentityFor(a, {}), own)) {
+      out << "setuppilot: " << problem->Text(fileName) << "\n";
+      return kExitUsage;
+    }
+  }
+  if (s.driveLetters && s.netConnections) {
+    if (const auto problem = CheckLettersFree(a, FreeDriveLetterEntries(*s.driveLetters, *s.netConnections))) {
+      out << "setuppilot: " << problem->Text(fileName) << "\n";
+      return kExitLetterInUse;
+    }
+  }
+
+  if (a.iscsiLetter && s.initiatorService && !s.initiatorService->IsRunning()) {
+    // The disk profile page's gate: without the service no volume can be attached.
+    if (!s.initiatorService->IsInstalled() || !s.initiatorService->Start()) {
+      out << "setuppilot: the iSCSI initiator service is not installed or does not start\n";
+      return kExitAttachFailed;
+    }
+  }
+
+  WizardState state{};
+  state.Clear();
+  p.Begin(1, "Finding the appliance " + (a.applianceMac.empty() ? a.applianceName : a.applianceMac));
+  if (!FindAppliance(a, s, state, stop)) {
+    if (stop.stop_requested()) return kExitInterrupted;
+    return p.Fail("no appliance answered with that " + std::string(a.applianceMac.empty() ? "name" : "MAC address"),
+                  kExitNotFound);
+  }
+  p.Done(std::string("found ") + state.targetMac);
+
+  int code = DeviceSettings(a, s, state, p);
+  if (code == kExitDone && stop.stop_requested()) code = kExitInterrupted;
+  if (code == kExitDone) code = DiskProfileStep(a, s, state, p);
+  if (code == kExitDone && stop.stop_requested()) code = kExitInterrupted;
+  if (code == kExitDone) code = FinalSteps(a, s, state, p, stop);
+  if (code == kExitInterrupted) out << "\nsetuppilot: interrupted\n";
+  if (code == kExitDone) {
+    if (s.setUpDone) s.setUpDone(state);
+    out << "Set up " << state.targetMac << " (" << state.deviceIpSummary
+        << "): everything the file asked for is done.\n";
+  }
+  RecordSetupStep("answers: ended with exit code " + std::to_string(code));
+  return code;
+}
+
+}  // namespace sp
