@@ -1,5 +1,7 @@
 #include "headless/core/headlessrun.h"
 
+#include <optional>
+
 #include "base/text.h"
 #include "devicelink/devicerowmodel.h"
 #include "pages/config/core/adminpassword.h"
@@ -17,28 +19,44 @@ namespace {
 constexpr int kSteps = 9;
 constexpr int kDiscoveryRounds = 3;
 
-// Each step's line: "[n/9] What it does... done".
+// Each step's line: "[n/9] What it does... done". A step that shows
+// progress gets its line twice: when it starts, and with its result after
+// the progress lines.
 class StepPrinter {
  public:
   explicit StepPrinter(std::ostream& out) : out_(out) {}
-  void Begin(int step, const std::string& what) {
-    out_ << "[" << step << "/" << kSteps << "] " << what << "... " << std::flush;
+  void Begin(int step, const std::string& what, bool showsProgress = false) {
+    step_ = step;
+    what_ = what;
+    out_ << Head() << (showsProgress ? "\n" : " ") << std::flush;
+    long_ = showsProgress;
     RecordSetupStep("answers: " + what);
   }
-  void Done(const std::string& note = "done") { out_ << note << "\n" << std::flush; }
+  void Progress(const std::string& line) { out_ << "      " << line << "\n" << std::flush; }
+  void Done(const std::string& note = "done") {
+    out_ << (long_ ? Head() + " " : "") << note << "\n" << std::flush;
+    long_ = false;
+  }
   int Fail(const std::string& why, int code) {
-    out_ << "failed\n  " << why << "\n" << std::flush;
+    Done("failed");
+    out_ << "  " << why << "\n" << std::flush;
     RecordSetupStep("answers: failed: " + why);
     return code;
   }
   std::ostream& out() { return out_; }
 
  private:
+  std::string Head() const { return "[" + std::to_string(step_) + "/" + std::to_string(kSteps) + "] " + what_ + "..."; }
+
   std::ostream& out_;
+  int step_ = 0;
+  std::string what_;
+  bool long_ = false;
 };
 
-// The final sequence's progress as terminal lines: the format's progress in
-// steps of ten, then where the PC's steps stand.
+// The final sequence's progress as terminal lines: the bar's position in
+// steps of ten while the appliance formats and while the iSCSI volume is
+// attached and prepared, then where the PC's steps stand.
 class TerminalSink : public IFinalPageSink {
  public:
   TerminalSink(StepPrinter& print, const WizardState& state, const Answers& answers)
@@ -48,44 +66,54 @@ class TerminalSink : public IFinalPageSink {
   void SetFinishEnabled(bool) override {}
   void ShowFinish() override {}
   void SetWaitingForAppliance(bool waiting) override {
-    if (waiting && !formatDone_) print_.out() << "\n      waiting for the appliance to start formatting" << std::flush;
+    if (waiting && phase_ == Phase::kFormat) print_.Progress("waiting for the appliance to start formatting");
   }
   void PostOutcome(const FinalReport& report) override { report_ = report; }
   const FinalReport& report() const { return report_; }
 
  private:
+  enum class Phase { kFormat, kAttach, kMap, kDone };
+  void Tens(const char* what, int percent) {
+    if (percent / 10 <= shownTens_) return;  // the bar can step back (the volume's format starts at 65)
+    shownTens_ = percent / 10;
+    print_.Progress(std::string(what) + " " + std::to_string(percent) + "%");
+  }
+
   StepPrinter& print_;
   const WizardState& state_;
   const Answers& answers_;
   FinalReport report_;
+  Phase phase_ = Phase::kFormat;
   int shownTens_ = -1;
-  bool formatDone_ = false, attachShown_ = false;
 };
 
 void TerminalSink::SetProgress(int position) {
-  if (position < 78) {
-    if (position / 10 != shownTens_) {
-      shownTens_ = position / 10;
-      print_.out() << "\n      progress " << position << "%" << std::flush;
-    }
-    return;
-  }
-  if (!formatDone_) {
-    formatDone_ = true;
-    print_.out() << "\n";
+  // 78 starts the PC's steps, 89 the mapping, 100 is the end; in between
+  // the attach reports its volume's format as 65..98.
+  if (phase_ == Phase::kFormat && position < 78) return Tens("progress", position);
+  if (phase_ == Phase::kFormat) {
+    phase_ = Phase::kAttach;
+    shownTens_ = -1;
     print_.Done();
     if (answers_.iscsiLetter)
-      print_.Begin(8, std::string("Attaching the iSCSI volume at ") + answers_.iscsiLetter + ":");
+      print_.Begin(8, std::string("Attaching the iSCSI volume at ") + answers_.iscsiLetter + ":", true);
+    return;
   }
-  if (position >= 89 && !attachShown_) {
-    attachShown_ = true;
-    if (answers_.iscsiLetter) {
-      // A volume at its letter leaves the command line that opens it.
-      print_.Done(FieldText(state_.explorerCommandLine).size() > 9 ? "done" : "failed");
-    }
+  if (phase_ == Phase::kAttach && position != 89) {
+    if (answers_.iscsiLetter) Tens("progress", position);
+    return;
+  }
+  if (phase_ == Phase::kAttach) {
+    phase_ = Phase::kMap;
+    // A volume at its letter leaves the command line that opens it.
+    if (answers_.iscsiLetter) print_.Done(FieldText(state_.explorerCommandLine).size() > 9 ? "done" : "failed");
     if (answers_.nasLetter) print_.Begin(9, std::string("Mapping the NAS share at ") + answers_.nasLetter + ":");
+    return;
   }
-  if (position == 100 && answers_.nasLetter) print_.Done(state_.nasMapped ? "done" : "failed");
+  if (phase_ == Phase::kMap && position == 100) {
+    phase_ = Phase::kDone;
+    if (answers_.nasLetter) print_.Done(state_.nasMapped ? "done" : "failed");
+  }
 }
 
 const char* AttachWhy(AttachFailure why) {
@@ -110,7 +138,9 @@ const char* AttachWhy(AttachFailure why) {
   return "unknown";
 }
 
-bool FindAppliance(const Answers& a, HeadlessServices& s, WizardState& state, std::stop_token stop) {
+// The appliance's address as discovery found it; nothing when none answered.
+std::optional<std::string> FindAppliance(const Answers& a, HeadlessServices& s, WizardState& state,
+                                         std::stop_token stop) {
   for (int round = 0; round < kDiscoveryRounds && !stop.stop_requested(); ++round) {
     DeviceRowModel rows;
     s.link->DiscoverDevices(rows);
@@ -120,11 +150,11 @@ bool FindAppliance(const Answers& a, HeadlessServices& s, WizardState& state, st
       for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (a.applianceMac.empty() ? name == a.applianceName : lower == a.applianceMac) {
         CopyBounded(state.targetMac, mac);
-        return true;
+        return Utf16ToUtf8(row.ip);
       }
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 int DeviceSettings(const Answers& a, HeadlessServices& s, WizardState& state, StepPrinter& p) {
@@ -199,7 +229,7 @@ int FinalSteps(const Answers& a, HeadlessServices& s, WizardState& state, StepPr
   FinalSequence sequence(*s.link, *s.interpreter, attach, *s.shareMapping, *s.desktopShell, s.pollLimits);
   sequence.SetBookmarks(s.bookmarks);
   TerminalSink sink(p, state, a);
-  p.Begin(7, "Formatting the disks");
+  p.Begin(7, "Formatting the disks", true);
   if (sequence.Run(state, wait, sink) == FinalOutcome::kStopped) return kExitInterrupted;
   const FinalReport& r = sink.report();
   if (!r.formatted || r.appliance != ApplianceTrouble::kNone) {
@@ -251,12 +281,13 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
   WizardState state{};
   state.Clear();
   p.Begin(1, "Finding the appliance " + (a.applianceMac.empty() ? a.applianceName : a.applianceMac));
-  if (!FindAppliance(a, s, state, stop)) {
+  const std::optional<std::string> foundAt = FindAppliance(a, s, state, stop);
+  if (!foundAt) {
     if (stop.stop_requested()) return kExitInterrupted;
     return p.Fail("no appliance answered with that " + std::string(a.applianceMac.empty() ? "name" : "MAC address"),
                   kExitNotFound);
   }
-  p.Done(std::string("found ") + state.targetMac);
+  p.Done(std::string("found ") + state.targetMac + " at " + *foundAt);
 
   int code = DeviceSettings(a, s, state, p);
   if (code == kExitDone && stop.stop_requested()) code = kExitInterrupted;
