@@ -80,6 +80,15 @@ TEST(AnswerFileTest, GoodFileGivesThePagesChoices) {
   EXPECT_EQ(f.workgroup, "GROUP");  // what the file leaves out stays as the appliance has it
 }
 
+TEST(AnswerFileTest, DocumentedExampleIsAGoodFile) {
+  std::ifstream file(SP_SOURCE_DIR "/docs/answers-example.toml");
+  const std::string text((std::istreambuf_iterator<char>(file)), {});
+  ASSERT_FALSE(text.empty());
+  const AnswerReading r = ReadAnswers(text);
+  ASSERT_TRUE(r.answers) << r.error.Text("answers-example.toml");
+  EXPECT_EQ(r.answers->gateway, "192.168.1.1");
+}
+
 TEST(AnswerFileTest, EachMistakeNamesItsLineAndField) {
   const struct {
     std::string text;
