@@ -139,7 +139,7 @@ int RunAnswersFile(const std::string& path, const HeadlessOptions& options, std:
 
   HeadlessServices s;
   s.link = &b.link;
-  s.interpreter = &b.finalSetup.Interpreter();
+  s.iscsiInterpreter = &b.finalSetup.Interpreter();
   s.addresses = &b.addresses;
   s.driveLetters = &b.finalSetup.Letters();
   s.netConnections = &b.finalSetup.Connections();

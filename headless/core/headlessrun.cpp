@@ -8,7 +8,6 @@
 #include "pages/config/core/configactions.h"
 #include "pages/disk/core/diskinventory.h"
 #include "pages/disk/core/driveletterlists.h"
-#include "pages/final/core/stoptokenwait.h"
 #include "resource/languagemodule.h"
 #include "setupreport/setupreport.h"
 
@@ -192,7 +191,7 @@ int DeviceSettings(const Answers& a, HeadlessServices& s, WizardState& state, St
   std::vector<LocalAddress> own;
   if (s.addresses) s.addresses->List(own);
   if (const auto problem = CheckIdentity(a, wanted, own)) return p.Fail(problem->message, kExitSettingRefused);
-  switch (ApplyNetworkIdentity(*s.link, s.interpreter, state, wanted)) {
+  switch (ApplyNetworkIdentity(*s.link, s.iscsiInterpreter, state, wanted)) {
     case NetworkOutcome::kApplied:
       break;
     case NetworkOutcome::kRecordRefused:
@@ -224,13 +223,10 @@ int DiskProfileStep(const Answers& a, HeadlessServices& s, WizardState& state, S
 }
 
 int FinalSteps(const Answers& a, HeadlessServices& s, WizardState& state, StepPrinter& p, std::stop_token stop) {
-  StopTokenWait wait(stop, s.pausePercent);
-  IscsiAttach attach(*s.interpreter, *s.diskPreparation, *s.shareMapping, s.volumeMemory);
-  FinalSequence sequence(*s.link, *s.interpreter, attach, *s.shareMapping, *s.desktopShell, s.pollLimits);
-  sequence.SetBookmarks(s.bookmarks);
   TerminalSink sink(p, state, a);
   p.Begin(7, "Formatting the disks", true);
-  if (sequence.Run(state, wait, sink) == FinalOutcome::kStopped) return kExitInterrupted;
+  if (!s.Complete()) return p.Fail("this computer's side of the setup is not there", kExitFormatFailed);
+  if (RunFinalSetup(s, state, stop, sink) == FinalOutcome::kStopped) return kExitInterrupted;
   const FinalReport& r = sink.report();
   if (!r.formatted || r.appliance != ApplianceTrouble::kNone) {
     return p.Fail(r.appliance == ApplianceTrouble::kRestarted ? "the appliance started again: its format was cut off"

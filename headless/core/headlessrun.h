@@ -11,17 +11,11 @@
 
 #include "devicelink/idevicelink.h"
 #include "headless/core/answerfile.h"
-#include "hoststorage/diskprep/diskpreparation.h"
-#include "hoststorage/iscsicli/iscsiinterpreter.h"
-#include "hoststorage/sharemap/sharemapping.h"
-#include "pages/final/core/finalsequence.h"
-#include "platform/desktopshell.h"
+#include "pages/final/core/finalsetuprun.h"
 #include "platform/driveletters.h"
-#include "platform/filebookmarks.h"
 #include "platform/initiatorservice.h"
 #include "platform/localaddresses.h"
 #include "platform/netconnections.h"
-#include "platform/volumememory.h"
 #include "wizardstate/wizardstate.h"
 
 namespace sp {
@@ -41,17 +35,12 @@ enum HeadlessExit : int {
   kExitLetterInUse = 11,    // a chosen drive letter is in use on this computer
 };
 
-struct HeadlessServices {
-  IDeviceLink* link = nullptr;
-  IscsiInterpreter* interpreter = nullptr;
+// The final setup's parts (the device link among them, for every step)
+// and what the steps before it look at.
+struct HeadlessServices : FinalSetupParts {
   ILocalAddresses* addresses = nullptr;
   IDriveLetters* driveLetters = nullptr;
   INetConnections* netConnections = nullptr;
-  DiskPreparation* diskPreparation = nullptr;
-  ShareMapping* shareMapping = nullptr;
-  IVolumeMemory* volumeMemory = nullptr;  // may be null
-  IDesktopShell* desktopShell = nullptr;
-  IFileBookmarks* bookmarks = nullptr;  // may be null
   // Started when the profile has an iSCSI volume and it is not running; null: not looked at.
   IInitiatorService* initiatorService = nullptr;
   // Whether the appliance holds volumes already (set up before); null: not asked.
@@ -60,8 +49,6 @@ struct HeadlessServices {
   std::function<void(const WizardState&)> setUpDone;
   // This PC's local time: year, month, day, hour, minute, second.
   std::function<std::array<int, 6>()> localTime;
-  int pausePercent = 100;  // the final sequence's fixed pauses (tests cut them)
-  ProgressPollLimits pollLimits;
 };
 
 // Runs the setup `answers` describes (read from `fileName`) and prints its
