@@ -214,9 +214,8 @@ int DiskProfileStep(const Answers& a, HeadlessServices& s, WizardState& state, S
                   kExitSettingRefused);
   const DiskProfile profile = ComputeDiskProfile(disks, a.service, a.level, a.nasPercent);
   ApplyProfileSummary(profile, state);
-  ApplyProfileChoice(profile, state);
-  if (a.nasLetter) CopyBounded(state.nasDriveLetter, std::string(1, a.nasLetter) + ":");
-  if (a.iscsiLetter) CopyBounded(state.iscsiDriveLetter, std::string(1, a.iscsiLetter) + ":");
+  ApplyConfirmedChoice(profile, a.service, std::string(1, a.nasLetter) + ":\\", std::string(1, a.iscsiLetter) + ":\\",
+                       state);
   p.Done(std::to_string(disks.diskCount) + " disk(s); NAS " + std::to_string(state.nasSizeGb) + " GB, iSCSI " +
          std::to_string(state.iscsiSizeGb) + " GB");
   return kExitDone;
