@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "headless/core/headlessrun.h"
 #include "headless/headlessmain.h"
@@ -18,7 +19,7 @@ class AnswersTest : public WizardRunTest {
  protected:
   // Writes `text` as a private answer file and runs it; the terminal's
   // lines land in out_.
-  int Run(const std::string& text) {
+  int Run(const std::string& text, std::stop_token stop = {}) {
     const std::string path = net().scratchDir() + "/answers.toml";
     std::ofstream(path) << text;
     chmod(path.c_str(), 0600);
@@ -35,8 +36,7 @@ class AnswersTest : public WizardRunTest {
     options.startAgent = false;  // the test's agent runs already
     options.pausePercent = 2;
     out_.str({});
-    std::stop_source never;
-    return RunAnswersFile(path, options, out_, out_, never.get_token());
+    return RunAnswersFile(path, options, out_, out_, stop);
   }
 
   std::ostringstream out_;
@@ -126,6 +126,26 @@ TEST_F(AnswersTest, RefusedLoginPasswordEndsWithItsOwnCode) {
   EXPECT_EQ(a["logins"]["rejected"], 1);
   EXPECT_EQ(a["password"], "secret9") << "nothing set after the refusal";
   EXPECT_EQ(a["counts"].value("8", 0), 0) << "no format asked";
+}
+
+TEST_F(AnswersTest, StoppedDuringTheFormatEndsAsInterruptedAndAttachesNothing) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(2));
+  if (IsSkipped()) return;
+  const std::string file = GoodFile(Appliance()["identity"]["netmask"]);
+  std::stop_source stop;
+  int code = -1;
+  // The run's thread is made here, so it works in this thread's namespaces.
+  std::thread run([&] { code = Run(file, stop.get_token()); });
+  ASSERT_TRUE(RunUntil([&] { return Appliance()["format"]["progress"] >= 20; }, 60000));
+  const auto asked = std::chrono::steady_clock::now();
+  stop.request_stop();  // what SIGINT does through the program's watcher
+  run.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(5)) << "a pause waited out the stop";
+  EXPECT_EQ(code, kExitInterrupted) << out_.str();
+  EXPECT_NE(out_.str().find("setuppilot: interrupted"), std::string::npos) << out_.str();
+  EXPECT_EQ(out_.str().find("[8/9]"), std::string::npos) << out_.str();
+  EXPECT_TRUE(DriveMounts().empty()) << DriveMounts().front();
+  EXPECT_TRUE(LoopsOverLuns().empty()) << LoopsOverLuns().front();
 }
 
 }  // namespace
