@@ -130,7 +130,8 @@ int RunAnswersFile(const std::string& path, const HeadlessOptions& options, std:
   // The share is mapped by the agent: start it when none answers, as the
   // wizard does, and give it the time the wizard's pages would.
   const std::string agentSocket = options.agentSocket.empty() ? NetDockSocketPath() : options.agentSocket;
-  if (a.nasLetter && options.startAgent && !b.agent.Find()) {
+  const bool startsAgent = a.nasLetter && options.startAgent && !b.agent.Find();
+  if (startsAgent) {
     StartAgentIfAbsent(LayoutFor(options.programFolder).helperDir, agentSocket);
     WaitForAgent(agentSocket, 5000);
   }
@@ -156,6 +157,9 @@ int RunAnswersFile(const std::string& path, const HeadlessOptions& options, std:
   s.localTime = LocalNow;
   s.pausePercent = options.pausePercent;
   const int code = RunHeadlessSetup(a, path, s, out, stop);
+  // One we started ends with us, as with the wizard (what it mapped stays
+  // mapped); one that ran already, started at login, stays.
+  if (startsAgent) b.agent.Close();
   if (report) out << "Setup report: " << report->Path() << "\n";
   SetCurrentSetupReport(nullptr);
   return code;

@@ -209,6 +209,8 @@ int DiskProfileStep(const Answers& a, HeadlessServices& s, WizardState& state, S
   if (disks.diskCount == 0) return p.Fail("the appliance reports no disk", kExitSettingRefused);
   if (a.level == DiskLevel::Raid1 && disks.diskCount < 2)
     return p.Fail("RAID 1 needs two disks; the appliance has one", kExitSettingRefused);
+  if (a.iscsiLetter && s.initiatorService && !s.initiatorService->IsRunning() && !s.initiatorService->Start())
+    return p.Fail("the iSCSI initiator service does not start", kExitAttachFailed);
   if (s.holdsVolumes && !a.eraseExisting && s.holdsVolumes(state))
     return p.Fail("the appliance holds volumes already; set disk.erase_existing = true to format it anyway",
                   kExitSettingRefused);
@@ -265,12 +267,12 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
     }
   }
 
-  if (a.iscsiLetter && s.initiatorService && !s.initiatorService->IsRunning()) {
-    // The disk profile page's gate: without the service no volume can be attached.
-    if (!s.initiatorService->IsInstalled() || !s.initiatorService->Start()) {
-      out << "setuppilot: the iSCSI initiator service is not installed or does not start\n";
-      return kExitAttachFailed;
-    }
+  // The disk profile page's gate, in two halves: without the service no
+  // volume can be attached, so its absence ends the run here; it is started
+  // only once the appliance took its settings.
+  if (a.iscsiLetter && s.initiatorService && !s.initiatorService->IsRunning() && !s.initiatorService->IsInstalled()) {
+    out << "setuppilot: the iSCSI initiator service is not installed\n";
+    return kExitAttachFailed;
   }
 
   WizardState state{};
@@ -278,7 +280,10 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
   p.Begin(1, "Finding the appliance " + (a.applianceMac.empty() ? a.applianceName : a.applianceMac));
   const std::optional<std::string> foundAt = FindAppliance(a, s, state, stop);
   if (!foundAt) {
-    if (stop.stop_requested()) return kExitInterrupted;
+    if (stop.stop_requested()) {
+      out << "\nsetuppilot: interrupted\n";
+      return kExitInterrupted;
+    }
     return p.Fail("no appliance answered with that " + std::string(a.applianceMac.empty() ? "name" : "MAC address"),
                   kExitNotFound);
   }
