@@ -156,7 +156,7 @@ int RunAnswersFile(const std::string& path, const HeadlessOptions& options, std:
   if (memory) s.setUpDone = [&memory](const WizardState& state) { memory->Remember(SetUpRecord(state, LocalDay())); };
   s.localTime = LocalNow;
   s.pausePercent = options.pausePercent;
-  const int code = RunHeadlessSetup(a, path, s, out, stop);
+  const int code = RunHeadlessSetup(a, path, s, out, err, stop);
   // One we started ends with us, as with the wizard (what it mapped stays
   // mapped); one that ran already, started at login, stays.
   if (startsAgent) b.agent.Close();

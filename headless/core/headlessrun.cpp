@@ -248,7 +248,7 @@ int FinalSteps(const Answers& a, HeadlessServices& s, WizardState& state, StepPr
 }  // namespace
 
 int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServices& s, std::ostream& out,
-                     std::stop_token stop) {
+                     std::ostream& err, std::stop_token stop) {
   StepPrinter p(out);
   RecordSetupStep("answers: setup from " + fileName);
   // What the file asks of this PC is checked before the appliance is touched.
@@ -256,13 +256,13 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
   if (s.addresses) s.addresses->List(own);
   if (a.ip) {
     if (const auto problem = CheckIdentity(a, IdentityFor(a, {}), own)) {
-      out << "setuppilot: " << problem->Text(fileName) << "\n";
+      err << "setuppilot: " << problem->Text(fileName) << "\n";
       return kExitUsage;
     }
   }
   if (s.driveLetters && s.netConnections) {
     if (const auto problem = CheckLettersFree(a, FreeDriveLetterEntries(*s.driveLetters, *s.netConnections))) {
-      out << "setuppilot: " << problem->Text(fileName) << "\n";
+      err << "setuppilot: " << problem->Text(fileName) << "\n";
       return kExitLetterInUse;
     }
   }
@@ -271,7 +271,7 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
   // volume can be attached, so its absence ends the run here; it is started
   // only once the appliance took its settings.
   if (a.iscsiLetter && s.initiatorService && !s.initiatorService->IsRunning() && !s.initiatorService->IsInstalled()) {
-    out << "setuppilot: the iSCSI initiator service is not installed\n";
+    err << "setuppilot: the iSCSI initiator service is not installed\n";
     return kExitAttachFailed;
   }
 

@@ -52,9 +52,9 @@ struct HeadlessServices : FinalSetupParts {
 };
 
 // Runs the setup `answers` describes (read from `fileName`) and prints its
-// steps to `out`. Stops at the first failed step; a stop request ends it
-// with kExitInterrupted.
+// steps to `out`; a refusal before the first step goes to `err`. Stops at
+// the first failed step; a stop request ends it with kExitInterrupted.
 int RunHeadlessSetup(const Answers& answers, const std::string& fileName, HeadlessServices& services, std::ostream& out,
-                     std::stop_token stop);
+                     std::ostream& err, std::stop_token stop);
 
 }  // namespace sp

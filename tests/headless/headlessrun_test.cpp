@@ -35,7 +35,9 @@ class HeadlessRunTest : public ::testing::Test {
     services_.netConnections = &connections_;
     services_.localTime = [] { return std::array<int, 6>{2026, 12, 9, 6, 30, 0}; };
   }
-  int Run() { return RunHeadlessSetup(*ReadAnswers(kFile).answers, "a.toml", services_, out_, stop_.get_token()); }
+  int Run() {
+    return RunHeadlessSetup(*ReadAnswers(kFile).answers, "a.toml", services_, out_, out_, stop_.get_token());
+  }
   void Listed() { link_.rows.push_back({u"VBX-207", u"10.77.0.2", u"02:4b:56:00:00:01"}); }
 
   ScriptedLink link_;
