@@ -36,6 +36,12 @@ WizardCommandLine ParseWizardCommandLine(const std::vector<std::string>& args) {
       } else {
         c.firstPagePicture = args[++i];
       }
+    } else if (a == "--answers") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        if (c.error.empty()) c.error = "--answers needs a file name";
+      } else {
+        c.answersFile = args[++i];
+      }
     } else if (IsQtValued(a)) {
       ++i;
     } else if (a.rfind("--", 0) == 0 || a.empty() || a[0] != '-') {
@@ -48,11 +54,27 @@ WizardCommandLine ParseWizardCommandLine(const std::vector<std::string>& args) {
 
 const char* WizardUsageText() {
   return "usage: setuppilot [--allow-root] [--first-page-picture FILE] [Qt options]\n"
+         "       setuppilot [--allow-root] --answers FILE\n"
          "Sets up a VBX-207 network storage appliance from this computer.\n"
+         "  --answers FILE              set up the appliance FILE names, without a window\n"
+         "                              (TOML; see setuppilot(1) and docs/answers.md)\n"
          "  --allow-root                run even as root (the wizard is meant for a desktop user)\n"
          "  --first-page-picture FILE   draw the first page into FILE (PNG) and exit\n"
          "  --version                   print the version and exit\n"
-         "  --help                      print this text and exit\n";
+         "  --help                      print this text and exit\n"
+         "Exit codes with --answers:\n"
+         "   0 everything the file asked for was done\n"
+         "   1 refused to run as root\n"
+         "   2 usage error, or the answer file is unreadable or wrong (line and field named)\n"
+         "   3 the answer file holds passwords others may read, or is not yours\n"
+         "   4 no appliance answered as the file names it\n"
+         "   5 the appliance refused the login password\n"
+         "   6 the appliance refused a setting, or cannot take the disk profile\n"
+         "   7 the appliance did not finish formatting its disks\n"
+         "   8 the iSCSI volume was not attached at its letter\n"
+         "   9 the NAS share was not mapped at its letter\n"
+         "  10 interrupted (SIGINT, SIGTERM, SIGHUP)\n"
+         "  11 a chosen drive letter is in use on this computer\n";
 }
 
 const char* RootRefusalText() {

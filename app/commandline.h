@@ -13,6 +13,8 @@ struct WizardCommandLine {
   // Draw the first page into this PNG file and end (checks an installation
   // without anyone at the screen).
   std::string firstPagePicture;
+  // Set up an appliance from this answer file, without a window.
+  std::string answersFile;
   std::string error;  // an argument we do not know; empty when all were read
 };
 

@@ -10,6 +10,7 @@
 #include "app/csetuppilotapp.h"
 #include "app/endsignals.h"
 #include "app/linuxwizardbackends.h"
+#include "headless/headlessmain.h"
 #include "platform/linux/installlayout.h"
 #include "uikit/cbitcombobox.h"
 #include "version.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     std::fputs(sp::RootRefusalText(), stderr);
     return 1;
   }
+  // No window: nothing of Qt is started.
+  if (!command.answersFile.empty()) return sp::RunAnswersCommand(command.answersFile, sp::ProgramFolder());
 
   QApplication qt(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Setup Pilot"));

@@ -337,15 +337,8 @@ bool CConfigDlg_HD::ConfirmErase() {
 }
 
 void CConfigDlg_HD::WriteConfirmedChoice() {
-  WizardState& state = host_.State();
-  const ServiceType service = TickedService();
-  ApplyProfileChoice(CurrentProfile(), state);
-  if (service != ServiceType::IscsiOnly) {
-    CopyBounded(state.nasDriveLetter, DriveLetterText(nasLetters_->currentText().toStdString()));
-  }
-  if (service != ServiceType::NasOnly) {
-    CopyBounded(state.iscsiDriveLetter, DriveLetterText(iscsiLetters_->currentText().toStdString()));
-  }
+  ApplyConfirmedChoice(CurrentProfile(), TickedService(), nasLetters_->currentText().toStdString(),
+                       iscsiLetters_->currentText().toStdString(), host_.State());
 }
 
 void CConfigDlg_HD::HandOver() {

@@ -157,7 +157,7 @@ void CNetcfgDlg::Start() {
   surface_.SetList(kFinalBackgroundList);
 
   const FinalPageServices& s = services_;
-  if (!s.link || !s.iscsiInterpreter || !s.diskPreparation || !s.shareMapping || !s.desktopShell) {
+  if (!s.Complete()) {
     // Nothing can be set up without them: say so and let the user leave.
     finish_->show();
     finish_->setEnabled(true);
@@ -184,19 +184,8 @@ void CNetcfgDlg::OnTryAgain() {
 }
 
 void CNetcfgDlg::RunSequence(std::stop_token stop, std::optional<FinalReport> previous) {
-  const FinalPageServices& s = services_;
-  StopTokenWait wait(stop, s.pausePercent);
   WorkerSink sink(*this);
-  IscsiAttach attach(*s.iscsiInterpreter, *s.diskPreparation, *s.shareMapping, s.volumeMemory);
-  ProgressPollLimits limits;
-  limits.silentPolls = s.silentPolls;
-  FinalSequence sequence(*s.link, *s.iscsiInterpreter, attach, *s.shareMapping, *s.desktopShell, limits);
-  sequence.SetBookmarks(s.bookmarks);
-  if (previous) {
-    sequence.RetryPcSteps(state_, *previous, wait, sink);
-  } else {
-    sequence.Run(state_, wait, sink);
-  }
+  RunFinalSetup(services_, state_, std::move(stop), sink, previous);
   workerDone_ = true;
 }
 

@@ -24,6 +24,7 @@
 
 #include "framework/core/iwizardhost.h"
 #include "framework/tstackedpage.h"
+#include "pages/final/core/finalsetuprun.h"
 #include "pages/final/core/ifinalpagesink.h"
 #include "uikit/choverbuttonex.h"
 #include "uikit/chtmlstatic.h"
@@ -33,26 +34,10 @@
 
 namespace sp {
 
-class DiskPreparation;
-class IDesktopShell;
-class IFileBookmarks;
-class IDeviceLink;
-class IscsiInterpreter;
-class IVolumeMemory;
-class ShareMapping;
-
-// What the final page's setup sequence works with. Without any of them the
-// page goes straight to the failure text.
-struct FinalPageServices {
-  IDeviceLink* link = nullptr;  // the worker's link (its waits only sleep)
-  IscsiInterpreter* iscsiInterpreter = nullptr;
-  DiskPreparation* diskPreparation = nullptr;  // the run's one disk preparation
-  ShareMapping* shareMapping = nullptr;
-  IVolumeMemory* volumeMemory = nullptr;  // null: the drive is not brought back at the next start
-  IDesktopShell* desktopShell = nullptr;  // opens the new drive
-  IFileBookmarks* bookmarks = nullptr;    // the file manager's places for the new drives (optional)
-  int pausePercent = 100;                 // the sequence's pauses, in percent of their length
-  int silentPolls = 300;                  // progress polls in a row without a reply before the appliance counts as gone
+// What the final page's setup sequence works with (the parts of the final
+// setup). Without any of the first five the page goes straight to the
+// failure text.
+struct FinalPageServices : FinalSetupParts {
   // Told on the UI thread when a run ends with the summary; empty: nobody.
   std::function<void(const WizardState&)> setUpDone;
 };

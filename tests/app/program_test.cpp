@@ -164,7 +164,17 @@ TEST_F(ProgramTest, AnswersOnTheTerminalWithoutADisplayAndRefusesRoot) {
   std::tie(status, text) = RunWithoutDisplay({"--no-such-option"}, out);
   EXPECT_EQ(status, 2);
   EXPECT_NE(text.find("unknown argument --no-such-option"), std::string::npos) << text;
+  // An answer file others could read is refused before it is read.
+  const std::string answers = (dir_ / "answers.toml").string();
+  std::ofstream(answers) << "[disk]\n";
+  chmod(answers.c_str(), 0644);
+  std::tie(status, text) = RunWithoutDisplay({"--allow-root", "--answers", answers}, out);
+  EXPECT_EQ(status, 3) << text;
+  std::tie(status, text) = RunWithoutDisplay({"--allow-root", "--answers", answers + ".missing"}, out);
+  EXPECT_EQ(status, 2) << text;
   if (geteuid() == 0) {
+    std::tie(status, text) = RunWithoutDisplay({"--answers", answers}, out);
+    EXPECT_EQ(status, 1) << "the root rule holds without a window too";
     std::tie(status, text) = RunWithoutDisplay({}, out);
     EXPECT_EQ(status, 1) << "refused before any window system is touched";
     EXPECT_NE(text.find("--allow-root"), std::string::npos) << text;

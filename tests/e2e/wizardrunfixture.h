@@ -79,6 +79,8 @@ class WizardRunTest : public nettest::NetworkTest {
   // The program's timing (its pauses are cut already), for what a case
   // shortens further before the final page starts.
   FinalPageServices& FinalPage() { return backends_->Services().finalPage; }
+  // The paths the wizard's backends were given (scratch folders, sockets).
+  const LinuxWizardBackends::Options& BackendOptions() const { return backends_->options(); }
 
   // The appliance's iSCSI volume is capped at this many MB (set before
   // StartWith).

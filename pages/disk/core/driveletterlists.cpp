@@ -1,5 +1,7 @@
 #include "pages/disk/core/driveletterlists.h"
 
+#include "base/text.h"
+
 #include "platform/driveletters.h"
 #include "platform/netconnections.h"
 
@@ -52,6 +54,13 @@ bool LettersClash(ServiceType service, const std::string& nasEntry, const std::s
   if (service != ServiceType::Both) return false;
   const std::string nas = DriveLetterText(nasEntry);
   return !nas.empty() && nas == DriveLetterText(iscsiEntry);
+}
+
+void ApplyConfirmedChoice(const DiskProfile& profile, ServiceType service, const std::string& nasEntry,
+                          const std::string& iscsiEntry, WizardState& state) {
+  ApplyProfileChoice(profile, state);
+  if (service != ServiceType::IscsiOnly) CopyBounded(state.nasDriveLetter, DriveLetterText(nasEntry));
+  if (service != ServiceType::NasOnly) CopyBounded(state.iscsiDriveLetter, DriveLetterText(iscsiEntry));
 }
 
 }  // namespace sp

@@ -41,4 +41,10 @@ LetterSelection InitialLetterSelection(ServiceType service, int entryCount, int 
 bool LettersClash(ServiceType service, const std::string& nasEntry, const std::string& iscsiEntry);
 inline constexpr int kMsgLettersClash = 325;
 
+// What confirming the summary writes: the profile's choice (share percent,
+// level code) and the letter of each volume `service` makes, from the two
+// lists' chosen entries.
+void ApplyConfirmedChoice(const DiskProfile& profile, ServiceType service, const std::string& nasEntry,
+                          const std::string& iscsiEntry, WizardState& state);
+
 }  // namespace sp
