@@ -74,7 +74,9 @@ const char* WizardUsageText() {
          "   8 the iSCSI volume was not attached at its letter\n"
          "   9 the NAS share was not mapped at its letter\n"
          "  10 interrupted (SIGINT, SIGTERM, SIGHUP)\n"
-         "  11 a chosen drive letter is in use on this computer\n";
+         "  11 a chosen drive letter is in use on this computer\n"
+         "  12 this computer's administrator did not allow the setup\n"
+         "  13 another user on this computer is setting up an appliance\n";
 }
 
 const char* RootRefusalText() {

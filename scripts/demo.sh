@@ -18,6 +18,9 @@
 #        without:       offscreen, driven by setuppilot-tour, which walks every
 #                       page and sub-step to the summary, writes a picture of
 #                       each and a contact sheet, and prints where they are
+#      with SP_DEMO_ANSWERS=FILE: `setuppilot --answers FILE` as that user
+#                       instead (no window); its exit code is the demo's
+#      with SP_DEMO_AFTER set: that command after the run, whatever its end
 #   7. with SP_DEMO_THEN set and a tour that reached the summary: that
 #      command, in the same private mount namespace, with the run still up
 #      (SP_DEMO_WORK: the run's folder; SP_DEMO_BIN: the programs); its
@@ -25,6 +28,7 @@
 # Everything it starts, mounts and creates is removed when it ends.
 # Needs root (namespaces, mounts); only the service and the simulator run as
 # root. SP_NS_PREFIX prefixes the namespace names.
+# SP_DEMO_POLKIT=deny makes the run's polkit rule refuse the user instead.
 # SP_DEMO_TMPFS=1 keeps the simulator's disks (the iSCSI target's backing
 # file and the shared folder) on a tmpfs instead of /tmp.
 set -euo pipefail
@@ -128,14 +132,16 @@ inside() {
   # polkit decides what the user may ask the service for: here, by a rule
   # naming the demo's user (without a login manager there is no active
   # session for the policy's defaults to go by).
+  local answer=YES
+  [[ ${SP_DEMO_POLKIT:-allow} == deny ]] && answer=NO
   cat >"$work/setuppilot.rules" <<RULES
 polkit.addRule(function(action, subject) {
-  if (action.id.indexOf("org.setuppilot.") == 0 && subject.user == "$demo_user") return polkit.Result.YES;
+  if (action.id.indexOf("org.setuppilot.") == 0 && subject.user == "$demo_user") return polkit.Result.$answer;
 });
 RULES
   sed "s|@SP_ISCSID_FULL_PATH@|$bin/setuppilot-iscsid|" "$root/dist/org.setuppilot.policy.in" >"$work/org.setuppilot.policy"
   policybus_start "$work/policybus" "$work/setuppilot.rules" "$work/org.setuppilot.policy"
-  say "private system bus and polkit daemon: $demo_user may set up drives"
+  say "private system bus and polkit daemon: $demo_user may$([[ $answer == NO ]] && echo " not") set up drives"
 
   setsid "$netns" run pc "$bin/setuppilot-iscsid" --foreground --state "$work/iscsi/state" \
     >"$work/iscsid.log" 2>&1 &
@@ -149,7 +155,15 @@ RULES
   say "initiator service and share-mapping agent in ${prefix}pc (logs: $work/iscsid.log, $work/netdock.log)"
 
   local status=0
-  if [[ -n ${DISPLAY:-} ]]; then
+  if [[ -n ${SP_DEMO_ANSWERS:-} ]]; then
+    # The answer file must be the user's own and private to them.
+    install -m 600 -o "$demo_user" "$SP_DEMO_ANSWERS" "$work/user-tmp/answers.toml"
+    say "setting up without a window from $SP_DEMO_ANSWERS, as $demo_user"
+    setsid "$netns" run pc "${as_user[@]}" "$bin/setuppilot" --answers "$work/user-tmp/answers.toml" &
+    wizard_pid=$!
+    wait "$wizard_pid" || status=$?
+    say "setuppilot --answers ended with exit code $status"
+  elif [[ -n ${DISPLAY:-} ]]; then
     say "starting the wizard in ${prefix}pc on $DISPLAY"
     # The user needs leave to use the display.
     command -v xhost >/dev/null && xhost "+SI:localuser:$demo_user" >/dev/null || true
@@ -179,6 +193,9 @@ RULES
     fi
     say "screenshots of every page and sub-step: $shots"
     [[ -f $shots/contact-sheet.png ]] && say "contact sheet: $shots/contact-sheet.png"
+  fi
+  if [[ -n ${SP_DEMO_AFTER:-} ]]; then  # whatever the run's outcome
+    SP_DEMO_WORK=$work SP_DEMO_BIN=$bin SP_DEMO_USER=$demo_user "$SP_DEMO_AFTER" || true
   fi
   if [[ -n ${SP_DEMO_THEN:-} && $status == 0 ]]; then
     SP_DEMO_WORK=$work SP_DEMO_BIN=$bin SP_DEMO_USER=$demo_user "$SP_DEMO_THEN" || status=$?

@@ -214,6 +214,21 @@ int DiskProfileStep(const Answers& a, HeadlessServices& s, WizardState& state, S
   if (s.holdsVolumes && !a.eraseExisting && s.holdsVolumes(state))
     return p.Fail("the appliance holds volumes already; set disk.erase_existing = true to format it anyway",
                   kExitSettingRefused);
+  // As on the disk page: this PC is changed only with its administrator's
+  // leave, asked once before the appliance formats.
+  if (s.initiatorService) {
+    switch (s.initiatorService->BeginSetup()) {
+      case SetupPermission::Refused:
+        return p.Fail("this computer's administrator did not allow setting up its drives; nothing was changed",
+                      kExitNotAuthorised);
+      case SetupPermission::OtherUserSetup:
+        return p.Fail("another user on this computer is setting up an appliance; try again when they have finished",
+                      kExitOtherSetup);
+      case SetupPermission::Granted:
+      case SetupPermission::NoService:
+        break;
+    }
+  }
   const DiskProfile profile = ComputeDiskProfile(disks, a.service, a.level, a.nasPercent);
   ApplyProfileSummary(profile, state);
   ApplyConfirmedChoice(profile, a.service, std::string(1, a.nasLetter) + ":\\", std::string(1, a.iscsiLetter) + ":\\",
@@ -300,6 +315,7 @@ int RunHeadlessSetup(const Answers& a, const std::string& fileName, HeadlessServ
     out << "Set up " << state.targetMac << " (" << state.deviceIpSummary
         << "): everything the file asked for is done.\n";
   }
+  if (s.initiatorService) s.initiatorService->EndSetup();
   RecordSetupStep("answers: ended with exit code " + std::to_string(code));
   return code;
 }

@@ -33,6 +33,8 @@ enum HeadlessExit : int {
   kExitShareFailed = 9,     // the NAS share is not mapped
   kExitInterrupted = 10,    // stopped by a signal
   kExitLetterInUse = 11,    // a chosen drive letter is in use on this computer
+  kExitNotAuthorised = 12,  // this computer's administrator did not allow the setup
+  kExitOtherSetup = 13,     // another user is setting up an appliance on this computer
 };
 
 // The final setup's parts (the device link among them, for every step)
