@@ -188,7 +188,7 @@ RULES
       for d in /mnt/x /mnt/y; do
         [[ -d $d ]] || continue
         "${as_user[@]}" sh -c "echo written by \$(id -un) >'$d/hello-from-the-demo.txt'" &&
-          say "$d/hello-from-the-demo.txt written by $demo_user, owned by $(stat -c %U "$d/hello-from-the-demo.txt")"
+          say "$d/hello-from-the-demo.txt written by $demo_user, owned by $("${as_user[@]}" stat -c %U "$d/hello-from-the-demo.txt")"
       done
     fi
     say "screenshots of every page and sub-step: $shots"

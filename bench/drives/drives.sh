@@ -22,6 +22,10 @@ sizes=${SP_DRIVES_SIZES_MB:-256 1024}
 mix_seconds=${SP_DRIVES_MIX_SECONDS:-10}
 pc=/var/run/netns/${SP_NS_PREFIX:-}pc
 x=/mnt/x y=/mnt/y
+# The drives are the demo user's (the share is their own FUSE mount, which
+# root cannot enter): the reads and writes are theirs too.
+user=${SP_DEMO_USER:-root}
+as_user() { setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups "$@"; }
 scratch=$work/tmp/drives-bench
 results=$scratch/results
 say() { echo "drives: $*"; }
@@ -45,7 +49,8 @@ anchor_lun=$(dirname "$backing")/drives-anchor.img
 cleanup() {
   set +e
   tgtadm_ --op delete --mode logicalunit --tid 1 --lun 9 >/dev/null 2>&1
-  rm -f "$anchor_lun" "$x"/drives-bench-* "$y"/drives-bench-*
+  rm -f "$anchor_lun"
+  as_user sh -c "rm -f '$x'/drives-bench-* '$y'/drives-bench-*"
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -76,38 +81,38 @@ measure_size() {  # MiB
   local mb=$1 bytes=$(($1 << 20)) line seed=$((RANDOM + 1))
   local xf=$x/drives-bench-$mb yf=$y/drives-bench-$mb src=$scratch/put-$mb got=$scratch/got-$mb
   line=$(anchor write "$bytes" "$seed") || true; record "a-w-$mb" "$(field mbps <<<"$line")"; data_of "a-w-$mb" "$line"
-  line=$("$bench/setuppilot-drive-io" write "$xf" "$bytes" "$seed") || true
+  line=$(as_user "$bench/setuppilot-drive-io" write "$xf" "$bytes" "$seed") || true
   record "x-w-$mb" "$(field mbps <<<"$line")"; data_of "x-w-$mb" "$line"
   record "x-f-$mb" "$(field fsync_seconds <<<"$line")"
   drop_caches
   line=$(anchor read "$bytes" "$seed") || true; record "a-r-$mb" "$(field mbps <<<"$line")"; data_of "a-r-$mb" "$line"
   drop_caches
-  line=$("$bench/setuppilot-drive-io" read "$xf" "$bytes" "$seed") || true
+  line=$(as_user "$bench/setuppilot-drive-io" read "$xf" "$bytes" "$seed") || true
   record "x-r-$mb" "$(field mbps <<<"$line")"; data_of "x-r-$mb" "$line"
 
-  "$bench/setuppilot-drive-io" write "$src" "$bytes" "$seed" >/dev/null
+  as_user "$bench/setuppilot-drive-io" write "$src" "$bytes" "$seed" >/dev/null
   record "s-w-$mb" "$(smb "put $src drives-bench-put-$mb" | smb_mbps)"
-  line=$("$bench/setuppilot-drive-io" write "$yf" "$bytes" "$seed") || true
+  line=$(as_user "$bench/setuppilot-drive-io" write "$yf" "$bytes" "$seed") || true
   record "y-w-$mb" "$(field mbps <<<"$line")"; data_of "y-w-$mb" "$line"
   drop_caches
   record "s-r-$mb" "$(smb "get drives-bench-put-$mb $got" | smb_mbps)"
-  line=$("$bench/setuppilot-drive-io" read "$got" "$bytes" "$seed") || true; data_of "s-r-$mb" "$line"
+  line=$(as_user "$bench/setuppilot-drive-io" read "$got" "$bytes" "$seed") || true; data_of "s-r-$mb" "$line"
   rm -f "$src" "$got"
   drop_caches
-  line=$("$bench/setuppilot-drive-io" read "$yf" "$bytes" "$seed") || true
+  line=$(as_user "$bench/setuppilot-drive-io" read "$yf" "$bytes" "$seed") || true
   record "y-r-$mb" "$(field mbps <<<"$line")"; data_of "y-r-$mb" "$line"
   smb "del drives-bench-put-$mb" >/dev/null || true
 }
 
 measure_mix() {
   local bytes=$((256 << 20)) line seed=4242
-  "$bench/setuppilot-drive-io" write "$x/drives-bench-mix" "$bytes" "$seed" >/dev/null
-  "$bench/setuppilot-drive-io" write "$y/drives-bench-mix" "$bytes" "$seed" >/dev/null
+  as_user "$bench/setuppilot-drive-io" write "$x/drives-bench-mix" "$bytes" "$seed" >/dev/null
+  as_user "$bench/setuppilot-drive-io" write "$y/drives-bench-mix" "$bytes" "$seed" >/dev/null
   anchor write "$bytes" "$seed" >/dev/null
   line=$(anchor mix "$bytes" "$seed" "$mix_seconds") || true; record a-m "$(field iops <<<"$line")"; data_of a-m "$line"
-  line=$("$bench/setuppilot-drive-io" mix "$x/drives-bench-mix" "$bytes" "$seed" "$mix_seconds") || true
+  line=$(as_user "$bench/setuppilot-drive-io" mix "$x/drives-bench-mix" "$bytes" "$seed" "$mix_seconds") || true
   record x-m "$(field iops <<<"$line")"; data_of x-m "$line"
-  line=$("$bench/setuppilot-drive-io" mix "$y/drives-bench-mix" "$bytes" "$seed" "$mix_seconds") || true
+  line=$(as_user "$bench/setuppilot-drive-io" mix "$y/drives-bench-mix" "$bytes" "$seed" "$mix_seconds") || true
   record y-m "$(field iops <<<"$line")"; data_of y-m "$line"
 }
 

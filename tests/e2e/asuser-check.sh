@@ -16,7 +16,7 @@ for letter in x y; do
   file=$dir/owned-by-$user.bin
   as_user dd if=/dev/urandom of="$file" bs=64k count=16 conv=fsync status=none ||
     fail "$user cannot write to $dir ($type)"
-  owner=$(stat -c %U "$file")
+  owner=$(as_user stat -c %U "$file")  # root may not see into the user's own FUSE mount
   [[ $owner == "$user" ]] || fail "$file belongs to $owner, not $user"
   as_user cmp "$file" "$file" >/dev/null || fail "$user cannot read $file back"
   as_user mkdir "$dir/folder-of-$user" || fail "$user cannot make a folder on $dir"
