@@ -123,7 +123,9 @@ class PolkitNetTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    if (service_) EXPECT_EQ(service_->Stop(), 0) << service_->ReadLog();
+    if (service_) {
+      EXPECT_EQ(service_->Stop(), 0) << service_->ReadLog();
+    }
     service_.reset();
     bus_.reset();
     std::error_code ec;
