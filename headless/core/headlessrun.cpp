@@ -131,6 +131,10 @@ const char* AttachWhy(AttachFailure why) {
       return "no drive letter was chosen";
     case AttachFailure::kLetterTaken:
       return "the chosen letter holds another volume";
+    case AttachFailure::kNotAuthorised:
+      return "this computer's administrator did not allow changing its disks";
+    case AttachFailure::kSetupInProgress:
+      return "another user on this computer is setting up an appliance";
     case AttachFailure::kNone:
       break;
   }
