@@ -66,7 +66,6 @@ struct Backends {
   static LinuxFinalSetup::Paths Paths(const HeadlessOptions& o) {
     LinuxFinalSetup::Paths p;
     p.initiatorSocket = o.initiatorSocket;
-    p.lunFolder = o.lunFolder;
     if (!o.driveRoot.empty()) p.driveRoot = o.driveRoot;
     p.rememberedConnections =
         o.rememberedConnections.empty() ? DefaultRememberedConnectionsPath() : o.rememberedConnections;

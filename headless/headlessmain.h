@@ -14,7 +14,7 @@ struct HeadlessOptions {
   std::string programFolder;
   // Paths the wizard's backends take; empty: their defaults. Tests point
   // them at a scratch folder.
-  std::string driveRoot, initiatorSocket, lunFolder, agentSocket, rememberedConnections;
+  std::string driveRoot, initiatorSocket, agentSocket, rememberedConnections;
   std::string gtkBookmarks, kdePlaces, applianceMemory;
   bool startAgent = true;
   int pausePercent = 100;

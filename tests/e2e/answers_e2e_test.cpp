@@ -28,7 +28,6 @@ class AnswersTest : public WizardRunTest {
     options.programFolder = SP_PROGRAM_DIR;
     options.driveRoot = o.driveRoot;
     options.initiatorSocket = o.initiatorSocket;
-    options.lunFolder = o.lunFolder;
     options.agentSocket = o.agentSocket;
     options.rememberedConnections = o.rememberedConnections;
     options.gtkBookmarks = o.gtkBookmarks;
