@@ -181,7 +181,7 @@ RULES
     wizard_pid=$!
     wait "$wizard_pid" || status=$?
     say "the tour took $((SECONDS - start)) s"
-    if findmnt -rn -o TARGET | grep -qE '^/mnt/[a-z]$'; then
+    if findmnt -rn -o TARGET | grep -E '^/mnt/[a-z]$' >/dev/null; then
       say "drives at the end of the run:"
       # The user's own FUSE mounts are closed to root: ask the mount table.
       findmnt -rn -o SOURCE,FSTYPE,TARGET | awk '$3 ~ "^/mnt/[a-z]$"' | sed 's/^/demo:   /' || true
