@@ -332,7 +332,7 @@ const char* ControlHandler::StatusText(std::uint32_t status) {
   }
 }
 
-ControlMessage ControlHandler::Handle(const ControlMessage& request, const Caller& caller) {
+ControlMessage ControlHandler::Handle(const ControlMessage& request, const Caller& caller, std::stop_token stop) {
   if (request.empty() || request[0].type() != "req") return Reply(kBadRequest);
   const auto version = request[0].GetU64("v");
   if (!version) return Reply(kBadRequest);
@@ -348,7 +348,8 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (op == op::kBeginSetup) return Reply(kOk);
   if (IsShareOperation(op)) return Reply(shares_ ? shares_->Handle(op, request[0], caller, authority_) : kNotSupported);
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
-  if (StorageOps::Handles(op)) return storage_ ? storage_->Handle(op, request, caller) : Reply(kNotSupported);
+  if (StorageOps::Handles(op))
+    return storage_ ? storage_->Handle(op, request, caller, std::move(stop)) : Reply(kNotSupported);
   const auto it = Handlers().find(op);
   if (it == Handlers().end()) return Reply(kUnknownOperation);
   return it->second(core_, request);
@@ -378,9 +379,9 @@ ControlMessage ControlHandler::HandleVolumes(const std::string& op, const Contro
   return Reply(volumes_ ? volumes_->Remember(target, letter, uid, gid) : kNotSupported);
 }
 
-std::string ControlHandler::HandleText(std::string_view text, const Caller& caller) {
+std::string ControlHandler::HandleText(std::string_view text, const Caller& caller, std::stop_token stop) {
   const auto request = DecodeControlMessage(text);
-  return EncodeControlMessage(request ? Handle(*request, caller) : Reply(kBadRequest));
+  return EncodeControlMessage(request ? Handle(*request, caller, std::move(stop)) : Reply(kBadRequest));
 }
 
 }  // namespace sp::iscsid

@@ -45,6 +45,7 @@
 // share mount that only restores what the calling user already has, and ask
 // the Authority only when it is more than that.
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -91,9 +92,11 @@ class ControlHandler {
   void SetStorage(StorageOps* storage) { storage_ = storage; }
 
   // `caller` defaults to root: requests made inside the service.
-  ControlMessage Handle(const ControlMessage& request, const Caller& caller = {});
+  // `stop` is requested when the client hangs up meanwhile: a step that
+  // runs a tool ends it.
+  ControlMessage Handle(const ControlMessage& request, const Caller& caller = {}, std::stop_token stop = {});
   // Decodes one frame's text, handles it, encodes the reply.
-  std::string HandleText(std::string_view text, const Caller& caller = {});
+  std::string HandleText(std::string_view text, const Caller& caller = {}, std::stop_token stop = {});
 
   static const char* StatusText(std::uint32_t status);
 

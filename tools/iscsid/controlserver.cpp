@@ -31,6 +31,40 @@ bool SendAll(int fd, const std::string& data) {
   return true;
 }
 
+// Requests a stop when the client hangs up while its request is handled: a
+// client that gave up (its window closed, it was ended) must not leave a
+// format or a mount running on its behalf.
+class HangUpWatch {
+ public:
+  explicit HangUpWatch(int fd) : fd_(fd), wake_(eventfd(0, EFD_CLOEXEC)) {
+    if (wake_ >= 0) thread_ = std::thread([this] { Watch(); });
+  }
+  ~HangUpWatch() {
+    if (wake_ < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+    thread_.join();
+    close(wake_);
+  }
+  HangUpWatch(const HangUpWatch&) = delete;
+  HangUpWatch& operator=(const HangUpWatch&) = delete;
+
+  std::stop_token token() const { return source_.get_token(); }
+
+ private:
+  void Watch() {
+    pollfd fds[2] = {{fd_, POLLRDHUP, 0}, {wake_, POLLIN, 0}};
+    while (poll(fds, 2, -1) < 0 && errno == EINTR) {
+    }
+    if (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR)) source_.request_stop();
+  }
+
+  int fd_;
+  int wake_;
+  std::stop_source source_;
+  std::thread thread_;
+};
+
 }  // namespace
 
 ControlServer::ControlServer(std::string path, Handle handle) : path_(std::move(path)), handle_(std::move(handle)) {}
@@ -124,7 +158,12 @@ void ControlServer::Serve(int fd, Caller caller) {
     std::string frame;
     ControlFrameReader::Result next;
     while ((next = reader.Next(frame)) == ControlFrameReader::Result::kFrame) {
-      if (!SendAll(fd, FrameControlText(handle_(frame, caller)))) {
+      std::string reply;
+      {
+        HangUpWatch watch(fd);
+        reply = handle_(frame, caller, watch.token());
+      }
+      if (!SendAll(fd, FrameControlText(reply))) {
         open = false;
         break;
       }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -20,8 +21,9 @@ namespace sp::iscsid {
 
 class ControlServer {
  public:
-  // `handle` maps a request's text, and who sent it, to the reply's text.
-  using Handle = std::function<std::string(std::string_view, const Caller&)>;
+  // `handle` maps a request's text, and who sent it, to the reply's text;
+  // its stop token is requested when the client hangs up meanwhile.
+  using Handle = std::function<std::string(std::string_view, const Caller&, std::stop_token)>;
   ControlServer(std::string path, Handle handle);
   ~ControlServer();
   ControlServer(const ControlServer&) = delete;

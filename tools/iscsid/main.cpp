@@ -188,8 +188,9 @@ int Serve(const Options& options) {
   ShareOps shares(shareSystem, options.driveRoot,
                   (std::filesystem::path(options.stateFile).parent_path() / "shares").string());
   handler.SetShareOps(&shares);
-  ControlServer server(options.socketPath,
-                       [&](std::string_view text, const Caller& caller) { return handler.HandleText(text, caller); });
+  ControlServer server(options.socketPath, [&](std::string_view text, const Caller& caller, std::stop_token stop) {
+    return handler.HandleText(text, caller, std::move(stop));
+  });
   if (!server.Start(&error)) {
     volumes.Release(kReleaseBound);
     core.Shutdown();

@@ -98,9 +98,16 @@ bool StorageOps::IsReadOnly(std::string_view op) {
   return false;
 }
 
-ControlMessage StorageOps::Handle(std::string_view op, const ControlMessage& request, const Caller& caller) {
+std::stop_token& StorageOps::CurrentStop() {
+  thread_local std::stop_token stop;
+  return stop;
+}
+
+ControlMessage StorageOps::Handle(std::string_view op, const ControlMessage& request, const Caller& caller,
+                                  std::stop_token stop) {
   const Op* handler = Find(op);
   if (!handler || request.empty()) return StorageReply(kUnknownOperation);
+  CurrentStop() = std::move(stop);
   if (IsReadOnly(op)) return (this->**handler)(request[0], caller);
   std::lock_guard lock(changes_);
   return (this->**handler)(request[0], caller);

@@ -37,6 +37,7 @@
 //   unmount letter                (only an NTFS mount on a loop of ours)
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -57,7 +58,9 @@ class StorageOps {
   // Those that only tell what is there and run no tool.
   static bool IsReadOnly(std::string_view op);
 
-  ControlMessage Handle(std::string_view op, const ControlMessage& request, const Caller& caller);
+  // `stop` ends a tool the step runs when the client gives up waiting.
+  ControlMessage Handle(std::string_view op, const ControlMessage& request, const Caller& caller,
+                        std::stop_token stop = {});
 
   // The canonical path of one of our LUN files named by `text`; nothing,
   // with the reason in `why`, when it is none.
@@ -67,6 +70,9 @@ class StorageOps {
 
  private:
   using Op = ControlMessage (StorageOps::*)(const ControlRecord&, const Caller&);
+  // The stop of the request this thread handles (steps run on their
+  // request's connection thread).
+  static std::stop_token& CurrentStop();
   static const Op* Find(std::string_view op);
 
   ControlMessage Disks(const ControlRecord& r, const Caller& caller);

@@ -38,7 +38,7 @@ ControlMessage StorageOps::AttachLoop(const ControlRecord& r, const Caller&) {
   if (!offset || !size || *offset % kSectorBytes != 0 || *offset >= end || *size > end - *offset) {
     return Refuse("the loop device must lie inside the disk, from a multiple of 512 bytes on");
   }
-  const std::string device = control_.AttachLoop(*path, *offset, *size);
+  const std::string device = control_.AttachLoop(*path, *offset, *size, CurrentStop());
   if (device.empty()) return StorageReply(kInternal, "losetup could not attach a loop device");
   ControlMessage reply = StorageReply(kOk);
   reply[0].Set("device", device);
@@ -96,7 +96,7 @@ ControlMessage StorageOps::ProbeFs(const ControlRecord& r, const Caller&) {
   const auto device = OwnLoop(r.Get("device"), why);
   if (!device) return Refuse(why);
   ControlMessage reply = StorageReply(kOk);
-  if (const auto probe = control_.ProbeFileSystem(*device)) {
+  if (const auto probe = control_.ProbeFileSystem(*device, CurrentStop())) {
     reply[0].Set("type", probe->type).Set("version", probe->version);
   }
   return reply;
@@ -122,7 +122,7 @@ ControlMessage StorageOps::FormatNtfs(const ControlRecord& r, const Caller&) {
       !IsPrintableLabel(options.label)) {
     return Refuse("format options out of range (cluster 512..65536, heads 1..255, sectors 1..63, label 32)");
   }
-  if (!formatter_.Format(*device, options, {}, {})) return StorageReply(kInternal, "mkntfs did not succeed");
+  if (!formatter_.Format(*device, options, {}, CurrentStop())) return StorageReply(kInternal, "mkntfs did not succeed");
   return StorageReply(kOk);
 }
 
@@ -146,8 +146,8 @@ ControlMessage StorageOps::MountNtfs(const ControlRecord& r, const Caller& calle
     owner = DriveOwner{caller.uid, caller.gid};
   }
   if (!letters_.DeviceAtLetter(letter).empty()) return StorageReply(kAlreadyExists, "the letter is in use");
-  return control_.MountNtfsAs(*device, letter, owner) ? StorageReply(kOk)
-                                                      : StorageReply(kInternal, "the NTFS mount failed");
+  return control_.MountNtfsAs(*device, letter, owner, CurrentStop()) ? StorageReply(kOk)
+                                                                     : StorageReply(kInternal, "the NTFS mount failed");
 }
 
 ControlMessage StorageOps::Unmount(const ControlRecord& r, const Caller&) {

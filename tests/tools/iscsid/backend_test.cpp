@@ -6,9 +6,12 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "platform/fake/fakevolumeenumerator.h"
+#include "platform/linux/iscsicontrolclient.h"
 #include "tests/platform/iscsi_contract.h"
 #include "tests/tools/iscsid/iscsidfakes.h"
 #include "tools/iscsid/controlhandler.h"
@@ -46,7 +49,9 @@ class InProcessBackend : public IscsiContractBackend {
         core_(transport_, publisher_, nullptr, Settings()),
         handler_(core_),
         server_((dir_ / "control.sock").string(),
-                [this](std::string_view text, const Caller& caller) { return handler_.HandleText(text, caller); }),
+                [this](std::string_view text, const Caller& caller, std::stop_token stop) {
+                  return handler_.HandleText(text, caller, std::move(stop));
+                }),
         disks_(publisher_),
         initiator_((dir_ / "control.sock").string(), disks_, volumes_) {
     auto target = std::make_shared<testing::FakeScsiTarget>();
@@ -183,6 +188,46 @@ TEST_F(LinuxBackendTest, WhatLinuxCannotDoSaysSoAndAStoppedServiceIsNamed) {
   std::vector<IscsiSessionInfo> sessions;
   capacity = 0;
   EXPECT_EQ(initiator().GetIScsiSessionList(capacity, sessions), kIscsiStatusServiceNotActive);
+}
+
+}  // namespace
+}  // namespace sp
+
+namespace sp {
+namespace {
+
+// A client that hangs up while its request is handled stops the handling:
+// the window that gave up must not leave a format running for it.
+TEST(ControlServerTest, AClientThatHangsUpStopsItsRequest) {
+  const auto dir = std::filesystem::temp_directory_path() / ("sp-hangup-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::atomic<bool> started{false}, stopped{false};
+  iscsid::ControlServer server((dir / "control.sock").string(),
+                               [&](std::string_view, const iscsid::Caller&, std::stop_token stop) {
+                                 started = true;
+                                 for (int i = 0; i < 500 && !stop.stop_requested(); ++i) {
+                                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                 }
+                                 stopped = stop.stop_requested();
+                                 return std::string("rsp v=1 status=0\n");
+                               });
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  {
+    std::stop_source giveUp;
+    std::thread client([&] {
+      IscsiControlClient c((dir / "control.sock").string());
+      c.Call({IscsiControlClient::Request("ping")}, 10000, giveUp.get_token());
+    });
+    for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    giveUp.request_stop();
+    client.join();
+  }
+  for (int i = 0; i < 200 && !stopped; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(stopped) << "the request ran on after its client hung up";
+  server.Stop();
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -211,7 +211,9 @@ TEST_F(ShareOpsTest, UserUnmountsTheirCifsDriveThroughTheService) {
   const Caller nobody{0, 65534, 65534};
   ASSERT_EQ(Ask("mount_share address=10.77.0.2 share=Volume1 letter=y", nobody), kOk);
   const std::string socket = (dir_ / "control.sock").string();
-  ControlServer server(socket, [&](std::string_view text, const Caller& c) { return handler_.HandleText(text, c); });
+  ControlServer server(socket, [&](std::string_view text, const Caller& c, std::stop_token stop) {
+    return handler_.HandleText(text, c, std::move(stop));
+  });
   ASSERT_TRUE(server.Start(nullptr));
   const MountEntry top{Point('y'), "cifs", "//10.77.0.2/Volume1", "/"};
   system_.busy = true;
