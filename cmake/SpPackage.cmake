@@ -16,11 +16,11 @@ set(CPACK_STRIP_FILES ON)
 # The tools the wizard, the agent and the service run (their allow-lists
 # are in platform/linux): NTFS, loop devices and mounts, the FUSE helpers,
 # SMB name lookups and smbnetfs for the share.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ntfs-3g, fuse3, mount, util-linux, smbnetfs, samba-common-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ntfs-3g, fuse3, mount, util-linux, smbnetfs, samba-common-bin, polkitd")
 # The share through the kernel where it has CIFS; root rights for the
 # service's installer and its start (pkexec), the service's permission
 # checks (pkcheck, in polkitd); the desktop's opener for drives and web pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cifs-utils, polkitd, pkexec | policykit-1, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cifs-utils, pkexec | policykit-1, smbclient, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/prerm
     ${PROJECT_SOURCE_DIR}/dist/debian/postrm)

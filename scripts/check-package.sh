@@ -51,7 +51,7 @@ PATHS
 grep -E '/(vbx207-sim|setuppilot-tour|artgen|icongen|uikit-gallery)$|_tests$' "$work/contents" && bad "development files in the package"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libiscsi ntfs-3g fuse3 smbnetfs; do
+for d in libqt6widgets6 libiscsi ntfs-3g fuse3 smbnetfs polkitd; do
   [[ $depends == *"$d"* ]] || bad "Depends lacks $d: $depends"
 done
 for d in tgt samba; do
