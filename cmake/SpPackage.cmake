@@ -15,11 +15,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # The tools the wizard, the agent and the service run (their allow-lists
 # are in platform/linux): NTFS, loop devices and mounts, the FUSE helpers,
-# SMB name lookups and smbnetfs for the share.
+# SMB name lookups and smbnetfs for the share; polkit, which tells the
+# service what the desktop user may ask of it (pkcheck).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ntfs-3g, fuse3, mount, util-linux, smbnetfs, samba-common-bin, polkitd")
 # The share through the kernel where it has CIFS; root rights for the
-# service's installer and its start (pkexec), the service's permission
-# checks (pkcheck, in polkitd); the desktop's opener for drives and web pages.
+# service's installer and its start (pkexec); the share list that tells an
+# appliance already holding data (smbclient); the desktop's opener for
+# drives and web pages.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cifs-utils, pkexec | policykit-1, smbclient, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/dist/debian/postinst ${PROJECT_SOURCE_DIR}/dist/debian/prerm
