@@ -87,7 +87,8 @@ bool SmbnetfsInstance::MountShareAt(const std::string& point, const std::string&
   }
   const NetToolResult r = system_.RunTool(SmbnetfsShareCommand(point, configPath(), address, share, uid, gid),
                                           kStartTimeoutMs, {"HOME=" + home_});
-  const MountEntry* top = TopMountAt(ParseMountInfo(system_.ReadText(mountInfoPath_)), Canonical(point));
+  const auto mounts = ParseMountInfo(system_.ReadText(mountInfoPath_));  // `top` points into it
+  const MountEntry* top = TopMountAt(mounts, Canonical(point));
   if (!r.started || r.exitCode != 0 || !top || top->fsType != kFuseType) {
     DaemonLog(LogLevel::kError, "smbnetfs for %s did not start (%s)", point.c_str(), r.output.c_str());
     return false;
