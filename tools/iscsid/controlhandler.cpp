@@ -341,6 +341,11 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (op == op::kBeginSetup && lease_.begin) return Reply(lease_.begin(caller));
   // Giving up a lease needs no permission (there may be none to give up).
   if (op == op::kEndSetup) return Reply(lease_.end ? lease_.end(caller) : kOk);
+  // An operation nobody offers is answered as such, without asking polkit.
+  const bool known = op == op::kBeginSetup || IsShareOperation(op) || op == op::kRememberVolume ||
+                     op == op::kForgetVolume || op == op::kVolumes || StorageOps::Handles(op) ||
+                     Handlers().count(op) != 0;
+  if (!known) return Reply(kUnknownOperation);
   if (!IsSelfAuthorisingOperation(op)) {
     if (const std::uint32_t allowed = authority_(op, caller); allowed != kOk) return Reply(allowed);
   }
@@ -350,9 +355,7 @@ ControlMessage ControlHandler::Handle(const ControlMessage& request, const Calle
   if (op == op::kRememberVolume || op == op::kForgetVolume || op == op::kVolumes) return HandleVolumes(op, request[0]);
   if (StorageOps::Handles(op))
     return storage_ ? storage_->Handle(op, request, caller, std::move(stop)) : Reply(kNotSupported);
-  const auto it = Handlers().find(op);
-  if (it == Handlers().end()) return Reply(kUnknownOperation);
-  return it->second(core_, request);
+  return Handlers().find(op)->second(core_, request);
 }
 
 ControlMessage ControlHandler::HandleVolumes(const std::string& op, const ControlRecord& r) {

@@ -64,6 +64,9 @@ TEST_F(ControlHandlerTest, OtherUsersMayOnlyReadWithoutAPolicyService) {
   EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=scsi session=1-1 lun=0\n", user))),
             kNotAuthorised);
   EXPECT_TRUE(core_.Portals().empty());  // nothing was done for the refused request
+  // What nobody offers is said to be unknown, whoever asks (no permission asked).
+  EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=format_everything\n", user))),
+            kUnknownOperation);
   // Without a lease, asking for one is a question of being allowed; giving
   // one up is always fine.
   EXPECT_EQ(StatusOf(*DecodeControlMessage(handler_.HandleText("req v=1 op=begin_setup\n", user))), kNotAuthorised);
