@@ -115,32 +115,6 @@ void TerminalSink::SetProgress(int position) {
   }
 }
 
-const char* AttachWhy(AttachFailure why) {
-  switch (why) {
-    case AttachFailure::kInitiatorDown:
-      return "the iSCSI initiator service did not answer";
-    case AttachFailure::kPortal:
-      return "the appliance's portal could not be added";
-    case AttachFailure::kLogin:
-      return "the target did not take the login";
-    case AttachFailure::kNoDisk:
-      return "the session brought no disk";
-    case AttachFailure::kNotPrepared:
-      return "the disk could not be partitioned, formatted or mounted";
-    case AttachFailure::kNoLetter:
-      return "no drive letter was chosen";
-    case AttachFailure::kLetterTaken:
-      return "the chosen letter holds another volume";
-    case AttachFailure::kNotAuthorised:
-      return "this computer's administrator did not allow changing its disks";
-    case AttachFailure::kSetupInProgress:
-      return "another user on this computer is setting up an appliance";
-    case AttachFailure::kNone:
-      break;
-  }
-  return "unknown";
-}
-
 // The appliance's address as discovery found it; nothing when none answered.
 std::optional<std::string> FindAppliance(const Answers& a, HeadlessServices& s, WizardState& state,
                                          std::stop_token stop) {
@@ -254,7 +228,7 @@ int FinalSteps(const Answers& a, HeadlessServices& s, WizardState& state, StepPr
                   kExitFormatFailed);
   }
   if (r.iscsiAsked && r.iscsi.result != AttachResult::kAttached) {
-    p.out() << "  the iSCSI volume is not attached: " << AttachWhy(r.iscsi.why) << "\n";
+    p.out() << "  the iSCSI volume is not attached: " << AttachFailureText(r.iscsi.why) << "\n";
     return kExitAttachFailed;
   }
   if (r.nasAsked && !r.nasMapped) {

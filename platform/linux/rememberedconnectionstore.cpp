@@ -37,18 +37,8 @@ bool MakeFolder(const std::string& path) {
   return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// Writes the list beside the old one and moves it into place.
 bool Replace(const std::string& path, const RememberedConnections& list) {
-  const std::string temp = path + ".new";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, SerializeRememberedConnections(list)) && fsync(fd) == 0;
-  close(fd);
-  if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceFile(path, SerializeRememberedConnections(list));
 }
 
 }  // namespace

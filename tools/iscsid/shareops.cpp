@@ -188,13 +188,7 @@ bool ShareOps::Record(const ShareRecord& record, bool remove) {
   std::error_code ec;
   const std::filesystem::path path(recordPath_);
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-  const std::string temp = recordPath_ + ".new";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, EncodeShareRecords(records)) && fsync(fd) == 0;
-  close(fd);
-  if (written && rename(temp.c_str(), recordPath_.c_str()) == 0) return true;
-  unlink(temp.c_str());
+  if (ReplaceFile(recordPath_, EncodeShareRecords(records))) return true;
   LogAt(LogLevel::kError, "cannot write %s", recordPath_.c_str());
   return false;
 }

@@ -1,5 +1,7 @@
 #include "tools/iscsid/statestore.h"
 
+#include "platform/linux/writeall.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,17 +20,6 @@ constexpr std::size_t kMaxStateFile = 16u << 20;
 bool Fail(std::string* error, const std::string& text) {
   if (error) *error = text;
   return false;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 bool ReadFile(const std::string& path, std::string& text, bool& missing) {
@@ -195,15 +186,8 @@ bool StateStore::Save(const PersistentState& state, std::string* error) {
   std::error_code ec;
   const std::filesystem::path target(path_);
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-  const std::string temp = path_ + ".new";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return Fail(error, std::string("cannot write: ") + std::strerror(errno));
-  const bool written = WriteAll(fd, EncodeState(state)) && fsync(fd) == 0;
-  close(fd);
-  if (!written || rename(temp.c_str(), path_.c_str()) != 0) {
-    unlink(temp.c_str());
+  if (!ReplaceFile(path_, EncodeState(state)))
     return Fail(error, std::string("cannot replace: ") + std::strerror(errno));
-  }
   // The rename itself must reach the disk before the caller reports success.
   const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
   const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

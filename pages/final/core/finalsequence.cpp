@@ -49,32 +49,6 @@ class GuardedSink : public IFinalPageSink {
   ISetupWait& wait_;
 };
 
-const char* FailureName(AttachFailure why) {
-  switch (why) {
-    case AttachFailure::kNone:
-      return "none";
-    case AttachFailure::kInitiatorDown:
-      return "the initiator service did not answer";
-    case AttachFailure::kPortal:
-      return "the portal could not be added";
-    case AttachFailure::kLogin:
-      return "the target did not take the login";
-    case AttachFailure::kNoDisk:
-      return "the session brought no disk";
-    case AttachFailure::kNotPrepared:
-      return "the disk could not be partitioned, formatted or mounted";
-    case AttachFailure::kNoLetter:
-      return "no drive letter was chosen";
-    case AttachFailure::kLetterTaken:
-      return "the chosen letter holds another volume";
-    case AttachFailure::kNotAuthorised:
-      return "changing the PC's disks was not authorised";
-    case AttachFailure::kSetupInProgress:
-      return "another user is setting up an appliance on this PC";
-  }
-  return "?";
-}
-
 bool IsBlank(std::uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
@@ -264,8 +238,9 @@ std::optional<AttachOutcome> FinalSequence::AttachIscsi(WizardState& state, ISet
     outcome = attach_.Run(state, wait, bar);
     if (outcome.result == AttachResult::kStopped) return std::nullopt;
     RecordSetupStep("iSCSI attach attempt " + std::to_string(attempt + 1) + ": " +
-                    (outcome.result == AttachResult::kAttached ? "attached at " + FieldText(state.iscsiDriveLetter)
-                                                               : std::string("failed, ") + FailureName(outcome.why)));
+                    (outcome.result == AttachResult::kAttached
+                         ? "attached at " + FieldText(state.iscsiDriveLetter)
+                         : std::string("failed, ") + AttachFailureText(outcome.why)));
     if (outcome.result == AttachResult::kAttached || AttachFailureIsLasting(outcome.why)) break;
   }
   return outcome;

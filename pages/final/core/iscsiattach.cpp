@@ -37,6 +37,32 @@ AttachOutcome FailedCall(IscsiStatus status, AttachFailure otherwise) {
 
 }  // namespace
 
+const char* AttachFailureText(AttachFailure why) {
+  switch (why) {
+    case AttachFailure::kNone:
+      return "none";
+    case AttachFailure::kInitiatorDown:
+      return "the iSCSI initiator service did not answer";
+    case AttachFailure::kPortal:
+      return "the appliance's portal could not be added";
+    case AttachFailure::kLogin:
+      return "the target did not take the login";
+    case AttachFailure::kNoDisk:
+      return "the session brought no disk";
+    case AttachFailure::kNotPrepared:
+      return "the disk could not be partitioned, formatted or mounted";
+    case AttachFailure::kNoLetter:
+      return "no drive letter was chosen";
+    case AttachFailure::kLetterTaken:
+      return "the chosen letter holds another volume";
+    case AttachFailure::kNotAuthorised:
+      return "this computer's administrator did not allow changing its disks";
+    case AttachFailure::kSetupInProgress:
+      return "another user on this computer is setting up an appliance";
+  }
+  return "?";
+}
+
 bool AttachFailureIsLasting(AttachFailure why) {
   return why == AttachFailure::kNoLetter || why == AttachFailure::kLetterTaken ||
          why == AttachFailure::kNotAuthorised || why == AttachFailure::kSetupInProgress;

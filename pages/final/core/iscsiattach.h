@@ -56,6 +56,8 @@ enum class AttachFailure {
 
 // Another attempt may help with these, not with a letter problem.
 bool AttachFailureIsLasting(AttachFailure why);
+// What went wrong, in a few plain words (the setup report, the terminal).
+const char* AttachFailureText(AttachFailure why);
 
 struct AttachOutcome {
   AttachResult result = AttachResult::kFailed;
