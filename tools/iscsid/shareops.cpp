@@ -195,7 +195,8 @@ bool ShareOps::Record(const ShareRecord& record, bool remove) {
 
 std::uint32_t ShareOps::PreparePoint(char letter, const Caller& caller) {
   const std::string point = PointOf(letter);
-  if (TopMountAt(ParseMountInfo(system_.MountInfo()), point)) return kDeviceBusy;
+  const auto mounts = ParseMountInfo(system_.MountInfo());
+  if (TopMountAt(mounts, point)) return kDeviceBusy;
   std::error_code ec;
   std::filesystem::create_directories(driveRoot_, ec);
   const int rootFd = open(driveRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
